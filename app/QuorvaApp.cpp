@@ -1,0 +1,98 @@
+#include "QuorvaApp.h"
+
+#include "ClientProperties.h"
+#include "Logger.h"
+#include "PallixInput.h"
+#include "PallixTokenArray.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+
+PallixString QuorvaApp::mWorkingDir;
+
+QuorvaApp::QuorvaApp() = default;
+
+QuorvaApp::~QuorvaApp() = default;
+
+PallixString QuorvaApp::getWorkingDir()
+{
+    return mWorkingDir;
+}
+
+PallixString QuorvaApp::getImageDir()
+{
+    return getWorkingDir() + "/images";
+}
+
+QuorvaApp* QuorvaApp::getApp()
+{
+    return static_cast<QuorvaApp*>(PallixApp::GetApp());
+}
+
+void QuorvaApp::OnAppInit()
+{
+    mWorkingDir = ".";
+    PallixString program(GetArgc() > 0 ? GetArgv()[0] : "");
+    int slash = program.ReverseFind('/');
+    if (slash >= 0)
+        mWorkingDir = program.Left(slash);
+    std::cout << "My working dir is:  " << mWorkingDir << std::endl;
+
+    long nSessionPriority = 128;
+    bool bExport = false;
+    int nFixPathsMode = 0;
+    for (int i = 1; i < GetArgc(); ++i)
+    {
+        const char* arg = GetArgv()[i];
+        if (std::strcmp(arg, "-sessionPriority") == 0)
+        {
+            // The value is the next argument, whatever it is.
+            ++i;
+            nSessionPriority = i < GetArgc() ? std::strtol(GetArgv()[i], nullptr, 10) : 0;
+        }
+        else if (std::strcmp(arg, "-export") == 0)
+            bExport = true;
+        else if (std::strcmp(arg, "-fixpaths_vts") == 0)
+            nFixPathsMode = 2;
+        else if (std::strcmp(arg, "-fixpaths") == 0)
+            nFixPathsMode = 1;
+    }
+
+    if (nSessionPriority < 1 || nSessionPriority > 255)
+    {
+        Logger::logError("Session priority must be between 1 and 255");
+        Terminate(0);
+        return;
+    }
+
+    RegisterECPCommand("quorvaApp");
+    ClientProperties::parse(mWorkingDir + "/client.properties");
+    initMediaStore(nFixPathsMode, bExport);
+    PallixInput::NotifyScreenActivity();
+}
+
+void QuorvaApp::initMediaStore(int fixPathsMode, bool bExport)
+{
+    (void)fixPathsMode;
+    (void)bExport;
+    PallixString dbFile = mWorkingDir + "/" + ClientProperties::getDBPath();
+    std::cout << "Full path to db file: " << dbFile << std::endl;
+}
+
+void QuorvaApp::exitApp(bool bPrintUsage)
+{
+    if (bPrintUsage)
+        std::cout << "Usage: quorva [-sessionPriority 1..255" << std::endl;
+    Terminate(0);
+}
+
+void QuorvaApp::OnECPCommand(const PallixString& command, PallixString& result)
+{
+    PallixTokenArray tokens(command, " ");
+    result = "OK";
+    // A command without a verb has no second token and so does nothing.
+    PallixString verb = tokens.TokenAt(1);
+    if (verb.Compare("exit", false, false, -1) == 0 || verb.Compare("quit", false, false, -1) == 0)
+        Terminate(0);
+}

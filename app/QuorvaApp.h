@@ -1,0 +1,25 @@
+#pragma once
+
+#include "PallixApp.h"
+#include "PallixString.h"
+
+class QuorvaApp : public PallixApp
+{
+public:
+    QuorvaApp();
+    ~QuorvaApp() override;
+
+    static PallixString getWorkingDir();
+    static PallixString getImageDir();
+    static QuorvaApp* getApp();
+
+protected:
+    void OnAppInit() override;
+    void OnECPCommand(const PallixString& command, PallixString& result) override;
+
+private:
+    void initMediaStore(int fixPathsMode, bool bExport);
+    void exitApp(bool bPrintUsage);
+
+    static PallixString mWorkingDir;
+};
