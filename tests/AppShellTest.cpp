@@ -1,0 +1,137 @@
+#include "CallLogger.h"
+#include "ClientProperties.h"
+#include "FileUtils.h"
+#include "Logger.h"
+#include "SystemInfo.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <regex>
+#include <unistd.h>
+
+TEST(SystemInfo, FormatsSixUpperCasePairsInMemoryOrder)
+{
+    EXPECT_STREQ(SystemInfo::formatMac(SystemInfo::PLACEHOLDER_MAC), "BC:9A:78:56:34:12");
+    EXPECT_STREQ(SystemInfo::formatMac(0x0000050403020100ULL), "00:01:02:03:04:05");
+    // The two high bytes are not part of the address.
+    EXPECT_STREQ(SystemInfo::formatMac(0xFFFF0000000000FFULL), "FF:00:00:00:00:00");
+    EXPECT_STREQ(SystemInfo::formatMac(0x00009A8F80FEABCDULL), "CD:AB:FE:80:8F:9A");
+}
+
+TEST(SystemInfo, ReportsTheFirstNonLoopbackInterfaceOrThePlaceholder)
+{
+    std::string text(SystemInfo::getMacAsString());
+    EXPECT_TRUE(std::regex_match(text, std::regex("([0-9A-F]{2}:){5}[0-9A-F]{2}"))) << text;
+
+    // The kernel's own view: any non-loopback interface with an address.
+    bool bHasInterface = false;
+    for (const char* name : {"eth0", "ens3", "ens4", "enp0s3", "wlan0"})
+    {
+        std::ifstream address(std::string("/sys/class/net/") + name + "/address");
+        std::string value;
+        if (address >> value && value != "00:00:00:00:00:00")
+            bHasInterface = true;
+    }
+    if (bHasInterface)
+        EXPECT_NE(text, "BC:9A:78:56:34:12");
+}
+
+TEST(Logger, PrefixesAndDebugGate)
+{
+    std::string out = captureOutput(
+        []
+        {
+            Logger::logError("x");
+            Logger::logInfo("starting");
+            Logger::logMsg("WARN", "odd");
+            Logger::logDebug("restarting...");
+            Logger::logDebug("value %d", 42);
+            Logger::logDebug("ends in newline\n");
+        });
+    EXPECT_EQ(out, "ERROR: x\nINFO: starting\nWARN: odd\nDEBUG: restarting...\nDEBUG: value 42\n"
+                   "DEBUG: ends in newline\n\n");
+}
+
+TEST(CallLogger, TracesOnlyWithDebugOn)
+{
+    std::string quiet = captureOutput([] { CallLogger log("Player::close"); });
+    EXPECT_EQ(quiet, "");
+
+    TempDir dir;
+    dir.write("client.properties", "log.debug=true\n");
+    std::string path = dir.file("client.properties");
+    captureOutput([&] { ClientProperties::parse(path.c_str()); });
+    std::string traced = captureOutput(
+        []
+        {
+            CallLogger log("Player::close");
+            Logger::logError("inside");
+        });
+    EXPECT_EQ(traced, "Entering Player::close\nERROR: inside\nLeaving Player::close\n");
+
+    dir.write("client.properties", "log.debug=false\n");
+    captureOutput([&] { ClientProperties::parse(path.c_str()); });
+}
+
+TEST(FileUtils, MovieAndTitleSetNames)
+{
+    EXPECT_TRUE(FileUtils::isMovieFile("MOVIE.MPG"));
+    EXPECT_TRUE(FileUtils::isMovieFile("movie.mpg"));
+    EXPECT_TRUE(FileUtils::isMovieFile("VIDEO_TS.VOB"));
+    EXPECT_TRUE(FileUtils::isMovieFile(".vob"));
+    EXPECT_FALSE(FileUtils::isMovieFile("movie.Mpg"));
+    EXPECT_FALSE(FileUtils::isMovieFile("movie.mpeg"));
+    EXPECT_FALSE(FileUtils::isMovieFile("mpg"));
+    EXPECT_FALSE(FileUtils::isMovieFile(""));
+
+    EXPECT_TRUE(FileUtils::isVTSVob("VTS_01_1.VOB"));
+    EXPECT_TRUE(FileUtils::isVTSVob("VTS_01_1.vob"));
+    EXPECT_FALSE(FileUtils::isVTSVob("vts_01_1.vob"));
+    EXPECT_FALSE(FileUtils::isVTSVob("VTS_01_0.IFO"));
+    EXPECT_FALSE(FileUtils::isVTSVob("VIDEO_TS.VOB"));
+    EXPECT_FALSE(FileUtils::isVTSVob("VTS"));
+}
+
+TEST(FileUtils, ListingsSizesAndExistence)
+{
+    TempDir dir;
+    dir.write("show/b.mpg", "12345");
+    dir.write("show/a.VOB", "1");
+    dir.write("show/notes.txt", "n");
+    dir.write("show/extras.mpg/inside.txt", "folder named like a movie");
+
+    PallixString show((dir.path() + "/show").c_str());
+    EXPECT_EQ(FileUtils::getMediaFileCount(show), 3);
+    EXPECT_STREQ(FileUtils::getMovieFile(show), "a.VOB");
+
+    PallixNewArray<PallixString> files(8);
+    files.Append("kept");
+    FileUtils::getMediaFiles(show, files);
+    ASSERT_EQ(files.GetSize(), 4);
+    EXPECT_STREQ(files[0], "kept");
+    EXPECT_STREQ(files[1], "a.VOB");
+    EXPECT_STREQ(files[2], "b.mpg");
+    EXPECT_STREQ(files[3], "extras.mpg");
+
+    PallixString missing((dir.path() + "/none").c_str());
+    EXPECT_EQ(FileUtils::getMediaFileCount(missing), 0);
+    EXPECT_STREQ(FileUtils::getMovieFile(missing), "");
+    FileUtils::getMediaFiles(missing, files);
+    EXPECT_EQ(files.GetSize(), 4);
+
+    EXPECT_EQ(FileUtils::getFileLen((dir.path() + "/show/b.mpg").c_str()), 5u);
+    EXPECT_EQ(FileUtils::getFileLen(missing), 0u);
+    EXPECT_TRUE(FileUtils::fileExists(show));
+    EXPECT_TRUE(FileUtils::fileExists((dir.path() + "/show/b.mpg").c_str()));
+    EXPECT_FALSE(FileUtils::fileExists(missing));
+
+    // Sizes past 4 GiB come through whole (a sparse file costs no disk).
+    std::string big = dir.path() + "/big.vob";
+    {
+        std::ofstream out(big);
+    }
+    ASSERT_EQ(truncate(big.c_str(), 5LL * 1024 * 1024 * 1024 + 7), 0);
+    EXPECT_EQ(FileUtils::getFileLen(big.c_str()), 5ULL * 1024 * 1024 * 1024 + 7);
+}

@@ -1,0 +1,60 @@
+#include "TestSupport.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <unistd.h>
+
+TempDir::TempDir()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "quorva-test-XXXXXX").string();
+    char* made = mkdtemp(pattern.data());
+    mPath = made ? made : "";
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ec;
+    if (!mPath.empty())
+        std::filesystem::remove_all(mPath, ec);
+}
+
+void TempDir::write(const std::string& name, const std::string& text) const
+{
+    std::filesystem::path target = std::filesystem::path(mPath) / name;
+    std::filesystem::create_directories(target.parent_path());
+    std::ofstream out(target, std::ios::binary);
+    out << text;
+}
+
+std::string TempDir::read(const std::string& name) const
+{
+    std::ifstream in(std::filesystem::path(mPath) / name, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string captureStdout(void (*fn)(void*), void* context)
+{
+    std::cout.flush();
+    std::fflush(stdout);
+    char name[] = "/tmp/quorva-stdout-XXXXXX";
+    int fd = mkstemp(name);
+    int saved = dup(STDOUT_FILENO);
+    dup2(fd, STDOUT_FILENO);
+    fn(context);
+    std::cout.flush();
+    std::fflush(stdout);
+    dup2(saved, STDOUT_FILENO);
+    close(saved);
+    close(fd);
+    std::ifstream in(name, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    unlink(name);
+    return text.str();
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+
+// A fresh folder for one test, removed with everything in it when the test ends.
+class TempDir
+{
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return mPath; }
+    std::string file(const std::string& name) const { return mPath + "/" + name; }
+    // Writes text to name (relative to the folder), creating parent folders.
+    void write(const std::string& name, const std::string& text) const;
+    std::string read(const std::string& name) const;
+
+private:
+    std::string mPath;
+};
+
+// Runs fn with standard output captured, returns what it printed.
+std::string captureStdout(void (*fn)(void*), void* context);
+
+template <typename F> std::string captureOutput(F&& fn)
+{
+    return captureStdout([](void* p) { (*static_cast<F*>(p))(); }, &fn);
+}

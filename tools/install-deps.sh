@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what Quorva needs to build, run and test on Debian 12.
+set -euo pipefail
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+    SUDO="sudo"
+fi
+
+PACKAGES=(
+    build-essential cmake ninja-build pkg-config
+    libgtest-dev libgmock-dev
+    libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libfontconfig-dev fonts-dejavu-core
+)
+
+missing=()
+for package in "${PACKAGES[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$package")
+    fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+    $SUDO apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
