@@ -49,4 +49,5 @@ private:
     // Back to the start-up defaults, for tests that parse several files.
     static void reset();
     friend class ClientPropertiesTest;
+    friend class LibrarySettings;
 };

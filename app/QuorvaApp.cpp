@@ -1,6 +1,7 @@
 #include "QuorvaApp.h"
 
 #include "ClientProperties.h"
+#include "HTMLDBParser.h"
 #include "Logger.h"
 #include "PallixInput.h"
 #include "PallixTokenArray.h"
@@ -74,10 +75,20 @@ void QuorvaApp::OnAppInit()
 
 void QuorvaApp::initMediaStore(int fixPathsMode, bool bExport)
 {
-    (void)fixPathsMode;
-    (void)bExport;
     PallixString dbFile = mWorkingDir + "/" + ClientProperties::getDBPath();
     std::cout << "Full path to db file: " << dbFile << std::endl;
+    bool bFullParse = ClientProperties::isOnDemandParsing() || bExport;
+
+    HTMLDBParser parser;
+    parser.parse(dbFile, fixPathsMode, mMediaCache, bFullParse);
+    // Each pass relies on the ones before it: stats are found through the repaired
+    // paths, and validation sees the finished records.
+    mMediaCache.updateGenreList();
+    mMediaCache.updateImagePaths();
+    mMediaCache.readStats();
+    mMediaCache.validateEntries();
+    if (bExport)
+        mMediaCache.exportEntries();
 }
 
 void QuorvaApp::exitApp(bool bPrintUsage)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MediaStore.h"
 #include "PallixApp.h"
 #include "PallixString.h"
 
@@ -13,6 +14,8 @@ public:
     static PallixString getImageDir();
     static QuorvaApp* getApp();
 
+    MediaStore* getMediaCache() { return &mMediaCache; }
+
 protected:
     void OnAppInit() override;
     void OnECPCommand(const PallixString& command, PallixString& result) override;
@@ -22,4 +25,6 @@ private:
     void exitApp(bool bPrintUsage);
 
     static PallixString mWorkingDir;
+    // Built before the main window and destroyed after it: the panels borrow its entries.
+    MediaStore mMediaCache;
 };

@@ -1,0 +1,327 @@
+#include "HTMLDBParser.h"
+
+#include "ClientProperties.h"
+#include "FileUtils.h"
+#include "MediaEntry.h"
+#include "MediaStore.h"
+#include "PallixDirScanner.h"
+#include "PallixTokenArray.h"
+
+#include <cstring>
+#include <iostream>
+#include <memory>
+#include <sys/stat.h>
+
+namespace
+{
+// A longer line is read in pieces of at most 2047 bytes, each taken as a line of its own.
+constexpr int LINE_BUFFER_SIZE = 2048;
+
+// The progress dots are pushed to the console in batches: one write per title
+// would cost more than parsing the title on a large collection.
+constexpr int DOTS_PER_FLUSH = 64;
+
+struct FileCloser
+{
+    void operator()(FILE* pFile) const { std::fclose(pFile); }
+};
+
+PallixString lastComponent(const PallixString& dir)
+{
+    return dir.Mid(dir.ReverseFind('/') + 1);
+}
+} // namespace
+
+PallixString HTMLDBParser::mVolumesRoot = "/tmp/Volumes";
+
+HTMLDBParser::HTMLDBParser() = default;
+
+HTMLDBParser::~HTMLDBParser() = default;
+
+void HTMLDBParser::setVolumesRoot(PallixString root)
+{
+    mVolumesRoot = root;
+}
+
+PallixString HTMLDBParser::getVolumesRoot()
+{
+    return mVolumesRoot;
+}
+
+void HTMLDBParser::parse(PallixString filename, int nFixPathsMode, MediaStore& store, bool bFullParse)
+{
+    std::unique_ptr<FILE, FileCloser> file(std::fopen(filename, "r"));
+    if (!file)
+    {
+        std::cout << "Unable to locate " << filename << "...no media entries loaded." << std::endl;
+        return;
+    }
+
+    int nCount = 0;
+    char line[LINE_BUFFER_SIZE];
+    // Whatever line is read outside a record opens the next one; its text is not examined.
+    while (!std::feof(file.get()) && std::fgets(line, sizeof(line), file.get()))
+    {
+        MediaEntry* pEntry = parseEntry(file.get(), bFullParse);
+        if (pEntry->getOriginalTitle().GetLength() > 0 && isAllowedRating(pEntry))
+        {
+            store.addMediaEntry(pEntry);
+            std::cout << '.';
+            if (++nCount % DOTS_PER_FLUSH == 0)
+                std::cout << std::flush;
+        }
+        else
+        {
+            delete pEntry;
+        }
+    }
+    file.reset();
+    std::cout << nCount << " entries read." << std::endl;
+
+    if (nFixPathsMode != 0)
+        updatePaths(store, nFixPathsMode);
+}
+
+MediaEntry* HTMLDBParser::parseEntry(FILE* pFile, bool bFullParse)
+{
+    MediaEntry* pEntry = new MediaEntry();
+    char line[LINE_BUFFER_SIZE];
+    while (!std::feof(pFile))
+    {
+        if (!std::fgets(line, sizeof(line), pFile) || std::strstr(line, "</ul>"))
+            break;
+
+        char* pKey = std::strstr(line, "<li>");
+        if (!pKey)
+            continue;
+        pKey += 4;
+        char* pEquals = std::strchr(pKey, '=');
+        if (!pEquals)
+            continue;
+        *pEquals = 0;
+
+        char* pValue = pEquals + 1;
+        size_t nLength = std::strcspn(pValue, "\r\n");
+        if (nLength == 0)
+            continue;
+        // Trailing blanks go (spaces only); a value of nothing but spaces becomes empty.
+        while (nLength > 0 && pValue[nLength - 1] == ' ')
+            --nLength;
+        pValue[nLength] = 0;
+
+        storeField(pEntry, pKey, pValue, bFullParse);
+    }
+    return pEntry;
+}
+
+void HTMLDBParser::storeField(MediaEntry* pEntry, const char* key, const char* value, bool bFullParse)
+{
+    auto is = [key](const char* name) { return std::strcmp(key, name) == 0; };
+
+    if (is("Num"))
+        pEntry->setNum(value);
+    else if (is("Title"))
+    {
+        if (bFullParse)
+            pEntry->setTitle(value);
+    }
+    else if (is("Genre"))
+        pEntry->setGenre(value);
+    else if (is("Director"))
+    {
+        if (bFullParse)
+            pEntry->setDirector(value);
+    }
+    else if (is("Year"))
+        pEntry->setYear(value);
+    else if (is("Actors"))
+    {
+        if (bFullParse)
+            pEntry->setActors(value);
+    }
+    else if (is("Duration"))
+    {
+        if (bFullParse)
+            pEntry->setDuration(value);
+    }
+    else if (is("MPAA"))
+        pEntry->setMPAA(value);
+    else if (is("Resolution"))
+    {
+        if (bFullParse)
+            pEntry->setResolution(value);
+    }
+    else if (is("Media"))
+    {
+        if (bFullParse)
+            pEntry->setMediaType(value);
+    }
+    else if (is("Aspect"))
+    {
+        if (bFullParse)
+            pEntry->setAspectRatio(value);
+    }
+    else if (is("Original Title"))
+        pEntry->setOriginalTitle(value);
+    else if (is("Description"))
+    {
+        if (bFullParse)
+            pEntry->setDescription(value);
+    }
+    else if (is("Path"))
+        pEntry->setPath(value);
+    else if (is("Filename"))
+        pEntry->setFilename(value);
+    else if (is("Imagepath"))
+        pEntry->setImagePath(value);
+    else if (is("LargeImagepath"))
+    {
+        if (bFullParse)
+            pEntry->setLargeImagePath(value);
+    }
+    else if (std::strncmp(key, "FeatureItem", 11) == 0)
+    {
+        if (bFullParse)
+            pEntry->addFeatureItem(value);
+    }
+    else if (bFullParse && ClientProperties::getLogDebug())
+    {
+        std::cout << "UNKNOWN field in HTML: " << key << std::endl;
+    }
+}
+
+bool HTMLDBParser::isAllowedRating(MediaEntry* pEntry)
+{
+    if (!ClientProperties::isParentalControlEnabled())
+        return true;
+    PallixString& rating = pEntry->getRating();
+    PallixTokenArray allowed(ClientProperties::getParentalControlAllowedRatings(), "|");
+    for (int i = 0; i < allowed.GetNumTokens(); ++i)
+        if (allowed.TokenAt(i).Compare(rating, true, false, -1) == 0)
+            return true;
+    return false;
+}
+
+void HTMLDBParser::updatePaths(MediaStore& store, int mode)
+{
+    std::cout << "Updating paths..." << std::endl;
+    mVisitedDirs.clear();
+
+    PallixString mediaRoot = ClientProperties::getMediaRoot();
+    PallixDirScanner volumes(mVolumesRoot);
+    int nTotal = 0;
+    for (int i = 0; i < volumes.GetNumEntries(); ++i)
+    {
+        PallixString name = volumes.GetEntry(i);
+        if (name.GetLength() == 0)
+            continue;
+        PallixString root = mVolumesRoot + "/" + name;
+        if (mediaRoot.GetLength() > 0)
+            root += "/" + mediaRoot;
+        std::cout << "Scanning " << root << "..." << std::endl;
+        nTotal += updatePathsHelper(root, store, mode);
+    }
+    std::cout << "There were " << nTotal << " media files whose paths were updated." << std::endl;
+}
+
+int HTMLDBParser::updatePathsHelper(PallixString dir, MediaStore& store, int mode)
+{
+    struct stat64 st;
+    if (stat64(dir, &st) != 0 || !S_ISDIR(st.st_mode))
+        return 0;
+    if (!mVisitedDirs.emplace(static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino))
+             .second)
+        return 0;
+
+    // One listing answers every question about this folder.
+    PallixDirScanner listing(dir);
+    PallixString movieFile;
+    int nMovieFiles = 0;
+    bool bHasVideoTS = false;
+    for (int i = 0; i < listing.GetNumEntries(); ++i)
+    {
+        PallixString name = listing.GetEntry(i);
+        if (FileUtils::isMovieFile(name))
+        {
+            if (nMovieFiles++ == 0)
+                movieFile = name;
+        }
+        else if (name == "VIDEO_TS")
+        {
+            bHasVideoTS = true;
+        }
+    }
+
+    if (nMovieFiles > 0 || bHasVideoTS)
+    {
+        // A folder with video is a title: it is matched by its name and not searched further.
+        PallixString name = lastComponent(dir);
+        MediaEntry* pEntry = store.getEntryForTitle(name);
+        if (!pEntry)
+        {
+            std::cout << "NO ENTRY found for " << name << std::endl;
+            return 0;
+        }
+        pEntry->setPath(dir);
+        if (pEntry->getFilename().GetLength() == 0)
+        {
+            if (mode == 2)
+                updateVTSFilename(pEntry, dir);
+            else if (mode == 1 && nMovieFiles == 1)
+                pEntry->setFilename(movieFile);
+        }
+        return 1;
+    }
+
+    int nUpdated = 0;
+    const char* separator = dir[dir.GetLength() - 1] == '/' ? "" : "/";
+    for (int i = 0; i < listing.GetNumEntries(); ++i)
+    {
+        PallixString name = listing.GetEntry(i);
+        if (name.GetLength() > 0)
+            nUpdated += updatePathsHelper(dir + separator + name, store, mode);
+    }
+    return nUpdated;
+}
+
+void HTMLDBParser::updateVTSFilename(MediaEntry* pEntry, PallixString dir)
+{
+    // The name is relative to the title folder, so it names VIDEO_TS only when the
+    // files were found in it. Looking inside VIDEO_TS once is enough.
+    bool bInVideoTS = lastComponent(dir) == "VIDEO_TS";
+    PallixDirScanner listing(dir);
+    unsigned long long nLargest = 0;
+    int nTitleSet = 0;
+    for (int i = 0; i < listing.GetNumEntries(); ++i)
+    {
+        PallixString name = listing.GetEntry(i);
+        if (name == "VIDEO_TS" && !bInVideoTS)
+        {
+            updateVTSFilename(pEntry, dir + "/" + name);
+            return;
+        }
+        if (FileUtils::isVTSVob(name))
+        {
+            // The main feature is the largest title set; ties keep the earlier one.
+            unsigned long long nSize = FileUtils::getFileLen(dir + "/" + name);
+            if (nSize > nLargest)
+            {
+                nLargest = nSize;
+                nTitleSet = getVTSNum(name);
+            }
+        }
+    }
+
+    char filename[64];
+    std::snprintf(filename, sizeof(filename), bInVideoTS ? "VIDEO_TS/VTS_%02d_1.VOB" : "VTS_%02d_1.VOB", nTitleSet);
+    pEntry->setFilename(filename);
+}
+
+int HTMLDBParser::getVTSNum(const char* entry)
+{
+    // "VTS_12_1.VOB" is title set 12: the digits right after "VTS_", at most two.
+    int nTitleSet = 0;
+    for (int i = 4; i < 6 && entry[i] >= '0' && entry[i] <= '9'; ++i)
+        nTitleSet = nTitleSet * 10 + (entry[i] - '0');
+    return nTitleSet;
+}

@@ -1,0 +1,231 @@
+#include "MediaEntry.h"
+
+#include "FileUtils.h"
+#include "MutexLock.h"
+#include "PallixBitmap.h"
+#include "PallixFile.h"
+#include "PallixTokenArray.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+
+namespace
+{
+constexpr int MPAA_ROWS = 27;
+
+// Mode the box's bitmap loader is always given.
+constexpr int BITMAP_LOAD_MODE = 2;
+
+// Leading decimal integer, 0 if none; bounded so that a hand-edited database
+// cannot overflow the sum of hours, minutes and seconds.
+long long leadingInt(const PallixString& text)
+{
+    return std::clamp<long long>(std::strtoll(text, nullptr, 10), -INT_MAX, INT_MAX);
+}
+} // namespace
+
+// Searched in row order: the first word found anywhere in the text gives the code.
+const PallixString MediaEntry::MPAA[MPAA_ROWS] = {
+    "rape",          "sexuality",        "strong violence",
+    "action",        "intense sequences of action violence",
+    "brief nudity",  "innuendo",         "nudity",
+    "brief language", "strong sex",      "intense violence",
+    "some sexual",   "pervasive language", "drug content",
+    "violence",      "mild language",    "battle sequences",
+    "language",      "violent",          "some sensuality",
+    "crude sexual dialogue", "sexual content", "sexual humor",
+    "gore",          "adult content",    "sexual situations",
+    "sexual content",
+};
+
+const PallixString MediaEntry::MPAA_short[MPAA_ROWS] = {
+    "RP", "S", "SV", "A", "SV", "BN", "AC", "N", "BL", "AC", "SV", "S", "AL", "DC",
+    "V",  "BL", "BS", "L", "V", "S", "L", "S", "AL", "V", "AC", "S", "AC",
+};
+
+// The feature list starts without reserved room: most titles have no feature items,
+// and room for eight in every entry would cost half a kilobyte per title.
+MediaEntry::MediaEntry() : mFeatureItems(0), mDuration("-1"), mpBitmap(nullptr), mLastViewedTime(0) {}
+
+MediaEntry::~MediaEntry()
+{
+    if (mpBitmap)
+    {
+        mpBitmap->Unload();
+        delete mpBitmap;
+        mpBitmap = nullptr;
+    }
+}
+
+void MediaEntry::setMPAA(PallixString value)
+{
+    mOriginalMPAA = value;
+    PallixTokenArray parts(value, ",");
+    PallixNewArray<PallixString> values;
+
+    for (int i = 0; i < parts.GetNumTokens(); ++i)
+    {
+        PallixString token = parts.TokenAt(i);
+        if (i == 0)
+        {
+            // "PG-13 for intense sequences" gives the rating PG-13 and "for intense sequences ".
+            PallixTokenArray words(token, " ");
+            mRating = words.TokenAt(0);
+            token = PallixString();
+            for (int w = 1; w < words.GetNumTokens(); ++w)
+            {
+                token += words.TokenAt(w);
+                token += ' ';
+            }
+        }
+
+        // The text after "and" is looked up on its own, so that both halves of
+        // "violence and language" can give a code.
+        PallixString extra;
+        const char* pAnd = std::strstr(token, "and");
+        if (pAnd)
+        {
+            int start = static_cast<int>(pAnd - token.c_str()) + 4;
+            extra = token.Mid(start);
+        }
+
+        PallixString shortened = getShortenedMPAAValue(token);
+        if (shortened.GetLength() > 0)
+            addMPAAValue(&values, shortened);
+        if (extra.GetLength() > 0)
+        {
+            shortened = getShortenedMPAAValue(extra);
+            if (shortened.GetLength() > 0)
+                addMPAAValue(&values, shortened);
+        }
+    }
+
+    mMPAA = PallixString();
+    if (values.GetSize() > 0)
+    {
+        mMPAA = "(";
+        for (int i = 0; i < values.GetSize(); ++i)
+        {
+            if (i > 0)
+                mMPAA += ",";
+            mMPAA += values.GetAt(i);
+        }
+        mMPAA += ")";
+    }
+}
+
+PallixString MediaEntry::getShortenedMPAAValue(PallixString value)
+{
+    for (int i = 0; i < MPAA_ROWS; ++i)
+        if (value.Contains(MPAA[i], false, false))
+            return MPAA_short[i];
+    return PallixString();
+}
+
+void MediaEntry::addMPAAValue(PallixNewArray<PallixString>* pList, PallixString value)
+{
+    for (int i = 0; i < pList->GetSize(); ++i)
+        if (pList->GetAt(i).Compare(value, true, false, -1) == 0)
+            return;
+    pList->Append(value);
+}
+
+void MediaEntry::addFeatureItem(PallixString data)
+{
+    PallixTokenArray parts(data, ",");
+    if (parts.GetNumTokens() == 2)
+        mFeatureItems.Append(FeatureItem(parts.TokenAt(0), parts.TokenAt(1)));
+}
+
+PallixString MediaEntry::getLastViewedTimeAsString()
+{
+    struct tm local;
+    char buffer[64] = "";
+    if (localtime_r(&mLastViewedTime, &local))
+        std::strftime(buffer, sizeof(buffer), "%b %d, %Y", &local);
+    return PallixString(buffer);
+}
+
+int MediaEntry::getDurationInSecs()
+{
+    if (mDuration == "-1")
+        return -1;
+    PallixTokenArray parts(mDuration, ":");
+    // Tokens that are not there read as 0 (TokenAt gives the empty string).
+    long long hours = leadingInt(parts.TokenAt(0));
+    long long minutes = leadingInt(parts.TokenAt(1));
+    long long seconds = leadingInt(parts.TokenAt(2));
+    long long total = hours * 3600 + minutes * 60 + seconds;
+    return static_cast<int>(std::clamp<long long>(total, INT_MIN, INT_MAX));
+}
+
+PallixString MediaEntry::getFullPathToPlayFile()
+{
+    if (mFilename.GetLength() > 0)
+        return mPath + "/" + mFilename;
+    return mPath + "/" + FileUtils::getMovieFile(mPath);
+}
+
+PallixBitmap* MediaEntry::getBitmap()
+{
+    MutexLock lock(&mLoadMutex, "MediaEntry::getBitmap");
+    if (!mpBitmap)
+        loadBitmap();
+    return mpBitmap;
+}
+
+void MediaEntry::loadBitmap()
+{
+    if (mpBitmap)
+        return;
+    // A missing cover is not an error; the next call looks again.
+    if (!FileUtils::fileExists(mImagePath))
+        return;
+
+    PallixFile file(mImagePath);
+    mpBitmap = new PallixBitmap();
+    if (!mpBitmap->Load(file, BITMAP_LOAD_MODE))
+    {
+        std::cout << "FAILED to load media entry image:" << std::endl;
+        std::cout << "   path: " << mImagePath << std::endl;
+        std::cout << "  title: " << mTitle << std::endl;
+        delete mpBitmap;
+        mpBitmap = nullptr;
+    }
+}
+
+void MediaEntry::exportCommonFields(std::ostream& out)
+{
+    out << "<ul>\n";
+    out << "  <li>Genre=" << mGenre << "\n";
+    out << "  <li>Year=" << mYear << "\n";
+    out << "  <li>Duration=" << mDuration << "\n";
+    out << "  <li>MPAA=" << mOriginalMPAA << "\n";
+    out << "  <li>Original Title=" << mOriginalTitle << "\n";
+    out << "  <li>Path=" << mPath << "\n";
+    out << "  <li>Imagepath=" << mImagePath << "\n";
+    out << "  <li>Filename=" << mFilename << "\n";
+}
+
+void MediaEntry::exportHeaderEntry(std::ostream& out)
+{
+    exportCommonFields(out);
+    out << "</ul>\n";
+}
+
+void MediaEntry::exportFullEntry(std::ostream& out)
+{
+    exportCommonFields(out);
+    out << "  <li>Title=" << mTitle << "\n";
+    out << "  <li>Director=" << mDirector << "\n";
+    out << "  <li>Actors=" << mActors << "\n";
+    out << "  <li>Resolution=" << mResolution << "\n";
+    out << "  <li>Media=" << mMediaType << "\n";
+    out << "  <li>Aspect=" << mAspectRatio << "\n";
+    out << "  <li>Description=" << mDescription << "\n";
+    out << "  <li>LargeImagepath=" << mLargeImagePath << "\n";
+    out << "</ul>\n";
+}

@@ -1,0 +1,117 @@
+#pragma once
+
+#include "FeatureItem.h"
+#include "Mutex.h"
+#include "PallixNewArray.h"
+#include "PallixString.h"
+
+#include <ctime>
+#include <ostream>
+#include <utility>
+
+class PallixBitmap;
+
+// One title of the collection: the fields read from the database, the rating and
+// content codes derived from its MPAA text, its extra playable items, its cover
+// image (loaded on first use) and when it was last viewed.
+class MediaEntry
+{
+public:
+    MediaEntry();
+    ~MediaEntry();
+    MediaEntry(const MediaEntry&) = delete;
+    MediaEntry& operator=(const MediaEntry&) = delete;
+
+    void setNum(PallixString value) { mNum = std::move(value); }
+    void setTitle(PallixString value) { mTitle = std::move(value); }
+    void setGenre(PallixString value) { mGenre = std::move(value); }
+    void setDirector(PallixString value) { mDirector = std::move(value); }
+    void setYear(PallixString value) { mYear = std::move(value); }
+    void setActors(PallixString value) { mActors = std::move(value); }
+    void setDuration(PallixString value) { mDuration = std::move(value); }
+    void setResolution(PallixString value) { mResolution = std::move(value); }
+    void setMediaType(PallixString value) { mMediaType = std::move(value); }
+    void setAspectRatio(PallixString value) { mAspectRatio = std::move(value); }
+    void setOriginalTitle(PallixString value) { mOriginalTitle = std::move(value); }
+    void setDescription(PallixString value) { mDescription = std::move(value); }
+    void setPath(PallixString value) { mPath = std::move(value); }
+    void setImagePath(PallixString value) { mImagePath = std::move(value); }
+    void setFilename(PallixString value) { mFilename = std::move(value); }
+    void setLargeImagePath(PallixString value) { mLargeImagePath = std::move(value); }
+    // Keeps the text as given and derives the rating and the content codes from it.
+    void setMPAA(PallixString value);
+    // "label,Title of the record to play"; anything but exactly two parts is ignored.
+    void addFeatureItem(PallixString data);
+    void setLastViewedTime(time_t val) { mLastViewedTime = val; }
+
+    PallixString& getNum() { return mNum; }
+    PallixString& getTitle() { return mTitle; }
+    PallixString& getGenre() { return mGenre; }
+    PallixString& getDirector() { return mDirector; }
+    PallixString& getYear() { return mYear; }
+    PallixString& getActors() { return mActors; }
+    PallixString& getDuration() { return mDuration; }
+    // The content codes, for example "(SV,L)"; empty when none.
+    PallixString& getMPAA() { return mMPAA; }
+    PallixString& getRating() { return mRating; }
+    PallixString& getResolution() { return mResolution; }
+    PallixString& getMediaType() { return mMediaType; }
+    PallixString& getAspectRatio() { return mAspectRatio; }
+    PallixString& getOriginalTitle() { return mOriginalTitle; }
+    PallixString& getDescription() { return mDescription; }
+    PallixString& getPath() { return mPath; }
+    PallixString& getImagePath() { return mImagePath; }
+    PallixString& getFilename() { return mFilename; }
+    PallixString& getLargeImagePath() { return mLargeImagePath; }
+    PallixNewArray<FeatureItem>& getFeatureItems() { return mFeatureItems; }
+
+    time_t getLastViewedTime() { return mLastViewedTime; }
+    // Local date, for example "Jan 01, 2000".
+    PallixString getLastViewedTimeAsString();
+    // -1 while the duration is unknown.
+    int getDurationInSecs();
+    // Path + "/" + Filename, or the folder's first movie file when there is no Filename.
+    PallixString getFullPathToPlayFile();
+
+    // The cover image, loaded on first use; null when there is none. The entry keeps it.
+    PallixBitmap* getBitmap();
+    bool isBitmapLoaded() { return mpBitmap != nullptr; }
+
+    // The index block (the fields a browsing parse needs) and the full detail block.
+    void exportHeaderEntry(std::ostream& out);
+    void exportFullEntry(std::ostream& out);
+
+private:
+    PallixString getShortenedMPAAValue(PallixString value);
+    void addMPAAValue(PallixNewArray<PallixString>* pList, PallixString value);
+    void loadBitmap();
+    // "<ul>" and the fields both export blocks begin with.
+    void exportCommonFields(std::ostream& out);
+
+    static const PallixString MPAA[];
+    static const PallixString MPAA_short[];
+
+    PallixNewArray<FeatureItem> mFeatureItems;
+    PallixString mNum;
+    PallixString mTitle;
+    PallixString mGenre;
+    PallixString mDirector;
+    PallixString mYear;
+    PallixString mActors;
+    PallixString mDuration;
+    PallixString mMPAA;
+    PallixString mOriginalMPAA;
+    PallixString mResolution;
+    PallixString mMediaType;
+    PallixString mAspectRatio;
+    PallixString mOriginalTitle;
+    PallixString mRating;
+    PallixString mDescription;
+    PallixString mPath;
+    PallixString mImagePath;
+    PallixString mFilename;
+    PallixString mLargeImagePath;
+    PallixBitmap* mpBitmap;
+    Mutex mLoadMutex;
+    time_t mLastViewedTime;
+};

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "PallixNewArray.h"
+#include "PallixString.h"
+
+#include <string>
+#include <unordered_map>
+
+class MediaEntry;
+
+// The in-memory library: every accepted title in database order and the sorted list
+// of genre words, with the start-up passes that complete the titles after parsing.
+class MediaStore
+{
+public:
+    MediaStore();
+    ~MediaStore();
+    MediaStore(const MediaStore&) = delete;
+    MediaStore& operator=(const MediaStore&) = delete;
+
+    // The store takes ownership.
+    void addMediaEntry(MediaEntry* pEntry);
+    // The first entry whose Title equals title exactly, or null.
+    MediaEntry* getEntryForTitle(PallixString title);
+    // Appends, in store order, the entries whose Genre contains genre ("All": every entry).
+    void getMediaForGenre(PallixString genre, PallixNewArray<MediaEntry*>& list);
+    PallixNewArray<PallixString>* getGenres() { return &mGenreList; }
+
+    void updateGenreList();
+    void updateImagePaths();
+    void readStats();
+    void validateEntries();
+    // Writes "exported.txt" in the working directory and one detail file per title.
+    void exportEntries();
+    // The same, with the index file at indexPath.
+    void exportEntries(PallixString indexPath);
+
+private:
+    void validateEntry(MediaEntry* pEntry);
+    // Cover images of a title folder ("folder.png" and "folderLarge.png", any letter
+    // case), found in one listing of the folder.
+    void findImageFiles(PallixString dir, PallixString& imageFile, PallixString& largeImageFile);
+    bool isImageFile(PallixString fileName);
+    bool isLargeImageFile(PallixString fileName);
+
+    PallixNewArray<MediaEntry*> mEntries;
+    PallixNewArray<PallixString> mGenreList;
+
+    // Title to first entry, for the entries up to mTitleIndexSize. Path repair looks up
+    // every title folder it finds, which would be quadratic as a walk over the entries.
+    // Titles are fixed before an entry is added, and the index is extended lazily.
+    std::unordered_map<std::string, MediaEntry*> mTitleIndex;
+    int mTitleIndexSize = 0;
+};

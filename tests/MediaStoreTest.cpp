@@ -1,0 +1,275 @@
+#include "MediaStore.h"
+
+#include "HTMLDBParser.h"
+#include "LibrarySettings.h"
+#include "MediaEntry.h"
+#include "QuorvaDatFile.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace
+{
+MediaEntry* makeEntry(const char* title, const char* genre, const char* path = "")
+{
+    MediaEntry* pEntry = new MediaEntry();
+    pEntry->setTitle(title);
+    pEntry->setOriginalTitle(title);
+    pEntry->setGenre(genre);
+    pEntry->setPath(path);
+    return pEntry;
+}
+
+std::vector<std::string> genres(MediaStore& store)
+{
+    std::vector<std::string> names;
+    for (PallixString& genre : *store.getGenres())
+        names.emplace_back(genre);
+    return names;
+}
+
+std::vector<std::string> titlesForGenre(MediaStore& store, const char* genre)
+{
+    PallixNewArray<MediaEntry*> list;
+    store.getMediaForGenre(genre, list);
+    std::vector<std::string> titles;
+    for (MediaEntry* pEntry : list)
+        titles.emplace_back(pEntry->getTitle());
+    return titles;
+}
+} // namespace
+
+TEST(MediaStore, GenreListIsSortedDistinctAndCaseSensitive)
+{
+    MediaStore store;
+    for (const char* genre : {"Drama", "Action, Comedy", "Action", "Western", "Animation"})
+        store.addMediaEntry(makeEntry(genre, genre));
+    store.updateGenreList();
+    EXPECT_EQ(genres(store), (std::vector<std::string>{"Action", "Animation", "Comedy", "Drama", "Western"}));
+
+    MediaStore mixed;
+    mixed.addMediaEntry(makeEntry("Alien", "Science Fiction,Horror"));
+    mixed.addMediaEntry(makeEntry("Heat", "action,  Crime"));
+    mixed.addMediaEntry(makeEntry("Up", "Action"));
+    mixed.addMediaEntry(makeEntry("Blank", ""));
+    mixed.addMediaEntry(nullptr);
+    mixed.addMediaEntry(makeEntry("First", "0-Kids"));
+    mixed.updateGenreList();
+    EXPECT_EQ(genres(mixed),
+              (std::vector<std::string>{"0-Kids", "Action", "Crime", "Fiction", "Horror", "Science", "action"}));
+
+    // Look-up by substring, letter case counting; "All" (exactly) is every title.
+    EXPECT_EQ(titlesForGenre(mixed, "All"), (std::vector<std::string>{"Alien", "Heat", "Up", "Blank", "First"}));
+    EXPECT_EQ(titlesForGenre(mixed, "all"), std::vector<std::string>{});
+    EXPECT_EQ(titlesForGenre(mixed, "Fiction"), std::vector<std::string>{"Alien"});
+    EXPECT_EQ(titlesForGenre(mixed, "ction"), (std::vector<std::string>{"Alien", "Heat", "Up"}));
+    EXPECT_EQ(titlesForGenre(mixed, "Action"), std::vector<std::string>{"Up"});
+}
+
+TEST(MediaStore, TitleLookUpIsExactAndSeesLaterEntries)
+{
+    MediaStore store;
+    MediaEntry* pHeat = makeEntry("Heat", "Crime");
+    pHeat->setOriginalTitle("Heat (1995)");
+    store.addMediaEntry(pHeat);
+    store.addMediaEntry(makeEntry("Heat", "Drama"));
+    EXPECT_EQ(store.getEntryForTitle("Heat"), pHeat);
+    EXPECT_EQ(store.getEntryForTitle("heat"), nullptr);
+    EXPECT_EQ(store.getEntryForTitle("Heat (1995)"), nullptr);
+
+    MediaEntry* pAlien = makeEntry("Alien", "Horror");
+    store.addMediaEntry(pAlien);
+    EXPECT_EQ(store.getEntryForTitle("Alien"), pAlien);
+}
+
+TEST(MediaStore, ImagePathsComeFromTheTitleFolder)
+{
+    TempDir dir;
+    dir.write("Both/folderLarge.png", "");
+    dir.write("Both/folder.png", "");
+    dir.write("LargeOnly/folderLarge.png", "");
+    dir.write("Upper/FOLDER.PNG", "");
+    dir.write("Upper/my-folder.png.bak", "");
+
+    MediaStore store;
+    MediaEntry* pBoth = makeEntry("Both", "", dir.file("Both").c_str());
+    MediaEntry* pLarge = makeEntry("LargeOnly", "", dir.file("LargeOnly").c_str());
+    MediaEntry* pUpper = makeEntry("Upper", "", dir.file("Upper").c_str());
+    MediaEntry* pMissing = makeEntry("Missing", "", dir.file("Missing").c_str());
+    MediaEntry* pGiven = makeEntry("Given", "", dir.file("Both").c_str());
+    pGiven->setImagePath("/db/cover.png");
+    for (MediaEntry* pEntry : {pBoth, pLarge, pUpper, pMissing, pGiven})
+    {
+        pEntry->setLargeImagePath("/db/large.png");
+        store.addMediaEntry(pEntry);
+    }
+    store.updateImagePaths();
+
+    EXPECT_EQ(std::string(pBoth->getImagePath()), dir.file("Both/folder.png"));
+    EXPECT_EQ(std::string(pBoth->getLargeImagePath()), dir.file("Both/folderLarge.png"));
+    EXPECT_STREQ(pLarge->getImagePath(), "");
+    EXPECT_EQ(std::string(pLarge->getLargeImagePath()), dir.file("LargeOnly/folderLarge.png"));
+    EXPECT_EQ(std::string(pUpper->getImagePath()), dir.file("Upper/FOLDER.PNG"));
+    EXPECT_STREQ(pUpper->getLargeImagePath(), "");
+    EXPECT_STREQ(pMissing->getImagePath(), "");
+    EXPECT_STREQ(pMissing->getLargeImagePath(), "");
+    EXPECT_STREQ(pGiven->getImagePath(), "/db/cover.png");
+    EXPECT_STREQ(pGiven->getLargeImagePath(), "/db/large.png");
+}
+
+TEST(MediaStore, StatsGiveTheLastViewedTimeOfThePlayFile)
+{
+    TempDir dir;
+    dir.write("Heat/b.mpg", "");
+    dir.write("Heat/a.mpg", "");
+    dir.write("Alien/VIDEO_TS/VTS_01_1.VOB", "");
+    QuorvaDatFile heat(dir.file("Heat/a.mpg").c_str());
+    heat.setLastViewedTime(946684800);
+    heat.write();
+    QuorvaDatFile alien(dir.file("Alien/VIDEO_TS/VTS_01_1.VOB").c_str());
+    alien.setLastViewedTime(1700000000);
+    alien.write();
+    // A stats file beside a file the title does not play is not its stats file.
+    QuorvaDatFile other(dir.file("Heat/b.mpg").c_str());
+    other.setLastViewedTime(5);
+    other.write();
+
+    MediaStore store;
+    MediaEntry* pHeat = makeEntry("Heat", "", dir.file("Heat").c_str());
+    MediaEntry* pAlien = makeEntry("Alien", "", dir.file("Alien").c_str());
+    pAlien->setFilename("VIDEO_TS/VTS_01_1.VOB");
+    MediaEntry* pNone = makeEntry("None", "", dir.file("None").c_str());
+    for (MediaEntry* pEntry : {pHeat, pAlien, pNone})
+        store.addMediaEntry(pEntry);
+    store.readStats();
+    EXPECT_EQ(pHeat->getLastViewedTime(), 946684800);
+    EXPECT_EQ(pAlien->getLastViewedTime(), 1700000000);
+    EXPECT_EQ(pNone->getLastViewedTime(), 0);
+}
+
+TEST(MediaStore, ValidationReportsEveryMissingValue)
+{
+    MediaStore store;
+    MediaEntry* pGood = makeEntry("Heat", "Crime");
+    pGood->setDuration("2:50:00");
+    pGood->setImagePath("/m/folder.png");
+    store.addMediaEntry(pGood);
+    store.addMediaEntry(nullptr);
+    MediaEntry* pBad = makeEntry("", "");
+    pBad->setOriginalTitle("");
+    store.addMediaEntry(pBad);
+    MediaEntry* pNoImage = makeEntry("Alien", "Horror");
+    pNoImage->setDuration("0:0");
+    store.addMediaEntry(pNoImage);
+
+    std::string printed = captureOutput([&] { store.validateEntries(); });
+    EXPECT_EQ(printed, "ERROR:   is missing a genre value.\n"
+                       "ERROR:   is missing a duration value.\n"
+                       "ERROR:   is missing an original title.\n"
+                       "ERROR:   is missing a png image.\n"
+                       "ERROR:  Alien is missing a png image.\n");
+}
+
+TEST(MediaStore, ExportReadsBackAsTheSameRecords)
+{
+    LibrarySettings settings;
+    TempDir dir;
+    const std::string heatDir = dir.file("Heat");
+    const std::string alienDir = dir.file("Alien");
+    dir.write("Heat/heat.mpg", "");
+    dir.write("Alien/VIDEO_TS/VTS_01_1.VOB", "");
+    dir.write("db.html", "<ul>\n"
+                         "  <li>Title=Heat\n  <li>Original Title=Heat\n  <li>Genre=Crime, Drama\n"
+                         "  <li>Year=1995\n  <li>Duration=2:50:00\n  <li>MPAA=R for violence and language\n"
+                         "  <li>Director=Michael Mann\n  <li>Actors=Al Pacino, Robert De Niro\n"
+                         "  <li>Resolution=720x480\n  <li>Media=DVD\n  <li>Aspect=2.35:1\n"
+                         "  <li>Description=Cops = robbers.\n  <li>Path=" + heatDir + "\n"
+                         "  <li>Filename=heat.mpg\n  <li>Imagepath=" + heatDir + "/folder.png\n"
+                         "  <li>LargeImagepath=" + heatDir + "/folderLarge.png\n"
+                         "</ul>\n<ul>\n"
+                         "  <li>Title=Alien\n  <li>Original Title=Alien\n  <li>Genre=Horror\n"
+                         "  <li>MPAA=R\n  <li>Path=" + alienDir + "\n  <li>Filename=VIDEO_TS/VTS_01_1.VOB\n"
+                         "</ul>\n<ul>\n"
+                         "  <li>Original Title=No Title\n"
+                         "</ul>\n");
+
+    MediaStore store;
+    HTMLDBParser parser;
+    captureOutput([&] { parser.parse(dir.file("db.html").c_str(), 0, store, true); });
+    std::string printed = captureOutput([&] { store.exportEntries(dir.file("exported.txt").c_str()); });
+    EXPECT_EQ(printed, "Exporting..\nExported 2 records to " + dir.file("exported.txt") + "\n");
+
+    const std::string heatHeader = "<ul>\n  <li>Genre=Crime, Drama\n  <li>Year=1995\n  <li>Duration=2:50:00\n"
+                                   "  <li>MPAA=R for violence and language\n  <li>Original Title=Heat\n"
+                                   "  <li>Path=" + heatDir + "\n  <li>Imagepath=" + heatDir + "/folder.png\n"
+                                   "  <li>Filename=heat.mpg\n";
+    const std::string alienHeader = "<ul>\n  <li>Genre=Horror\n  <li>Year=\n  <li>Duration=-1\n  <li>MPAA=R\n"
+                                    "  <li>Original Title=Alien\n  <li>Path=" + alienDir + "\n  <li>Imagepath=\n"
+                                    "  <li>Filename=VIDEO_TS/VTS_01_1.VOB\n";
+    EXPECT_EQ(dir.read("exported.txt"), "<html><body>\n" + heatHeader + "</ul>\n" + alienHeader + "</ul>\n"
+                                        "</body></html>\n");
+    EXPECT_EQ(dir.read("Heat/heat.mpg.info"),
+              "<html><body>\n" + heatHeader +
+                  "  <li>Title=Heat\n  <li>Director=Michael Mann\n  <li>Actors=Al Pacino, Robert De Niro\n"
+                  "  <li>Resolution=720x480\n  <li>Media=DVD\n  <li>Aspect=2.35:1\n"
+                  "  <li>Description=Cops = robbers.\n  <li>LargeImagepath=" + heatDir + "/folderLarge.png\n"
+                  "</ul>\n</body></html>\n");
+
+    // The index reads back as the browsing records and each detail file as the full one.
+    MediaStore index;
+    captureOutput([&] { parser.parse(dir.file("exported.txt").c_str(), 0, index, false); });
+    PallixNewArray<MediaEntry*> original;
+    store.getMediaForGenre("All", original);
+    PallixNewArray<MediaEntry*> reread;
+    index.getMediaForGenre("All", reread);
+    ASSERT_EQ(reread.GetSize(), 2);
+    for (int i = 0; i < 2; ++i)
+    {
+        MediaEntry* pA = original.GetAt(i);
+        MediaEntry* pB = reread.GetAt(i);
+        EXPECT_STREQ(pA->getOriginalTitle(), pB->getOriginalTitle());
+        EXPECT_STREQ(pA->getGenre(), pB->getGenre());
+        EXPECT_STREQ(pA->getYear(), pB->getYear());
+        EXPECT_STREQ(pA->getRating(), pB->getRating());
+        EXPECT_STREQ(pA->getMPAA(), pB->getMPAA());
+        EXPECT_STREQ(pA->getPath(), pB->getPath());
+        EXPECT_STREQ(pA->getImagePath(), pB->getImagePath());
+        EXPECT_STREQ(pA->getFilename(), pB->getFilename());
+
+        MediaStore detail;
+        captureOutput([&] {
+            parser.parse(pA->getFullPathToPlayFile() + ".info", 0, detail, true);
+        });
+        MediaEntry* pC = detail.getEntryForTitle(pA->getTitle());
+        ASSERT_NE(pC, nullptr);
+        std::ostringstream a;
+        std::ostringstream c;
+        pA->exportFullEntry(a);
+        pC->exportFullEntry(c);
+        EXPECT_EQ(a.str(), c.str());
+        EXPECT_STREQ(pA->getDuration(), pC->getDuration());
+    }
+}
+
+TEST(MediaStore, ExportOfAnEmptyStoreAndUnwritableFiles)
+{
+    TempDir dir;
+    MediaStore empty;
+    std::string printed = captureOutput([&] { empty.exportEntries(dir.file("exported.txt").c_str()); });
+    EXPECT_EQ(printed, "Exporting\nExported 0 records to " + dir.file("exported.txt") + "\n");
+    EXPECT_EQ(dir.read("exported.txt"), "<html><body>\n</body></html>\n");
+
+    MediaStore store;
+    store.addMediaEntry(makeEntry("Lost", "Drama", dir.file("no/such/folder").c_str()));
+    printed = captureOutput([&] { store.exportEntries(dir.file("exported.txt").c_str()); });
+    EXPECT_EQ(printed, "Exporting.\nExported 1 records to " + dir.file("exported.txt") + "\n"
+                       "ERROR: 1 detail files could not be written.\n");
+
+    std::string badIndex = dir.file("no/such/exported.txt");
+    printed = captureOutput([&] { store.exportEntries(badIndex.c_str()); });
+    EXPECT_EQ(printed, "ERROR: Unable to write " + badIndex + "\n");
+}
