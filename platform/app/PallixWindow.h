@@ -70,6 +70,9 @@ public:
     void RedrawScreen();
 
 private:
+    // Records the window and its shown children as needing paint.
+    void DamageSubtree() const;
+
     PallixWindow* mpParent = nullptr;
     std::vector<PallixWindow*> mChildren;
     PallixRect mRect;

@@ -1,0 +1,92 @@
+#include "PallixWindowSystem.h"
+
+#include "PallixApp.h"
+#include "PallixBitmap.h"
+#include "PallixScreen.h"
+#include "PallixVideoPlane.h"
+#include "PallixWindowManager.h"
+
+PallixWindowSystem& PallixWindowSystem::Get()
+{
+    static PallixWindowSystem system;
+    return system;
+}
+
+void PallixWindowSystem::Install()
+{
+    PallixWindowSystem& system = Get();
+    PallixEventLoop::SetInputSource(&system);
+    PallixEventLoop::SetKeyRouter(&PallixWindowSystem::RouteKey);
+    PallixEventLoop::SetPainter([] { Get().Paint(); });
+    PallixEventLoop::RegisterControlVerb("screenshot", [](std::string_view args) { return Get().Screenshot(args); });
+}
+
+void PallixWindowSystem::EnsureDisplay()
+{
+    if (!mDisplay)
+        mDisplay = PallixDisplay::Open();
+}
+
+void PallixWindowSystem::AddPollFds(std::vector<pollfd>&)
+{
+    // The loop's first wait is the first real use of the screen.
+    EnsureDisplay();
+}
+
+int PallixWindowSystem::GetMaxWaitMs()
+{
+    // Damage recorded outside a turn (start-up) is painted without waiting.
+    if (PallixWindowManager::Get().HasDamage())
+        return 0;
+    return mDisplay ? mDisplay->GetMaxWaitMs() : -1;
+}
+
+void PallixWindowSystem::DeliverEvents(std::span<const pollfd>)
+{
+    if (mDisplay)
+        mDisplay->PollEvents(*this);
+}
+
+void PallixWindowSystem::OnDisplayKey(uint32_t nCode, bool bDown)
+{
+    if (bDown)
+        PallixEventLoop::DeliverKey(nCode);
+    else
+        PallixWindowManager::Get().DeliverKeyUp(nCode);
+}
+
+void PallixWindowSystem::OnDisplayClosed()
+{
+    if (PallixApp* pApp = PallixApp::GetApp())
+        pApp->Terminate(0);
+}
+
+void PallixWindowSystem::RouteKey(uint32_t nKey)
+{
+    if (!PallixWindowManager::Get().DeliverKeyDown(nKey))
+        PallixEventLoop::DeliverKeyToApp(nKey);
+}
+
+void PallixWindowSystem::Paint()
+{
+    EnsureDisplay();
+    const bool bVideoChanged = PallixVideoPlane::Get().TakeChanged();
+    PallixWindowManager& manager = PallixWindowManager::Get();
+    if (!manager.HasDamage() && !bVideoChanged)
+        return;
+    PallixBitmap& plane = PallixScreen().GetBitmap();
+    const std::vector<PallixRect> painted = manager.Paint(plane);
+    mDisplay->Present(plane, painted, bVideoChanged);
+}
+
+std::string PallixWindowSystem::Screenshot(std::string_view args)
+{
+    if (args.empty())
+        return "ERROR missing file name";
+    // What earlier commands caused is on the picture even within one turn.
+    Paint();
+    std::string error;
+    if (!PallixDisplay::Screenshot(PallixScreen().GetBitmap(), std::string(args).c_str(), error))
+        return "ERROR " + error;
+    return "OK";
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "PallixRect.h"
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+class PallixBitmap;
+
+// Where the screen goes: a window on the desktop or nowhere (headless). Both
+// composite the video plane under the graphics plane the same way.
+class PallixDisplay
+{
+public:
+    // What a display reports back to the event loop.
+    class Listener
+    {
+    public:
+        virtual ~Listener() = default;
+        // A remote key from the keyboard map, pressed (repeats included) or released.
+        virtual void OnDisplayKey(uint32_t nCode, bool bDown) = 0;
+        // The viewer closed the window.
+        virtual void OnDisplayClosed() = 0;
+    };
+
+    virtual ~PallixDisplay() = default;
+
+    // PALLIX_DISPLAY=sdl|headless chooses; otherwise a window is tried and, when
+    // none can be opened, the display is headless and says so on the console.
+    static std::unique_ptr<PallixDisplay> Open();
+
+    virtual const char* GetName() const = 0;
+    // Handles what the window system has queued; never blocks.
+    virtual void PollEvents(Listener& listener) = 0;
+    // How long the loop may sleep before PollEvents must run again; -1 for no limit.
+    virtual int GetMaxWaitMs() const = 0;
+    // Shows the screen after the graphics plane changed in the given areas and/or
+    // the video plane changed.
+    virtual void Present(const PallixBitmap& graphics, std::span<const PallixRect> changed, bool bVideoChanged) = 0;
+
+    // The screen as the viewer sees it: video plane, graphics plane over it.
+    static void Composite(const PallixBitmap& graphics, PallixBitmap& screen);
+    // Writes the composited screen as PNG; on failure the reason is in error.
+    static bool Screenshot(const PallixBitmap& graphics, const char* path, std::string& error);
+};

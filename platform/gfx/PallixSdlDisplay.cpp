@@ -1,0 +1,174 @@
+#include "PallixSdlDisplay.h"
+
+#include "PallixBitmap.h"
+#include "PallixKeyMap.h"
+#include "PallixScreen.h"
+#include "PallixVideoPlane.h"
+
+#include <SDL.h>
+
+namespace
+{
+// While a window is open the loop polls its events at least this often, so
+// keys feel immediate without a busy loop.
+constexpr int EVENT_POLL_MS = 10;
+constexpr const char* WINDOW_TITLE = "Quorva";
+
+SDL_Rect toSdl(const PallixRect& rect)
+{
+    return SDL_Rect{rect.x, rect.y, int(rect.w), int(rect.h)};
+}
+} // namespace
+
+void PallixSdlDisplay::WindowDeleter::operator()(SDL_Window* pWindow) const
+{
+    SDL_DestroyWindow(pWindow);
+}
+
+void PallixSdlDisplay::RendererDeleter::operator()(SDL_Renderer* pRenderer) const
+{
+    SDL_DestroyRenderer(pRenderer);
+}
+
+void PallixSdlDisplay::TextureDeleter::operator()(SDL_Texture* pTexture) const
+{
+    SDL_DestroyTexture(pTexture);
+}
+
+std::unique_ptr<PallixSdlDisplay> PallixSdlDisplay::Open()
+{
+    std::unique_ptr<PallixSdlDisplay> display(new PallixSdlDisplay());
+    if (!display->Create())
+        return nullptr;
+    return display;
+}
+
+PallixSdlDisplay::~PallixSdlDisplay()
+{
+    mGraphicsTexture.reset();
+    mVideoTexture.reset();
+    mRenderer.reset();
+    mWindow.reset();
+    if (mbVideoInit)
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+bool PallixSdlDisplay::Create()
+{
+    // Signals stay with the event loop, which turns them into OnSignal.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+        return false;
+    mbVideoInit = true;
+    const PallixRect screen = PallixScreen().GetRect();
+    mWindow.reset(SDL_CreateWindow(WINDOW_TITLE, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, int(screen.w),
+                                   int(screen.h), SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI));
+    if (!mWindow)
+        return false;
+    mRenderer.reset(SDL_CreateRenderer(mWindow.get(), -1, SDL_RENDERER_ACCELERATED));
+    if (!mRenderer)
+        mRenderer.reset(SDL_CreateRenderer(mWindow.get(), -1, SDL_RENDERER_SOFTWARE));
+    if (!mRenderer)
+        return false;
+    // The picture keeps its aspect in any window shape, with black bars around it.
+    SDL_RenderSetLogicalSize(mRenderer.get(), int(screen.w), int(screen.h));
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+    mVideoTexture.reset(SDL_CreateTexture(mRenderer.get(), SDL_PIXELFORMAT_RGBA32, SDL_TEXTUREACCESS_STREAMING,
+                                          int(screen.w), int(screen.h)));
+    mGraphicsTexture.reset(SDL_CreateTexture(mRenderer.get(), SDL_PIXELFORMAT_RGBA32, SDL_TEXTUREACCESS_STREAMING,
+                                             int(screen.w), int(screen.h)));
+    if (!mVideoTexture || !mGraphicsTexture)
+        return false;
+    SDL_SetTextureBlendMode(mVideoTexture.get(), SDL_BLENDMODE_NONE);
+    SDL_SetTextureBlendMode(mGraphicsTexture.get(), SDL_BLENDMODE_BLEND);
+    for (const PallixKeyBinding& binding : PallixKeyMap::GetBindings())
+    {
+        SDL_Keycode key = SDL_GetKeyFromName(binding.keyboardKey);
+        if (key != SDLK_UNKNOWN)
+            mKeys[key] = binding.code;
+    }
+    // Both planes start out as they are now, so the first frame is complete.
+    Present(PallixScreen().GetBitmap(), std::span<const PallixRect>(&screen, 1), true);
+    return true;
+}
+
+int PallixSdlDisplay::GetMaxWaitMs() const
+{
+    return EVENT_POLL_MS;
+}
+
+void PallixSdlDisplay::PollEvents(Listener& listener)
+{
+    SDL_Event event;
+    while (SDL_PollEvent(&event))
+    {
+        switch (event.type)
+        {
+        case SDL_QUIT:
+            listener.OnDisplayClosed();
+            break;
+        case SDL_WINDOWEVENT:
+            if (event.window.event == SDL_WINDOWEVENT_CLOSE)
+                listener.OnDisplayClosed();
+            else if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
+                     event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+                Render();
+            break;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP:
+        {
+            if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_F11)
+            {
+                if (!event.key.repeat)
+                    ToggleFullScreen();
+                break;
+            }
+            auto it = mKeys.find(event.key.keysym.sym);
+            if (it != mKeys.end())
+                listener.OnDisplayKey(it->second, event.type == SDL_KEYDOWN);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+}
+
+void PallixSdlDisplay::Present(const PallixBitmap& graphics, std::span<const PallixRect> changed, bool bVideoChanged)
+{
+    const PallixRect bounds = graphics.GetRect();
+    for (const PallixRect& area : changed)
+    {
+        PallixRect rect;
+        rect.MakeIntersectRect(area, bounds);
+        if (rect.IsEmpty())
+            continue;
+        const SDL_Rect sdlRect = toSdl(rect);
+        const uint8_t* pixels = graphics.GetPixels() + size_t(rect.y) * graphics.GetPitch() + size_t(rect.x) * 4;
+        SDL_UpdateTexture(mGraphicsTexture.get(), &sdlRect, pixels, graphics.GetPitch());
+    }
+    if (bVideoChanged)
+    {
+        PallixVideoPlane::Get().Read([&](const PallixBitmap& video) {
+            SDL_UpdateTexture(mVideoTexture.get(), nullptr, video.GetPixels(), video.GetPitch());
+        });
+    }
+    Render();
+}
+
+void PallixSdlDisplay::Render()
+{
+    SDL_SetRenderDrawColor(mRenderer.get(), 0, 0, 0, 255);
+    SDL_RenderClear(mRenderer.get());
+    SDL_RenderCopy(mRenderer.get(), mVideoTexture.get(), nullptr, nullptr);
+    SDL_RenderCopy(mRenderer.get(), mGraphicsTexture.get(), nullptr, nullptr);
+    SDL_RenderPresent(mRenderer.get());
+}
+
+void PallixSdlDisplay::ToggleFullScreen()
+{
+    const bool bFull = SDL_GetWindowFlags(mWindow.get()) & SDL_WINDOW_FULLSCREEN_DESKTOP;
+    SDL_SetWindowFullscreen(mWindow.get(), bFull ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+    SDL_ShowCursor(bFull ? SDL_ENABLE : SDL_DISABLE);
+    Render();
+}
