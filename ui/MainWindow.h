@@ -1,0 +1,59 @@
+#pragma once
+
+#include "BrowseByWindow.h"
+#include "ColumnItem.h"
+#include "PallixNewArray.h"
+#include "PallixTimer.h"
+#include "PallixWindow.h"
+
+class PallixBitmap;
+class RightPanelWindow;
+
+// The full-screen window of the navigation interface: a menu of columns down
+// the left edge, the clock in the bottom-left corner, and one right-hand panel
+// at a time beside them. It owns the panels.
+class MainWindow : public PallixWindow, public PallixTimer
+{
+public:
+    MainWindow();
+    ~MainWindow() override;
+
+    // Replaces the panel shown. Panels move between one another with (true, true);
+    // the column keys keep the focus on the menu with (true, false).
+    void showRightPanel(RightPanelWindow* pWindow, bool bHidePrevious, bool bFocusRightPanel);
+    // The column menu takes the keys; Right gives them back to the panel.
+    void setFocusOnColumn();
+
+    BrowseByWindow* getBrowseByWindow() { return &mBrowseGenreWindow; }
+
+    void OnPaint(PallixBitmap& bitmap) override;
+    void OnMaterialize() override;
+    void OnVanish() override;
+    void OnSetFocus() override;
+    bool OnKeyDown(unsigned long nKey) override;
+    bool OnNavKey(unsigned long nKey, PallixWindow*& pProposedNewFocusWnd) override;
+    void OnTimer(uint32_t nTimerID) override;
+
+private:
+    void initColumnItems();
+    void addRightPanel(RightPanelWindow* pRightPanel);
+    void loadImages();
+    void drawColumnItems(PallixBitmap& bitmap);
+    void selectColumn(int index);
+    PallixRect getTimeRect();
+    void startTimeTimer();
+    void stopTimeTimer();
+
+    PallixBitmap* mpBackgroundBitmap;
+    BrowseByWindow mBrowseGenreWindow;
+    RightPanelWindow* mpCurrentRightPanel;
+    PallixBitmap* mpOuterMoatBitmap;
+    PallixBitmap* mpInnerMoatBitmap;
+    PallixNewArray<ColumnItem> mColumnItems;
+    int mSelectedColumnIndex;
+    // Keeps the focus on the column menu while setFocusOnColumn puts it there.
+    bool mbFocusToColumn;
+    uint32_t mTimeTimer;
+
+    friend class MainWindowTestAccess;
+};

@@ -1,0 +1,31 @@
+#include "RightPanelWindow.h"
+
+#include "PallixBitmap.h"
+#include "PallixColor.h"
+
+#include <utility>
+
+RightPanelWindow::RightPanelWindow(PallixString label)
+    : mpMainWindow(nullptr), mbFirstMaterialize(true), mLabel(std::move(label)), mbDrawPositioningRect(false)
+{
+}
+
+RightPanelWindow::~RightPanelWindow() = default;
+
+// The main window shows its first panel while it is being built, before the
+// library is loaded; the layout (which reads the library) waits until the panel
+// is really on screen.
+void RightPanelWindow::OnMaterialize()
+{
+    if (mbFirstMaterialize && IsVisible())
+    {
+        setupLayout();
+        mbFirstMaterialize = false;
+    }
+}
+
+void RightPanelWindow::drawPositioningRect(PallixBitmap& bitmap, const PallixRect& rect)
+{
+    if (mbDrawPositioningRect)
+        bitmap.DrawRect(rect, PallixColor(255, 0, 0, 255));
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "PallixString.h"
+#include "PallixWindow.h"
+
+class MainWindow;
+class PallixBitmap;
+
+// Base of the panels shown right of the column menu: a link back to the main
+// window, the label shown under the panel's column, and a layout made once.
+class RightPanelWindow : public PallixWindow
+{
+public:
+    // "\n" separates the lines of the label.
+    explicit RightPanelWindow(PallixString label);
+    ~RightPanelWindow() override;
+
+    // Lays the panel out the first time it is shown on screen.
+    void OnMaterialize() override;
+
+    void setMainWindow(MainWindow* pMainWindow) { mpMainWindow = pMainWindow; }
+    MainWindow* getMainWindow() { return mpMainWindow; }
+    PallixString getLabel() { return mLabel; }
+
+protected:
+    // Builds the panel's child widgets and rectangles.
+    virtual void setupLayout() = 0;
+    // A layout aid: outlines rectangles in red while switched on.
+    void setDrawPositioningRect(bool bDraw) { mbDrawPositioningRect = bDraw; }
+    void drawPositioningRect(PallixBitmap& bitmap, const PallixRect& rect);
+
+private:
+    MainWindow* mpMainWindow;
+    bool mbFirstMaterialize;
+    PallixString mLabel;
+    bool mbDrawPositioningRect;
+};
