@@ -1,0 +1,154 @@
+#include "BrowseByWindow.h"
+#include "BrowseByWindowTestAccess.h"
+#include "DrawingUtils.h"
+#include "ImageFactoryTestAccess.h"
+#include "MainWindow.h"
+#include "MediaEntry.h"
+#include "MediaStore.h"
+#include "PallixBitmap.h"
+#include "PallixWindowManager.h"
+#include "PixelProbe.h"
+#include "QuorvaApp.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+const uint32_t KEY_LEFT = 0x1000E;
+const uint32_t KEY_BACK = 0x1001C;
+const uint32_t KEY_SELECT = 0x1000B;
+
+void addTitle(MediaStore& store, const char* title, const char* genre)
+{
+    MediaEntry* pEntry = new MediaEntry();
+    pEntry->setTitle(title);
+    pEntry->setOriginalTitle(title);
+    pEntry->setGenre(genre);
+    store.addMediaEntry(pEntry);
+}
+
+std::vector<std::string> lines(LoopList& list)
+{
+    std::vector<std::string> text;
+    for (int i = 0; i < list.getItemCount(); ++i)
+        text.push_back(list.getItemText(i).str());
+    return text;
+}
+
+// The panel's frame, drawn the way the panel must draw it.
+bool paintsFrame(BrowseByWindow& panel, const char* subtitle)
+{
+    PallixBitmap actual;
+    actual.Create(1280, 720);
+    actual.FillRect(actual.GetRect(), PallixColor(0, 0, 0, 0));
+    panel.OnPaint(actual);
+    PallixBitmap expected;
+    expected.Create(1280, 720);
+    expected.FillRect(expected.GetRect(), PallixColor(0, 0, 0, 0));
+    DrawingUtils::drawFrame(expected, PallixRect(140, 0, 1140, 720), "Browse By Genre", subtitle);
+    return PixelProbe::same(actual, expected) &&
+           PixelProbe::count(actual, PallixRect(140, 0, 1140, 60), PixelProbe::isBlueText) > 0;
+}
+
+class Corral
+{
+public:
+    explicit Corral(ImageFactoryTestAccess& cache)
+    {
+        cache.add("/usr/local/zembu/graphics/common/corral-top.png", 1000, 50, PallixColor(30, 30, 30, 255));
+        cache.add("/usr/local/zembu/graphics/common/corral-edge.png", 8, 40, PallixColor(90, 90, 90, 255));
+        cache.add("/usr/local/zembu/graphics/common/corral-bottom.png", 1000, 20, PallixColor(60, 60, 60, 255));
+    }
+};
+} // namespace
+
+TEST(BrowseByWindow, ListsTheGenresThenAllWithAllSelected)
+{
+    ImageFactoryTestAccess cache;
+    Corral corral(cache);
+    QuorvaApp app;
+    addTitle(*app.getMediaCache(), "Harbour Lights", "Drama, Comedy");
+    addTitle(*app.getMediaCache(), "The Copper Key", "Action");
+    app.getMediaCache()->updateGenreList();
+    MainWindow window;
+    BrowseByWindow& panel = *window.getBrowseByWindow();
+    BrowseByWindowTestAccess access(panel);
+    EXPECT_EQ(panel.getLabel(), "Browse By\nGenre");
+    // Nothing is read before the panel is on screen.
+    EXPECT_EQ(access.list().getItemCount(), 0);
+
+    window.Materialize(kAppNormal);
+    LoopList& list = access.list();
+    EXPECT_EQ(lines(list), (std::vector<std::string>{"Action", "Comedy", "Drama", "All"}));
+    EXPECT_EQ(list.getSelectedIndex(), 3);
+    EXPECT_EQ(list.getItemData(0), reinterpret_cast<void*>(0));
+    EXPECT_EQ(list.getItemData(2), reinterpret_cast<void*>(2));
+    EXPECT_EQ(list.getItemData(3), reinterpret_cast<void*>(-1));
+    // Centred in the panel, 400 wide, below the frame's top.
+    EXPECT_EQ(list.GetRectRelative(), PallixRect(370, 50, 400, 670));
+    EXPECT_TRUE(paintsFrame(panel, "4 Genres"));
+
+    PallixString genre;
+    EXPECT_TRUE(access.findGenre(3, genre));
+    EXPECT_EQ(genre, "All");
+    EXPECT_TRUE(access.findGenre(1, genre));
+    EXPECT_EQ(genre, "Comedy");
+    EXPECT_FALSE(access.findGenre(-1, genre));
+    EXPECT_FALSE(access.findGenre(4, genre));
+
+    // The genres are read once: a genre the store gains later is not listed.
+    addTitle(*app.getMediaCache(), "Paper Planets", "Animation");
+    app.getMediaCache()->updateGenreList();
+    window.Vanish();
+    window.Materialize(kAppNormal);
+    EXPECT_EQ(list.getItemCount(), 4);
+    window.Vanish();
+}
+
+TEST(BrowseByWindow, AnEmptyLibraryShowsOneLineThatLeadsNowhere)
+{
+    ImageFactoryTestAccess cache;
+    Corral corral(cache);
+    QuorvaApp app;
+    MainWindow window;
+    BrowseByWindowTestAccess access(*window.getBrowseByWindow());
+    window.Materialize(kAppNormal);
+
+    LoopList& list = access.list();
+    EXPECT_EQ(lines(list), std::vector<std::string>{"Your database file appears to not be valid."});
+    EXPECT_EQ(list.getSelectedIndex(), 0);
+    EXPECT_EQ(list.getItemData(0), reinterpret_cast<void*>(-2));
+    PallixString genre;
+    EXPECT_FALSE(access.findGenre(0, genre));
+    EXPECT_TRUE(paintsFrame(*window.getBrowseByWindow(), "1 Genres"));
+
+    // Choosing it changes nothing: the list keeps the focus and its line.
+    EXPECT_TRUE(PallixWindowManager::Get().DeliverKeyDown(KEY_SELECT));
+    EXPECT_EQ(PallixWindow::GetFocusWindow(), &list);
+    EXPECT_EQ(list.getSelectedIndex(), 0);
+    window.Vanish();
+}
+
+TEST(BrowseByWindow, LeftReturnsToTheColumnMenuAndBackIsIgnored)
+{
+    ImageFactoryTestAccess cache;
+    QuorvaApp app;
+    addTitle(*app.getMediaCache(), "Harbour Lights", "Drama");
+    app.getMediaCache()->updateGenreList();
+    MainWindow window;
+    BrowseByWindowTestAccess access(*window.getBrowseByWindow());
+    window.Materialize(kAppNormal);
+    LoopList& list = access.list();
+    ASSERT_EQ(PallixWindow::GetFocusWindow(), &list);
+
+    EXPECT_TRUE(PallixWindowManager::Get().DeliverKeyDown(KEY_BACK));
+    EXPECT_EQ(PallixWindow::GetFocusWindow(), &list);
+    EXPECT_EQ(list.getSelectedIndex(), 1);
+
+    EXPECT_TRUE(PallixWindowManager::Get().DeliverKeyDown(KEY_LEFT));
+    EXPECT_EQ(PallixWindow::GetFocusWindow(), &window);
+    // Focusing the panel hands the keys to its list.
+    window.getBrowseByWindow()->SetFocus(true);
+    EXPECT_EQ(PallixWindow::GetFocusWindow(), &list);
+    window.Vanish();
+}

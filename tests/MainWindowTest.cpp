@@ -1,0 +1,302 @@
+#include "BrowseByWindowTestAccess.h"
+#include "ImageFactoryTestAccess.h"
+#include "MainWindow.h"
+#include "MainWindowTestAccess.h"
+#include "PallixBitmap.h"
+#include "PallixWindowManager.h"
+#include "PixelProbe.h"
+#include "QuorvaApp.h"
+#include "RightPanelWindow.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+const uint32_t KEY_SELECT = 0x1000B;
+const uint32_t KEY_UP = 0x1000C;
+const uint32_t KEY_DOWN = 0x1000D;
+const uint32_t KEY_LEFT = 0x1000E;
+const uint32_t KEY_RIGHT = 0x1000F;
+const uint32_t KEY_EXIT = 0x10022;
+
+const PallixColor BACKGROUND(10, 10, 40, 255);
+const PallixColor OUTER_MOAT(255, 0, 255, 255);
+const PallixColor INNER_MOAT(0, 255, 255, 255);
+const PallixColor LIT_BALL(255, 255, 0, 255);
+const PallixColor DARK_BALL(128, 128, 128, 255);
+
+// A panel that counts what the main window does to it.
+class ProbePanel : public RightPanelWindow
+{
+public:
+    ProbePanel() : RightPanelWindow("Probe") {}
+    void OnVanish() override { ++mVanished; }
+    int mLayouts = 0;
+    int mVanished = 0;
+
+protected:
+    void setupLayout() override { ++mLayouts; }
+};
+
+class Artwork
+{
+public:
+    explicit Artwork(ImageFactoryTestAccess& cache)
+    {
+        cache.add("/usr/local/zembu/graphics/common/background.png", 1280, 720, BACKGROUND);
+        cache.add("/usr/local/zembu/graphics/taskview/vessels/moat-outer.png", 100, 100, OUTER_MOAT);
+        cache.add("/usr/local/zembu/graphics/taskview/vessels/moat-inner.png", 100, 100, INNER_MOAT);
+        cache.add("selectedEmptyBall.png", 90, 88, LIT_BALL);
+        cache.add("emptyBall.png", 90, 88, DARK_BALL);
+    }
+};
+
+bool deliver(uint32_t nKey)
+{
+    return PallixWindowManager::Get().DeliverKeyDown(nKey);
+}
+
+PallixWindow* focus()
+{
+    return PallixWindow::GetFocusWindow();
+}
+
+void paint(MainWindow& window, PallixBitmap& bitmap)
+{
+    bitmap.Create(1280, 720);
+    bitmap.FillRect(bitmap.GetRect(), PallixColor(0, 0, 0, 0));
+    window.OnPaint(bitmap);
+}
+} // namespace
+
+TEST(MainWindow, ShowsTheGenrePanelBesideTheColumnsAndRunsTheClockWhileShown)
+{
+    ImageFactoryTestAccess cache;
+    QuorvaApp app;
+    MainWindow window;
+    MainWindowTestAccess access(window);
+    BrowseByWindowTestAccess genres(*window.getBrowseByWindow());
+
+    EXPECT_EQ(window.GetRectAbsolute(), PallixRect(0, 0, 1280, 720));
+    EXPECT_EQ(access.currentPanel(), window.getBrowseByWindow());
+    EXPECT_EQ(window.getBrowseByWindow()->GetParent(), &window);
+    EXPECT_EQ(window.getBrowseByWindow()->GetRectAbsolute(), PallixRect(140, 0, 1140, 720));
+    EXPECT_EQ(access.clockTimer(), 0u);
+
+    window.Materialize(kAppNormal);
+    EXPECT_EQ(focus(), &genres.list());
+    EXPECT_NE(access.clockTimer(), 0u);
+
+    // Only the clock's corner is redrawn on its tick; other timers are not the clock's.
+    PallixBitmap scratch;
+    scratch.Create(1280, 720);
+    PallixWindowManager::Get().Paint(scratch);
+    access.tick(access.clockTimer() + 1000);
+    EXPECT_FALSE(PallixWindowManager::Get().HasDamage());
+    access.tick(access.clockTimer());
+    EXPECT_EQ(PallixWindowManager::Get().GetDamage(), std::vector<PallixRect>{PallixRect(10, 670, 125, 50)});
+
+    window.Vanish();
+    EXPECT_EQ(access.clockTimer(), 0u);
+    window.Materialize(kAppNormal);
+    EXPECT_NE(access.clockTimer(), 0u);
+    window.Vanish();
+}
+
+TEST(MainWindow, FocusMovesBetweenTheColumnMenuAndThePanel)
+{
+    ImageFactoryTestAccess cache;
+    QuorvaApp app;
+    MainWindow window;
+    MainWindowTestAccess access(window);
+    BrowseByWindowTestAccess genres(*window.getBrowseByWindow());
+    window.Materialize(kAppNormal);
+    ASSERT_EQ(focus(), &genres.list());
+
+    // Left in the list hands the keys to the column menu.
+    EXPECT_TRUE(deliver(KEY_LEFT));
+    EXPECT_EQ(focus(), &window);
+    // The menu has one column: Up and Down are taken and change nothing.
+    EXPECT_TRUE(deliver(KEY_UP));
+    EXPECT_TRUE(deliver(KEY_DOWN));
+    EXPECT_EQ(access.selectedColumn(), 0);
+    EXPECT_EQ(access.currentPanel(), window.getBrowseByWindow());
+    EXPECT_TRUE(deliver(KEY_SELECT));
+    EXPECT_EQ(focus(), &window);
+    // Left on the menu is nobody's: it goes on to the application.
+    EXPECT_FALSE(deliver(KEY_LEFT));
+
+    EXPECT_TRUE(deliver(KEY_RIGHT));
+    EXPECT_EQ(focus(), &genres.list());
+
+    // Anyone who focuses the main window itself means the panel.
+    window.SetFocus(true);
+    EXPECT_EQ(focus(), &genres.list());
+
+    // Exit is not the list's nor the panel's: it reaches the main window, which
+    // ends the application and lets the key go on.
+    EXPECT_FALSE(app.IsTerminating());
+    EXPECT_FALSE(deliver(KEY_EXIT));
+    EXPECT_TRUE(app.IsTerminating());
+    window.Vanish();
+}
+
+TEST(MainWindow, ColumnsSwitchPanelsWithoutWrappingAndKeepTheMenuFocused)
+{
+    ImageFactoryTestAccess cache;
+    Artwork artwork(cache);
+    QuorvaApp app;
+    ProbePanel probe;
+    MainWindow window;
+    MainWindowTestAccess access(window);
+    access.addColumn(&probe);
+    window.Materialize(kAppNormal);
+    window.setFocusOnColumn();
+
+    PallixBitmap before;
+    paint(window, before);
+    EXPECT_TRUE(deliver(KEY_UP));
+    PallixBitmap after;
+    paint(window, after);
+    EXPECT_TRUE(PixelProbe::same(before, after));
+    EXPECT_EQ(access.currentPanel(), window.getBrowseByWindow());
+
+    EXPECT_TRUE(deliver(KEY_DOWN));
+    EXPECT_EQ(access.selectedColumn(), 1);
+    EXPECT_EQ(access.currentPanel(), &probe);
+    EXPECT_TRUE(probe.IsVisible());
+    EXPECT_EQ(window.getBrowseByWindow()->GetParent(), nullptr);
+    EXPECT_FALSE(window.getBrowseByWindow()->IsVisible());
+    EXPECT_EQ(focus(), &window);
+    EXPECT_EQ(probe.GetRectAbsolute(), PallixRect(140, 0, 1140, 720));
+
+    // The moat moves to slot 1 and that ball lights up; slot 0 goes dark.
+    paint(window, after);
+    EXPECT_EQ(after.GetPixel(26, 170), INNER_MOAT);
+    EXPECT_EQ(after.GetPixel(26, 20), BACKGROUND);
+    EXPECT_EQ(after.GetPixel(60, 200), LIT_BALL);
+    EXPECT_EQ(after.GetPixel(60, 50), DARK_BALL);
+
+    EXPECT_TRUE(deliver(KEY_DOWN));
+    EXPECT_EQ(access.selectedColumn(), 1);
+    EXPECT_EQ(access.currentPanel(), &probe);
+
+    EXPECT_TRUE(deliver(KEY_UP));
+    EXPECT_EQ(access.currentPanel(), window.getBrowseByWindow());
+    EXPECT_EQ(probe.mVanished, 1);
+    EXPECT_TRUE(deliver(KEY_DOWN));
+    // Laid out once, however often it is shown.
+    EXPECT_EQ(probe.mLayouts, 1);
+
+    // With the focus in the panel the moat stays but the ball is not lit.
+    EXPECT_TRUE(deliver(KEY_RIGHT));
+    EXPECT_EQ(focus(), &probe);
+    paint(window, after);
+    EXPECT_EQ(after.GetPixel(26, 170), INNER_MOAT);
+    EXPECT_EQ(after.GetPixel(60, 200), DARK_BALL);
+    window.Vanish();
+}
+
+TEST(MainWindow, ShowRightPanelHidesTheOldPanelOnlyWhenAsked)
+{
+    ImageFactoryTestAccess cache;
+    QuorvaApp app;
+    ProbePanel first;
+    ProbePanel second;
+    MainWindow window;
+    MainWindowTestAccess access(window);
+    window.Materialize(kAppNormal);
+
+    window.showRightPanel(nullptr, true, true);
+    EXPECT_EQ(access.currentPanel(), window.getBrowseByWindow());
+
+    window.showRightPanel(&first, true, true);
+    EXPECT_EQ(focus(), &first);
+    window.showRightPanel(&second, false, true);
+    EXPECT_EQ(first.mVanished, 0);
+    EXPECT_EQ(first.GetParent(), nullptr);
+    EXPECT_EQ(second.GetParent(), &window);
+    EXPECT_EQ(second.getMainWindow(), &window);
+    EXPECT_EQ(focus(), &second);
+    window.showRightPanel(&first, true, false);
+    EXPECT_EQ(second.mVanished, 1);
+    EXPECT_EQ(first.GetParent(), &window);
+    window.Vanish();
+}
+
+TEST(MainWindow, PaintsBackgroundMoatBallAndTwoLineLabel)
+{
+    ImageFactoryTestAccess cache;
+    Artwork artwork(cache);
+    QuorvaApp app;
+    MainWindow window;
+    window.Materialize(kAppNormal);
+    window.setFocusOnColumn();
+
+    PallixBitmap bitmap;
+    paint(window, bitmap);
+    EXPECT_EQ(bitmap.GetPixel(700, 400), BACKGROUND);
+    // The moat lies 5 pixels left of and 6 above the ball; the ball is lit while the menu has focus.
+    EXPECT_EQ(bitmap.GetPixel(25, 19), OUTER_MOAT);
+    EXPECT_EQ(bitmap.GetPixel(24, 19), BACKGROUND);
+    EXPECT_EQ(bitmap.GetPixel(25, 18), BACKGROUND);
+    EXPECT_TRUE(PixelProbe::all(bitmap, PallixRect(30, 25, 90, 88), LIT_BALL));
+
+    // "Browse By" and "Genre" on two lines 22 pixels apart, under the ball less 10 pixels.
+    PallixRect label = PixelProbe::bounds(bitmap, PallixRect(0, 0, 140, 300), PixelProbe::isWhite);
+    ASSERT_FALSE(label.IsEmpty());
+    EXPECT_GE(label.y, 103 + 10);
+    EXPECT_LE(label.y + int32_t(label.h), 103 + 22 + 66);
+    EXPECT_GT(label.h, 30u);
+    // The clock's date and time lines in the bottom-left corner.
+    EXPECT_GT(PixelProbe::count(bitmap, PallixRect(10, 670, 125, 50), PixelProbe::isYellowText), 0);
+}
+
+TEST(MainWindow, MissingPicturesAreSkippedAndTheLabelStillPlaced)
+{
+    ImageFactoryTestAccess cache;
+    cache.add("/usr/local/zembu/graphics/taskview/vessels/moat-outer.png", 100, 100, OUTER_MOAT);
+    cache.add("emptyBall.png", 90, 88, DARK_BALL);
+    QuorvaApp app;
+    ProbePanel probe;
+    MainWindow window;
+    MainWindowTestAccess access(window);
+    access.addColumn(&probe);
+    window.Materialize(kAppNormal);
+    window.setFocusOnColumn();
+    deliver(KEY_DOWN);
+
+    // No background, no inner moat, no lit ball: the slot-1 label sits as under a
+    // ball of no height, and the dark ball of slot 0 is still drawn.
+    PallixBitmap bitmap;
+    paint(window, bitmap);
+    EXPECT_EQ(bitmap.GetPixel(700, 400), PallixColor(0, 0, 0, 0));
+    EXPECT_EQ(bitmap.GetPixel(26, 170), PallixColor(0, 0, 0, 0));
+    EXPECT_EQ(bitmap.GetPixel(110, 105), DARK_BALL);
+    PallixRect label = PixelProbe::bounds(bitmap, PallixRect(0, 150, 140, 150), PixelProbe::isWhite);
+    ASSERT_FALSE(label.IsEmpty());
+    EXPECT_GE(label.y, 165);
+    EXPECT_LT(label.y + int32_t(label.h), 165 + 66);
+    window.Vanish();
+}
+
+TEST(MainWindow, WithoutTheOuterMoatNoColumnsAreDrawn)
+{
+    ImageFactoryTestAccess cache;
+    cache.add("selectedEmptyBall.png", 90, 88, LIT_BALL);
+    cache.add("emptyBall.png", 90, 88, DARK_BALL);
+    QuorvaApp app;
+    MainWindow window;
+    window.Materialize(kAppNormal);
+    window.setFocusOnColumn();
+
+    PallixBitmap bitmap;
+    paint(window, bitmap);
+    EXPECT_EQ(PixelProbe::count(bitmap, PallixRect(0, 0, 140, 600), PixelProbe::isWhite), 0);
+    EXPECT_EQ(bitmap.GetPixel(60, 50), PallixColor(0, 0, 0, 0));
+    // The picture may turn up later: it is asked for again at every paint.
+    cache.add("/usr/local/zembu/graphics/taskview/vessels/moat-outer.png", 100, 100, OUTER_MOAT);
+    paint(window, bitmap);
+    EXPECT_EQ(bitmap.GetPixel(60, 50), LIT_BALL);
+    window.Vanish();
+}
