@@ -70,6 +70,7 @@ void QuorvaApp::OnAppInit()
     RegisterECPCommand("quorvaApp");
     ClientProperties::parse(mWorkingDir + "/client.properties");
     initMediaStore(nFixPathsMode, bExport);
+    mMainWindow.Materialize(kAppNormal);
     PallixInput::NotifyScreenActivity();
 }
 

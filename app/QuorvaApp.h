@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MainWindow.h"
 #include "MediaStore.h"
 #include "PallixApp.h"
 #include "PallixString.h"
@@ -27,4 +28,5 @@ private:
     static PallixString mWorkingDir;
     // Built before the main window and destroyed after it: the panels borrow its entries.
     MediaStore mMediaCache;
+    MainWindow mMainWindow;
 };
