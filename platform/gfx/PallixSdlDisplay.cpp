@@ -7,6 +7,9 @@
 
 #include <SDL.h>
 
+#include <cstdlib>
+#include <cstring>
+
 namespace
 {
 // While a window is open the loop polls its events at least this often, so
@@ -57,9 +60,18 @@ bool PallixSdlDisplay::Create()
 {
     // Signals stay with the event loop, which turns them into OnSignal.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    const bool bDriverChosen = std::getenv("SDL_VIDEODRIVER") != nullptr;
+    // Without a desktop only the console's own display can show a window; this
+    // also keeps desktop libraries from complaining on the console.
+    if (!bDriverChosen && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "KMSDRM");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         return false;
     mbVideoInit = true;
+    // SDL falls back to drivers that show nothing; that is no window for the viewer.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!bDriverChosen && driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0))
+        return false;
     const PallixRect screen = PallixScreen().GetRect();
     mWindow.reset(SDL_CreateWindow(WINDOW_TITLE, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, int(screen.w),
                                    int(screen.h), SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI));
