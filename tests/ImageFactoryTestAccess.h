@@ -4,6 +4,9 @@
 #include "ImageFactoryEntry.h"
 #include "PallixBitmap.h"
 #include "PallixColor.h"
+#include "PallixFile.h"
+
+#include <string>
 
 // Empties the picture cache for one test, fills it with plain pictures of known
 // size and colour, and empties it again afterwards (tests may share a process).
@@ -21,6 +24,20 @@ public:
         PallixBitmap* pBitmap = new PallixBitmap();
         pBitmap->Create(w, h);
         pBitmap->FillRect(pBitmap->GetRect(), color);
+        ImageFactory::addImage(name, pBitmap);
+        return pBitmap;
+    }
+
+    // A picture decoded from a file, cached under another name.
+    PallixBitmap* addFile(const char* name, const std::string& path)
+    {
+        PallixBitmap* pBitmap = new PallixBitmap();
+        PallixFile file(path.c_str());
+        if (!pBitmap->Load(file, 2))
+        {
+            delete pBitmap;
+            return nullptr;
+        }
         ImageFactory::addImage(name, pBitmap);
         return pBitmap;
     }

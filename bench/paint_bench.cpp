@@ -1,0 +1,143 @@
+// Times the main window at 1280 x 720, headless: a full-screen paint with the
+// genre panel listing 40 genres, and the frame that follows one key press (the key
+// delivered as the remote's would be, then the damage painted). The real
+// application runs on a generated library, with the artwork staged beside the
+// executable in <build>/bin. Usage: paint_bench [repetitions] (default 500).
+
+#include "PallixApp.h"
+#include "PallixBitmap.h"
+#include "PallixEventLoop.h"
+#include "PallixScreen.h"
+#include "PallixWindowManager.h"
+#include "QuorvaApp.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace
+{
+constexpr int GENRE_COUNT = 40;
+constexpr uint32_t KEY_DOWN = 0x1000D;
+constexpr uint32_t KEY_UP = 0x1000C;
+
+const char* const GENRES[GENRE_COUNT] = {
+    "Action",   "Adventure", "Animation", "Anime",     "Biography", "Comedy",  "Crime",    "Cult",
+    "Disaster", "Documentary", "Drama",   "Espionage", "Family",    "Fantasy", "Film-Noir", "Gangster",
+    "Heist",    "History",   "Horror",    "Martial",   "Medical",   "Military", "Music",   "Musical",
+    "Mystery",  "Parody",    "Political", "Prison",    "Romance",   "Satire",  "Sci-Fi",   "Short",
+    "Sport",    "Spy",       "Superhero", "Supernatural", "Thriller", "Travel", "War",     "Western",
+};
+
+struct Figures
+{
+    std::vector<double> ms;
+
+    void report(const char* what) const
+    {
+        std::vector<double> sorted = ms;
+        std::sort(sorted.begin(), sorted.end());
+        double sum = 0;
+        for (double v : sorted)
+            sum += v;
+        auto at = [&](double q) { return sorted[std::min(sorted.size() - 1, size_t(q * double(sorted.size())))]; };
+        std::printf("%-28s n=%zu  mean %.3f ms  median %.3f ms  p95 %.3f ms  max %.3f ms\n", what, sorted.size(),
+                    sum / double(sorted.size()), at(0.5), at(0.95), sorted.back());
+    }
+};
+
+double since(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+// A library whose titles between them have the 40 genres, and the artwork linked in.
+std::string stageLibrary(const std::filesystem::path& buildBin)
+{
+    char pattern[] = "/tmp/quorva-paint-bench-XXXXXX";
+    std::string dir = mkdtemp(pattern);
+    std::ofstream(dir + "/client.properties") << "db.file=movies.html\n";
+    std::ofstream db(dir + "/movies.html");
+    db << "<html><body>\n";
+    for (int i = 0; i < GENRE_COUNT; ++i)
+    {
+        db << "<ul>\n  <li>Num=" << i + 1 << "\n  <li>Title=Title " << i + 1 << "\n  <li>Genre=" << GENRES[i]
+           << ", " << GENRES[(i + 7) % GENRE_COUNT] << "\n  <li>Duration=1:30:00\n  <li>Original Title=Title "
+           << i + 1 << "\n  <li>Path=movies/Title " << i + 1 << "\n</ul>\n";
+    }
+    db << "</body></html>\n";
+    std::filesystem::create_directory_symlink(buildBin / "images", dir + "/images");
+    return dir;
+}
+
+void measure(int repetitions)
+{
+    PallixWindowManager& manager = PallixWindowManager::Get();
+    PallixBitmap& plane = PallixScreen().GetBitmap();
+    const PallixRect screen = PallixScreen().GetRect();
+    std::printf("screen %ux%u\n", screen.w, screen.h);
+
+    // Pictures decode and glyphs render on the first paints.
+    for (int i = 0; i < 20; ++i)
+    {
+        manager.AddDamage(screen);
+        manager.Paint(plane);
+    }
+
+    Figures full;
+    for (int i = 0; i < repetitions; ++i)
+    {
+        auto start = std::chrono::steady_clock::now();
+        manager.AddDamage(screen);
+        manager.Paint(plane);
+        full.ms.push_back(since(start));
+    }
+
+    Figures key;
+    for (int i = 0; i < repetitions; ++i)
+    {
+        auto start = std::chrono::steady_clock::now();
+        PallixEventLoop::DeliverKey(i % 2 ? KEY_UP : KEY_DOWN);
+        manager.Paint(plane);
+        key.ms.push_back(since(start));
+    }
+
+    full.report("full-screen paint");
+    key.report("key press to painted frame");
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 500;
+    std::filesystem::path buildBin = std::filesystem::canonical("/proc/self/exe").parent_path().parent_path() / "bin";
+    if (!std::filesystem::exists(buildBin / "images") || !std::filesystem::exists(buildBin / "graphics"))
+    {
+        std::fprintf(stderr, "artwork missing in %s: build the quorva target first\n", buildBin.c_str());
+        return 1;
+    }
+    std::string dir = stageLibrary(buildBin);
+    setenv("PALLIX_DISPLAY", "headless", 1);
+    setenv("PALLIX_ECP_PORT", "0", 1);
+    setenv("PALLIX_GRAPHICS_DIR", (buildBin / "graphics").c_str(), 1);
+
+    QuorvaApp app;
+    std::string program = dir + "/quorva";
+    char* args[] = {program.data(), nullptr};
+    // Runs on the first turn, once the main window is shown.
+    PallixEventLoop::Post(
+        [&]
+        {
+            measure(repetitions);
+            app.Terminate(0);
+        });
+    int status = app.Run(1, args);
+    std::filesystem::remove_all(dir);
+    return status;
+}

@@ -1,0 +1,195 @@
+#include "ImageFactoryTestAccess.h"
+#include "MainWindow.h"
+#include "MediaEntry.h"
+#include "MediaStore.h"
+#include "PallixBitmap.h"
+#include "PallixDisplay.h"
+#include "PallixFile.h"
+#include "PallixWindowManager.h"
+#include "QuorvaApp.h"
+#include "QuorvaProcess.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+namespace
+{
+const uint32_t KEY_DOWN = 0x1000D;
+const uint32_t KEY_LEFT = 0x1000E;
+const uint32_t KEY_RIGHT = 0x1000F;
+
+// The clock may turn a minute between two pictures.
+const PallixRect CLOCK(10, 670, 125, 50);
+// The genre list, centred in the panel right of the column strip.
+const PallixRect LIST(510, 50, 400, 670);
+const PallixRect FIRST_BALL(30, 25, 84, 84);
+
+const char* const LIBRARY = "<html><body>\n"
+                            "<ul>\n  <li>Title=Harbour Lights\n  <li>Genre=Drama, Romance\n"
+                            "  <li>Original Title=Harbour Lights\n  <li>Path=movies/Harbour Lights\n</ul>\n"
+                            "<ul>\n  <li>Title=The Copper Key\n  <li>Genre=Crime\n"
+                            "  <li>Original Title=The Copper Key\n  <li>Path=movies/The Copper Key\n</ul>\n"
+                            "<ul>\n  <li>Title=Paper Planets\n  <li>Genre=Animation, Family\n"
+                            "  <li>Original Title=Paper Planets\n  <li>Path=movies/Paper Planets\n</ul>\n"
+                            "</body></html>\n";
+
+std::string binaryDir()
+{
+    return std::filesystem::path(QUORVA_BINARY).parent_path().string();
+}
+
+bool samePixels(const PallixBitmap& a, const PallixBitmap& b, const PallixRect& area)
+{
+    if (!(a.GetDims() == b.GetDims()))
+        return false;
+    for (int32_t y = area.y; y < area.y + int32_t(area.h); ++y)
+    {
+        for (int32_t x = area.x; x < area.x + int32_t(area.w); ++x)
+        {
+            if (CLOCK.Contains(x, y))
+                continue;
+            if (!(a.GetPixel(x, y) == b.GetPixel(x, y)))
+                return false;
+        }
+    }
+    return true;
+}
+
+const PallixRect SCREEN(0, 0, 1280, 720);
+
+// The running binary: its pictures after each key.
+class Jukebox
+{
+public:
+    explicit Jukebox(const TempDir& dir) : mDir(dir)
+    {
+        mDir.write("client.properties", "db.file=movies.html\n");
+        mDir.write("movies.html", LIBRARY);
+        std::filesystem::create_directory_symlink(binaryDir() + "/images", mDir.file("images"));
+        mpProcess = std::make_unique<QuorvaProcess>(mDir.path(), std::vector<std::string>{});
+    }
+
+    QuorvaProcess& process() { return *mpProcess; }
+
+    std::unique_ptr<PallixBitmap> press(const char* key)
+    {
+        EXPECT_EQ(mpProcess->command(std::string("press ") + key), "OK") << key;
+        return screenshot();
+    }
+
+    std::unique_ptr<PallixBitmap> screenshot()
+    {
+        std::string path = mDir.file("shot" + std::to_string(mShots++) + ".png");
+        EXPECT_EQ(mpProcess->command("screenshot " + path), "OK");
+        auto pBitmap = std::make_unique<PallixBitmap>();
+        PallixFile file(path.c_str());
+        EXPECT_TRUE(pBitmap->Load(file, 2));
+        return pBitmap;
+    }
+
+private:
+    const TempDir& mDir;
+    std::unique_ptr<QuorvaProcess> mpProcess;
+    int mShots = 0;
+};
+
+// What the screen must show: the same library and artwork, drawn in this process.
+class Model
+{
+public:
+    Model()
+    {
+        for (const char* name : {"emptyBall.png", "selectedEmptyBall.png", "listSelect_left.png",
+                                 "listSelect_middle.png", "listSelect_right.png", "listSelect_nofocus_left.png",
+                                 "listSelect_nofocus_middle.png", "listSelect_nofocus_right.png"})
+            EXPECT_NE(mCache.addFile(name, binaryDir() + "/images/" + name), nullptr) << name;
+        for (const char* title : {"Drama, Romance", "Crime", "Animation, Family"})
+        {
+            MediaEntry* pEntry = new MediaEntry();
+            pEntry->setGenre(title);
+            mApp.getMediaCache()->addMediaEntry(pEntry);
+        }
+        mApp.getMediaCache()->updateGenreList();
+        mpWindow = std::make_unique<MainWindow>();
+        mpWindow->Materialize(kAppNormal);
+    }
+    ~Model() { mpWindow->Vanish(); }
+
+    std::unique_ptr<PallixBitmap> press(uint32_t nKey)
+    {
+        PallixWindowManager::Get().DeliverKeyDown(nKey);
+        return picture();
+    }
+
+    std::unique_ptr<PallixBitmap> picture()
+    {
+        PallixBitmap plane;
+        plane.Create(1280, 720);
+        mpWindow->RedrawScreen();
+        PallixWindowManager::Get().Paint(plane);
+        auto pScreen = std::make_unique<PallixBitmap>();
+        PallixDisplay::Composite(plane, *pScreen);
+        return pScreen;
+    }
+
+private:
+    // The platform's artwork beside the binary, before any window asks for it.
+    static bool useBinaryArtwork()
+    {
+        return setenv("PALLIX_GRAPHICS_DIR", (binaryDir() + "/graphics").c_str(), 1) == 0;
+    }
+
+    bool mbArtwork = useBinaryArtwork();
+    ImageFactoryTestAccess mCache;
+    QuorvaApp mApp;
+    std::unique_ptr<MainWindow> mpWindow;
+};
+} // namespace
+
+TEST(NavigationEndToEnd, ArrowsMoveTheFocusAndTheGenreSelectionAndExitEndsTheRun)
+{
+    TempDir dir;
+    Jukebox jukebox(dir);
+    QuorvaProcess& app = jukebox.process();
+    ASSERT_TRUE(app.waitForLine("Full path to db file: " + dir.path() + "/movies.html"));
+    Model model;
+
+    // The genres and "All" under "Browse By Genre" and "6 Genres", the last line
+    // selected, the list focused, the clock in its corner.
+    auto pStart = jukebox.screenshot();
+    EXPECT_TRUE(samePixels(*pStart, *model.picture(), SCREEN));
+
+    // Down wraps from "All" to the first genre.
+    auto pDown = jukebox.press("Down");
+    EXPECT_TRUE(samePixels(*pDown, *model.press(KEY_DOWN), SCREEN));
+    EXPECT_FALSE(samePixels(*pDown, *pStart, LIST));
+    EXPECT_TRUE(samePixels(*pDown, *pStart, FIRST_BALL));
+    // Back does nothing in the genre list.
+    EXPECT_TRUE(samePixels(*jukebox.press("Back"), *pDown, SCREEN));
+
+    // Left gives the keys to the column menu: its ball lights up and the list's bar dims.
+    auto pMenu = jukebox.press("Left");
+    EXPECT_TRUE(samePixels(*pMenu, *model.press(KEY_LEFT), SCREEN));
+    EXPECT_FALSE(samePixels(*pMenu, *pDown, FIRST_BALL));
+    EXPECT_FALSE(samePixels(*pMenu, *pDown, LIST));
+
+    // One column: the moat stays in its slot; Up, Down and Select change nothing.
+    EXPECT_TRUE(samePixels(*jukebox.press("Down"), *pMenu, SCREEN));
+    EXPECT_TRUE(samePixels(*jukebox.press("Up"), *pMenu, SCREEN));
+    EXPECT_TRUE(samePixels(*jukebox.press("Select"), *pMenu, SCREEN));
+
+    // Right hands the keys back to the list, where they were.
+    auto pBack = jukebox.press("Right");
+    EXPECT_TRUE(samePixels(*pBack, *model.press(KEY_RIGHT), SCREEN));
+    EXPECT_TRUE(samePixels(*pBack, *pDown, SCREEN));
+
+    EXPECT_EQ(app.command("press Exit"), "OK");
+    EXPECT_EQ(app.waitExit(), 0);
+    // Every picture was found.
+    for (const std::string& line : app.remainingLines())
+        EXPECT_EQ(line.find("Failed to load image"), std::string::npos) << line;
+}
