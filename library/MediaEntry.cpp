@@ -11,6 +11,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace
 {
@@ -63,74 +66,99 @@ MediaEntry::~MediaEntry()
 void MediaEntry::setMPAA(PallixString value)
 {
     mOriginalMPAA = value;
-    PallixTokenArray parts(value, ",");
-    PallixNewArray<PallixString> values;
+    // Parsed in place: this runs for every title at start-up, so the parts are views
+    // into the text rather than copies.
+    const std::string_view text(mOriginalMPAA.str());
+    std::vector<const PallixString*> codes;
+    std::string lower;
+    std::string firstPart;
+    bool bFirst = true;
 
-    for (int i = 0; i < parts.GetNumTokens(); ++i)
+    size_t partStart = 0;
+    while (partStart < text.size())
     {
-        PallixString token = parts.TokenAt(i);
-        if (i == 0)
+        size_t partEnd = std::min(text.find(',', partStart), text.size());
+        std::string_view token = text.substr(partStart, partEnd - partStart);
+        partStart = partEnd + 1;
+        if (token.empty())
+            continue;
+
+        if (bFirst)
         {
             // "PG-13 for intense sequences" gives the rating PG-13 and "for intense sequences ".
-            PallixTokenArray words(token, " ");
-            mRating = words.TokenAt(0);
-            token = PallixString();
-            for (int w = 1; w < words.GetNumTokens(); ++w)
+            bFirst = false;
+            mRating = PallixString();
+            bool bRating = true;
+            size_t wordStart = 0;
+            while (wordStart < token.size())
             {
-                token += words.TokenAt(w);
-                token += ' ';
+                size_t wordEnd = std::min(token.find(' ', wordStart), token.size());
+                std::string_view word = token.substr(wordStart, wordEnd - wordStart);
+                wordStart = wordEnd + 1;
+                if (word.empty())
+                    continue;
+                if (bRating)
+                {
+                    mRating = PallixString(word.data(), word.size());
+                    bRating = false;
+                }
+                else
+                {
+                    firstPart.append(word);
+                    firstPart += ' ';
+                }
             }
+            token = firstPart;
         }
 
         // The text after "and" is looked up on its own, so that both halves of
         // "violence and language" can give a code.
-        PallixString extra;
-        const char* pAnd = std::strstr(token, "and");
-        if (pAnd)
-        {
-            int start = static_cast<int>(pAnd - token.c_str()) + 4;
-            extra = token.Mid(start);
-        }
+        std::string_view extra;
+        size_t andAt = token.find("and");
+        if (andAt != std::string_view::npos && andAt + 4 < token.size())
+            extra = token.substr(andAt + 4);
 
-        PallixString shortened = getShortenedMPAAValue(token);
-        if (shortened.GetLength() > 0)
-            addMPAAValue(&values, shortened);
-        if (extra.GetLength() > 0)
-        {
-            shortened = getShortenedMPAAValue(extra);
-            if (shortened.GetLength() > 0)
-                addMPAAValue(&values, shortened);
-        }
+        addMPAAValue(codes, getShortenedMPAAValue(token, lower));
+        if (!extra.empty())
+            addMPAAValue(codes, getShortenedMPAAValue(extra, lower));
     }
 
     mMPAA = PallixString();
-    if (values.GetSize() > 0)
+    if (!codes.empty())
     {
         mMPAA = "(";
-        for (int i = 0; i < values.GetSize(); ++i)
+        for (size_t i = 0; i < codes.size(); ++i)
         {
             if (i > 0)
                 mMPAA += ",";
-            mMPAA += values.GetAt(i);
+            mMPAA += *codes[i];
         }
         mMPAA += ")";
     }
 }
 
-PallixString MediaEntry::getShortenedMPAAValue(PallixString value)
+const PallixString* MediaEntry::getShortenedMPAAValue(std::string_view value, std::string& lower)
 {
+    // The descriptor words are lower case, so one lower-cased copy of the text lets
+    // every row use a plain substring search: letter case is ignored either way.
+    lower.assign(value);
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
     for (int i = 0; i < MPAA_ROWS; ++i)
-        if (value.Contains(MPAA[i], false, false))
-            return MPAA_short[i];
-    return PallixString();
+        if (std::strstr(lower.c_str(), MPAA[i]))
+            return &MPAA_short[i];
+    return nullptr;
 }
 
-void MediaEntry::addMPAAValue(PallixNewArray<PallixString>* pList, PallixString value)
+void MediaEntry::addMPAAValue(std::vector<const PallixString*>& codes, const PallixString* pCode)
 {
-    for (int i = 0; i < pList->GetSize(); ++i)
-        if (pList->GetAt(i).Compare(value, true, false, -1) == 0)
+    if (!pCode)
+        return;
+    for (const PallixString* pListed : codes)
+        if (*pListed == *pCode)
             return;
-    pList->Append(value);
+    codes.push_back(pCode);
 }
 
 void MediaEntry::addFeatureItem(PallixString data)

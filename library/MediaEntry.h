@@ -7,6 +7,9 @@
 
 #include <ctime>
 #include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
 #include <utility>
 
 class PallixBitmap;
@@ -82,8 +85,11 @@ public:
     void exportFullEntry(std::ostream& out);
 
 private:
-    PallixString getShortenedMPAAValue(PallixString value);
-    void addMPAAValue(PallixNewArray<PallixString>* pList, PallixString value);
+    // The code of the first descriptor row whose word occurs in value, or null;
+    // lower is scratch space kept across calls.
+    const PallixString* getShortenedMPAAValue(std::string_view value, std::string& lower);
+    // Appends the code unless it is already listed or null.
+    void addMPAAValue(std::vector<const PallixString*>& codes, const PallixString* pCode);
     void loadBitmap();
     // "<ul>" and the fields both export blocks begin with.
     void exportCommonFields(std::ostream& out);
