@@ -3,6 +3,7 @@
 #include "PallixMessage.h"
 #include "PallixString.h"
 
+#include <cstdint>
 #include <memory>
 
 class PallixEventLoop;
@@ -22,7 +23,10 @@ public:
     int GetArgc() const { return mArgc; }
     char** GetArgv() const { return mArgv; }
 
-    // Ends the loop after the current turn; Run returns nStatus.
+    // Ends the loop: nothing more is dispatched after the current callback (the
+    // control channel still sends the replies already made), then OnAppExit runs
+    // and Run returns nStatus. The first call decides the status. Call it on the
+    // loop thread; other threads post work that calls it.
     void Terminate(int nStatus);
     bool IsTerminating() const { return mbTerminating; }
 
@@ -60,4 +64,7 @@ private:
     int mExitStatus = 0;
     bool mbTerminating = false;
     PallixString mECPCommandName;
+    // Tells this object's wormhole endpoint from that of an earlier application
+    // object, whose messages may still wait in the loop's queue.
+    uint64_t mWormholeSerial = 0;
 };
