@@ -157,6 +157,14 @@ TEST(LoopList, BarSpansTheListAndFollowsTheFocus)
     EXPECT_TRUE(PixelProbe::all(bitmap, PallixRect(100, BAR_TOP, 12, BAR_HEIGHT), LEFT));
     EXPECT_TRUE(PixelProbe::all(bitmap, PallixRect(112, BAR_TOP, 376, BAR_HEIGHT), MIDDLE));
     EXPECT_TRUE(PixelProbe::all(bitmap, PallixRect(488, BAR_TOP, 12, BAR_HEIGHT), RIGHT));
+
+    // Entries without a selection leave the bar empty.
+    fill(list, 3);
+    paint(list, bitmap);
+    EXPECT_EQ(PixelProbe::count(bitmap, PallixRect(100, BAR_TOP, 400, BAR_HEIGHT),
+                                [](const PallixColor& c) { return c == PallixColor(0, 0, 0, 255); }),
+              0);
+    EXPECT_TRUE(PixelProbe::all(bitmap, PallixRect(100, BAR_TOP, 12, BAR_HEIGHT), LEFT));
 }
 
 TEST(LoopList, ShortListsShowEveryEntryOnceAroundTheBar)
@@ -327,24 +335,6 @@ TEST(LoopList, ChoicesLeftAndBackGoToTheListenerAndOtherKeysBubble)
     EXPECT_EQ(recorder.events.size(), 4u);
     list.setListener(nullptr);
     EXPECT_TRUE(list.OnKeyDown(KEY_SELECT));
-}
-
-TEST(LoopList, NothingSitsOnTheBarWithoutASelection)
-{
-    ImageFactoryTestAccess cache;
-    BarPictures bar(cache);
-    LoopList list;
-    list.SetRectAbsolute(LIST_RECT);
-    fill(list, 3);
-    list.setSelectedIndex(1);
-    list.removeAllItems();
-    fill(list, 3);
-    PallixBitmap bitmap;
-    paint(list, bitmap);
-    EXPECT_TRUE(PixelProbe::all(bitmap, PallixRect(100, BAR_TOP, 12, BAR_HEIGHT), LEFT_DIM));
-    EXPECT_EQ(PixelProbe::count(bitmap, PallixRect(100, BAR_TOP, 400, BAR_HEIGHT),
-                                [](const PallixColor& c) { return c.GetRed() == 0 && c.GetGreen() == 0 && c.GetBlue() == 0; }),
-              0);
 }
 
 TEST(LoopList, TabsMakeColumnsOfFixedWidth)

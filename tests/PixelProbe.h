@@ -14,7 +14,6 @@ class PixelProbe
 public:
     using Test = std::function<bool(const PallixColor&)>;
 
-    static bool isClear(const PallixColor& c) { return c.GetAlpha() == 0; }
     // Anti-aliased white text, told apart from the shadow and from the colours used as pictures.
     static bool isWhite(const PallixColor& c)
     {
@@ -62,18 +61,9 @@ public:
 
     static bool same(const PallixBitmap& a, const PallixBitmap& b)
     {
-        if (!(a.GetDims() == b.GetDims()))
-            return false;
-        PallixRect rect = a.GetRect();
-        for (int y = rect.y; y < rect.y + int(rect.h); ++y)
-        {
-            for (int x = rect.x; x < rect.x + int(rect.w); ++x)
-            {
-                if (!(a.GetPixel(x, y) == b.GetPixel(x, y)))
-                    return false;
-            }
-        }
-        return true;
+        int differences = 0;
+        forEach(a, a.GetRect(), [&](int x, int y, const PallixColor& c) { differences += c == b.GetPixel(x, y) ? 0 : 1; });
+        return a.GetDims() == b.GetDims() && differences == 0;
     }
 
 private:

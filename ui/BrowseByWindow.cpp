@@ -24,10 +24,7 @@ BrowseByWindow::BrowseByWindow() : RightPanelWindow("Browse By\nGenre")
     AddChild(&mList);
 }
 
-BrowseByWindow::~BrowseByWindow()
-{
-    RemoveChild(&mList);
-}
+BrowseByWindow::~BrowseByWindow() = default;
 
 void BrowseByWindow::loadGenres()
 {

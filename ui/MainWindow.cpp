@@ -33,13 +33,7 @@ MainWindow::MainWindow()
     showRightPanel(&mBrowseGenreWindow, false, true);
 }
 
-MainWindow::~MainWindow()
-{
-    stopTimeTimer();
-    // The panels are members and go before the window base: let go of the one shown.
-    if (mpCurrentRightPanel)
-        RemoveChild(mpCurrentRightPanel);
-}
+MainWindow::~MainWindow() = default;
 
 // One line per column, in screen order.
 void MainWindow::initColumnItems()
