@@ -10,6 +10,7 @@
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <utility>
 #include <sys/stat.h>
 
 namespace
@@ -109,85 +110,151 @@ MediaEntry* HTMLDBParser::parseEntry(FILE* pFile, bool bFullParse)
             --nLength;
         pValue[nLength] = 0;
 
-        storeField(pEntry, pKey, pValue, bFullParse);
+        storeField(pEntry, pKey, pValue, nLength, bFullParse);
     }
     return pEntry;
 }
 
-void HTMLDBParser::storeField(MediaEntry* pEntry, const char* key, const char* value, bool bFullParse)
+void HTMLDBParser::storeField(MediaEntry* pEntry, const char* key, const char* value, size_t nLength, bool bFullParse)
 {
     auto is = [key](const char* name) { return std::strcmp(key, name) == 0; };
+    PallixString text(value, nLength);
 
-    if (is("Num"))
-        pEntry->setNum(value);
-    else if (is("Title"))
+    // Keys are exact; the first letter only narrows which ones are compared.
+    switch (key[0])
     {
-        if (bFullParse)
-            pEntry->setTitle(value);
+    case 'N':
+        if (is("Num"))
+        {
+            pEntry->setNum(std::move(text));
+            return;
+        }
+        break;
+    case 'T':
+        if (is("Title"))
+        {
+            if (bFullParse)
+                pEntry->setTitle(std::move(text));
+            return;
+        }
+        break;
+    case 'G':
+        if (is("Genre"))
+        {
+            pEntry->setGenre(std::move(text));
+            return;
+        }
+        break;
+    case 'D':
+        if (is("Director"))
+        {
+            if (bFullParse)
+                pEntry->setDirector(std::move(text));
+            return;
+        }
+        if (is("Duration"))
+        {
+            if (bFullParse)
+                pEntry->setDuration(std::move(text));
+            return;
+        }
+        if (is("Description"))
+        {
+            if (bFullParse)
+                pEntry->setDescription(std::move(text));
+            return;
+        }
+        break;
+    case 'Y':
+        if (is("Year"))
+        {
+            pEntry->setYear(std::move(text));
+            return;
+        }
+        break;
+    case 'A':
+        if (is("Actors"))
+        {
+            if (bFullParse)
+                pEntry->setActors(std::move(text));
+            return;
+        }
+        if (is("Aspect"))
+        {
+            if (bFullParse)
+                pEntry->setAspectRatio(std::move(text));
+            return;
+        }
+        break;
+    case 'M':
+        if (is("MPAA"))
+        {
+            pEntry->setMPAA(std::move(text));
+            return;
+        }
+        if (is("Media"))
+        {
+            if (bFullParse)
+                pEntry->setMediaType(std::move(text));
+            return;
+        }
+        break;
+    case 'R':
+        if (is("Resolution"))
+        {
+            if (bFullParse)
+                pEntry->setResolution(std::move(text));
+            return;
+        }
+        break;
+    case 'O':
+        if (is("Original Title"))
+        {
+            pEntry->setOriginalTitle(std::move(text));
+            return;
+        }
+        break;
+    case 'P':
+        if (is("Path"))
+        {
+            pEntry->setPath(std::move(text));
+            return;
+        }
+        break;
+    case 'F':
+        if (is("Filename"))
+        {
+            pEntry->setFilename(std::move(text));
+            return;
+        }
+        // "FeatureItem", "FeatureItem2", "FeatureItemTrailer": each adds one item.
+        if (std::strncmp(key, "FeatureItem", 11) == 0)
+        {
+            if (bFullParse)
+                pEntry->addFeatureItem(std::move(text));
+            return;
+        }
+        break;
+    case 'I':
+        if (is("Imagepath"))
+        {
+            pEntry->setImagePath(std::move(text));
+            return;
+        }
+        break;
+    case 'L':
+        if (is("LargeImagepath"))
+        {
+            if (bFullParse)
+                pEntry->setLargeImagePath(std::move(text));
+            return;
+        }
+        break;
+    default:
+        break;
     }
-    else if (is("Genre"))
-        pEntry->setGenre(value);
-    else if (is("Director"))
-    {
-        if (bFullParse)
-            pEntry->setDirector(value);
-    }
-    else if (is("Year"))
-        pEntry->setYear(value);
-    else if (is("Actors"))
-    {
-        if (bFullParse)
-            pEntry->setActors(value);
-    }
-    else if (is("Duration"))
-    {
-        if (bFullParse)
-            pEntry->setDuration(value);
-    }
-    else if (is("MPAA"))
-        pEntry->setMPAA(value);
-    else if (is("Resolution"))
-    {
-        if (bFullParse)
-            pEntry->setResolution(value);
-    }
-    else if (is("Media"))
-    {
-        if (bFullParse)
-            pEntry->setMediaType(value);
-    }
-    else if (is("Aspect"))
-    {
-        if (bFullParse)
-            pEntry->setAspectRatio(value);
-    }
-    else if (is("Original Title"))
-        pEntry->setOriginalTitle(value);
-    else if (is("Description"))
-    {
-        if (bFullParse)
-            pEntry->setDescription(value);
-    }
-    else if (is("Path"))
-        pEntry->setPath(value);
-    else if (is("Filename"))
-        pEntry->setFilename(value);
-    else if (is("Imagepath"))
-        pEntry->setImagePath(value);
-    else if (is("LargeImagepath"))
-    {
-        if (bFullParse)
-            pEntry->setLargeImagePath(value);
-    }
-    else if (std::strncmp(key, "FeatureItem", 11) == 0)
-    {
-        if (bFullParse)
-            pEntry->addFeatureItem(value);
-    }
-    else if (bFullParse && ClientProperties::getLogDebug())
-    {
+    if (bFullParse && ClientProperties::getLogDebug())
         std::cout << "UNKNOWN field in HTML: " << key << std::endl;
-    }
 }
 
 bool HTMLDBParser::isAllowedRating(MediaEntry* pEntry)

@@ -31,8 +31,8 @@ public:
 
 private:
     bool isAllowedRating(MediaEntry* pEntry);
-    // Hands one "<li>" line's key and value to the entry; key and value are NUL-terminated.
-    void storeField(MediaEntry* pEntry, const char* key, const char* value, bool bFullParse);
+    // Hands one "<li>" line's key and value (nLength bytes) to the entry.
+    void storeField(MediaEntry* pEntry, const char* key, const char* value, size_t nLength, bool bFullParse);
 
     void updatePaths(MediaStore& store, int mode);
     int updatePathsHelper(PallixString dir, MediaStore& store, int mode);
