@@ -1,6 +1,5 @@
 #pragma once
 
-#include "PallixNewArray.h"
 #include "PallixString.h"
 
 #include <cstdio>

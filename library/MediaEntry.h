@@ -9,8 +9,8 @@
 #include <ostream>
 #include <string>
 #include <string_view>
-#include <vector>
 #include <utility>
+#include <vector>
 
 class PallixBitmap;
 
