@@ -1,0 +1,195 @@
+#include "PallixAudioOutput.h"
+
+#include "PallixMediaClock.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace
+{
+constexpr size_t CAPACITY_FRAMES = 2 * PallixAudioOutput::RATE;
+constexpr std::chrono::milliseconds SILENT_TICK(10);
+
+bool EnvIs(const char* name, const char* value)
+{
+    const char* set = std::getenv(name);
+    return set && std::strcmp(set, value) == 0;
+}
+} // namespace
+
+PallixAudioOutput::PallixAudioOutput(PallixMediaClock& clock) : mClock(clock) {}
+
+PallixAudioOutput::~PallixAudioOutput()
+{
+    Close();
+}
+
+void PallixAudioOutput::Open(bool bPaused)
+{
+    mbPaused = bPaused;
+    if (!EnvIs("PALLIX_DISPLAY", "headless") && !EnvIs("SDL_AUDIODRIVER", "dummy") &&
+        SDL_InitSubSystem(SDL_INIT_AUDIO) == 0)
+    {
+        mbSdlAudio = true;
+        SDL_AudioSpec want = {};
+        SDL_AudioSpec have = {};
+        want.freq = RATE;
+        want.format = AUDIO_S16SYS;
+        want.channels = CHANNELS;
+        want.samples = 1024;
+        want.callback = &PallixAudioOutput::SdlCallback;
+        want.userdata = this;
+        mDevice = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+        if (mDevice != 0)
+        {
+            // What is written now is heard after the buffer already playing.
+            mDeviceLatency = 2.0 * have.samples / RATE;
+            SDL_PauseAudioDevice(mDevice, bPaused ? 1 : 0);
+            return;
+        }
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        mbSdlAudio = false;
+    }
+    mbStopSilent = false;
+    mSilent = std::thread(&PallixAudioOutput::SilentLoop, this);
+}
+
+void PallixAudioOutput::Close()
+{
+    Abort();
+    if (mDevice != 0)
+    {
+        SDL_CloseAudioDevice(mDevice);
+        mDevice = 0;
+    }
+    if (mbSdlAudio)
+    {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        mbSdlAudio = false;
+    }
+    if (mSilent.joinable())
+    {
+        {
+            std::lock_guard<std::mutex> lock(mMutex);
+            mbStopSilent = true;
+        }
+        mTick.notify_all();
+        mSilent.join();
+    }
+    std::lock_guard<std::mutex> lock(mMutex);
+    mChunks.clear();
+    mQueuedFrames = 0;
+}
+
+bool PallixAudioOutput::Write(std::vector<int16_t> samples, double pts, int nSerial)
+{
+    std::unique_lock<std::mutex> lock(mMutex);
+    mSpace.wait(lock, [&] { return mbAbort || mQueuedFrames < CAPACITY_FRAMES || nSerial != mSerial; });
+    if (mbAbort)
+        return false;
+    if (nSerial != mSerial || samples.empty())
+        return true;
+    mQueuedFrames += samples.size() / CHANNELS;
+    mChunks.push_back(Chunk{std::move(samples), 0, pts, nSerial});
+    return true;
+}
+
+void PallixAudioOutput::Flush(int nSerial)
+{
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        mChunks.clear();
+        mQueuedFrames = 0;
+        mSerial = nSerial;
+    }
+    mSpace.notify_all();
+}
+
+void PallixAudioOutput::SetPaused(bool bPaused)
+{
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        mbPaused = bPaused;
+    }
+    if (mDevice != 0)
+        SDL_PauseAudioDevice(mDevice, bPaused ? 1 : 0);
+    mTick.notify_all();
+}
+
+void PallixAudioOutput::Abort()
+{
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        mbAbort = true;
+    }
+    mSpace.notify_all();
+}
+
+void PallixAudioOutput::SdlCallback(void* userdata, Uint8* stream, int len)
+{
+    auto* self = static_cast<PallixAudioOutput*>(userdata);
+    self->Consume(reinterpret_cast<int16_t*>(stream), size_t(len) / (sizeof(int16_t) * CHANNELS),
+                  self->mDeviceLatency);
+}
+
+void PallixAudioOutput::Consume(int16_t* out, size_t nFrames, double latency)
+{
+    size_t nDone = 0;
+    double endPts = 0.0;
+    int nSerial = 0;
+    bool bHeard = false;
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        while (nDone < nFrames && !mChunks.empty())
+        {
+            Chunk& chunk = mChunks.front();
+            const size_t nLeft = (chunk.samples.size() - chunk.nOffset) / CHANNELS;
+            const size_t n = std::min(nLeft, nFrames - nDone);
+            if (out)
+                std::memcpy(out + nDone * CHANNELS, chunk.samples.data() + chunk.nOffset,
+                            n * CHANNELS * sizeof(int16_t));
+            chunk.nOffset += n * CHANNELS;
+            nDone += n;
+            mQueuedFrames -= n;
+            endPts = chunk.pts + double(chunk.nOffset / CHANNELS) / RATE;
+            nSerial = chunk.nSerial;
+            bHeard = true;
+            if (chunk.nOffset >= chunk.samples.size())
+                mChunks.pop_front();
+        }
+    }
+    if (out && nDone < nFrames)
+        std::memset(out + nDone * CHANNELS, 0, (nFrames - nDone) * CHANNELS * sizeof(int16_t));
+    if (bHeard)
+    {
+        mClock.Set(endPts - latency, nSerial);
+        mSpace.notify_all();
+    }
+}
+
+void PallixAudioOutput::SilentLoop()
+{
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point last = Clock::now();
+    std::unique_lock<std::mutex> lock(mMutex);
+    while (!mbStopSilent)
+    {
+        mTick.wait_for(lock, SILENT_TICK);
+        const Clock::time_point now = Clock::now();
+        if (mbPaused)
+        {
+            last = now;
+            continue;
+        }
+        // Whole frames only; the remainder waits for the next tick, so the
+        // sink keeps the wall clock's pace exactly.
+        const auto nFrames = size_t(std::chrono::duration<double>(now - last).count() * RATE);
+        if (nFrames == 0)
+            continue;
+        last += std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(double(nFrames) / RATE));
+        lock.unlock();
+        Consume(nullptr, nFrames, 0.0);
+        lock.lock();
+    }
+}
