@@ -152,8 +152,10 @@ TEST(PallixFileStream, ReadsSeeksAndClampsPositions)
     // A backwards jump that went below the start lands on 0.
     stream.SeekToPosition(uint64_t(0) - 3);
     EXPECT_EQ(stream.GetPosition(), 0u);
-    // Past the end lands on the end, and the next read reports it.
+    // Past the end lands on the last byte, and the next read reaches the end.
     stream.SeekToPosition(1000);
+    EXPECT_EQ(stream.GetPosition(), 9u);
+    EXPECT_EQ(stream.ReadBytes(4, buffer), 1u);
     EXPECT_EQ(stream.GetPosition(), 10u);
     EXPECT_EQ(stream.ReadBytes(4, buffer), 0u);
     stream.SeekToPosition(8);

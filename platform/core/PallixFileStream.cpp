@@ -60,5 +60,8 @@ void PallixFileStream::SeekToPosition(uint64_t offset)
     struct stat st;
     if (mFd >= 0 && ::fstat(mFd, &st) == 0)
         mSize = static_cast<uint64_t>(st.st_size);
-    mPosition = offset > mSize ? mSize : offset;
+    // At or past the end lands on the last byte, so that the next read still
+    // delivers something and its reader sees the end reached, as when playback
+    // gets there by itself.
+    mPosition = offset >= mSize && mSize > 0 ? mSize - 1 : offset;
 }

@@ -23,8 +23,8 @@ public:
     uint64_t GetSize() const { return mSize; }
 
     // A position with the top bit set is a backwards jump that went below the
-    // start: it lands on 0. A position past the end lands on the end, so the next
-    // read reports the end of the file.
+    // start: it lands on 0. A position at or past the end lands on the last byte,
+    // so the next read delivers it and reaches the end of the file.
     void SeekToPosition(uint64_t offset);
 
 private:
