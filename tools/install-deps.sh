@@ -12,6 +12,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev
     libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libfontconfig-dev fonts-dejavu-core
     librsvg2-bin
+    libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg
 )
 
 missing=()

@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Makes the demo library's movies and covers under DEST (the folder of the
+# executable): movies/<Title>/... as assets/demo/movies.html describes them.
+# Files already made are kept, so running it again costs nothing.
+set -euo pipefail
+
+if [ $# -ne 1 ]; then
+    echo "usage: $0 DEST" >&2
+    exit 2
+fi
+DEST=$1
+command -v ffmpeg >/dev/null || { echo "ffmpeg is missing: run tools/install-deps.sh" >&2; exit 1; }
+
+FONT=$(fc-match -f '%{file}' 'DejaVu Sans:bold' 2>/dev/null || true)
+HAVE_DRAWTEXT=0
+if [ -n "$FONT" ] && ffmpeg -hide_banner -filters 2>/dev/null | grep -q ' drawtext '; then
+    HAVE_DRAWTEXT=1
+fi
+
+# The title and a running clock burned into the picture, so that a screenshot
+# shows where playback is.
+overlay() {
+    local title=$1
+    if [ "$HAVE_DRAWTEXT" = 1 ]; then
+        printf "%s" ",drawtext=fontfile='$FONT':text='$title':fontsize=34:fontcolor=white:box=1:boxcolor=black@0.5:x=(w-tw)/2:y=40"
+        printf "%s" ",drawtext=fontfile='$FONT':text='%{pts\\:hms}':fontsize=56:fontcolor=yellow:box=1:boxcolor=black@0.6:x=(w-tw)/2:y=h-110"
+    fi
+}
+
+# movie OUT TITLE SECONDS SOURCE AUDIO_CODEC CONTAINER TONE
+movie() {
+    local out=$1 title=$2 seconds=$3 source=$4 acodec=$5 container=$6 tone=$7
+    [ -s "$out" ] && return 0
+    mkdir -p "$(dirname "$out")"
+    local rate=48000 separator="="
+    case "$source" in *=*) separator=":" ;; esac
+    ffmpeg -nostdin -v fatal -y \
+        -f lavfi -i "$source${separator}size=720x480:rate=30000/1001,format=yuv420p$(overlay "$title")" \
+        -f lavfi -i "sine=frequency=$tone:beep_factor=4:sample_rate=$rate" \
+        -t "$seconds" -c:v mpeg2video -b:v 3500k -g 15 -bf 2 -aspect 4:3 \
+        -c:a "$acodec" -b:a 192k -ac 2 -f "$container" "$out.part"
+    mv "$out.part" "$out"
+}
+
+# cover FOLDER TITLE COLOUR: the small and the large cover art.
+cover() {
+    local folder=$1 title=$2 colour=$3
+    mkdir -p "$folder"
+    local size name text
+    for size in 200x300 400x600; do
+        name=folder.png
+        [ "$size" = 400x600 ] && name=folderLarge.png
+        [ -s "$folder/$name" ] && continue
+        text=""
+        if [ "$HAVE_DRAWTEXT" = 1 ]; then
+            text=",drawtext=fontfile='$FONT':text='$title':fontsize=h/14:fontcolor=white:x=(w-tw)/2:y=(h-th)/2"
+        fi
+        ffmpeg -nostdin -v error -y -f lavfi -i "color=c=$colour:size=$size$text" -frames:v 1 "$folder/$name"
+    done
+}
+
+M="$DEST/movies"
+
+movie "$M/Harbour Lights/Harbour Lights.mpg" "Harbour Lights" 45 "testsrc2" mp2 vob 440
+cover "$M/Harbour Lights" "Harbour Lights" "0x1d4e89"
+
+movie "$M/The Copper Key/The Copper Key.mpg" "The Copper Key" 70 "smptebars" ac3 vob 330
+cover "$M/The Copper Key" "The Copper Key" "0x8a4b1c"
+
+movie "$M/Paper Planets/Paper Planets.mpg" "Paper Planets" 30 "mandelbrot" mp2 vob 660
+cover "$M/Paper Planets" "Paper Planets" "0x2e8b57"
+
+movie "$M/Night Express/Night Express.ts" "Night Express" 60 "testsrc" ac3 mpegts 550
+cover "$M/Night Express" "Night Express" "0x3b0a45"
+
+movie "$M/Atlas of Winter/VIDEO_TS/VTS_01_1.VOB" "Atlas of Winter" 40 "cellauto=rule=110" mp2 vob 250
+cover "$M/Atlas of Winter" "Atlas of Winter" "0x4f6d7a"
+
+for episode in 1 2 3; do
+    movie "$M/Lantern Street/Lantern Street 1x0$episode.mpg" "Lantern Street 1x0$episode" 20 "life=mold=10:ratio=0.3:death_color=#101030:life_color=#e0c050" mp2 vob $((300 + 100 * episode))
+done
+cover "$M/Lantern Street" "Lantern Street" "0x6b3e26"
