@@ -1,0 +1,94 @@
+#pragma once
+
+#include "MPEGDecoder.h"
+#include "Mutex.h"
+#include "PallixFileStream.h"
+#include "PallixMPEGFile.h"
+#include "PallixString.h"
+#include "PallixTimer.h"
+#include "PallixWormhole.h"
+#include "VideoScaler.h"
+
+#include <atomic>
+#include <cstdint>
+
+// Plays one MPEG file: feeds the decoder from the file on request and moves the
+// read position for seeks, timed jumps and fast forward and rewind. Time is
+// never read from the stream: seconds become bytes through a nominal bit rate
+// chosen by the container type. The end of the movie is announced to the
+// application by a wormhole message.
+class Player : public MPEGDecoder, public PallixTimer
+{
+public:
+    static constexpr uint32_t END_OF_MOVIE_MESSAGE = 0xEEEEEEEE;
+
+    Player();
+    // The decoder calls back into this object until it is closed.
+    ~Player() override;
+
+    // Plays the file from its beginning; true when the decoder is streaming.
+    bool startPlaying(const char* pFileName, long durationInSecs);
+    void close();
+    // Opens the decoder again on the open file, at the current position.
+    bool restart();
+
+    VideoScaler& getVideoScaler() { return mVideoScaler; }
+    bool getMovieFinished() const { return mbMovieFinished.load(); }
+    bool isPaused() const { return mbPaused; }
+    uint64_t getFileSize() const { return mFileSize; }
+    // Where the most recent read of the decoder ended.
+    uint64_t getLastPosition() const { return mLastPos.load(); }
+    uint64_t getPosition();
+
+    // Every seek leaves the player streaming, unpaused.
+    void seekToPosition(uint64_t position);
+    // A relative jump, negative backwards; nothing while paused.
+    void jumpSeconds(int sec);
+    bool pause();
+    bool resume();
+    // Seconds of movie per second of wall time; 1 is normal playback.
+    void setSeekRate(int secondsPerSecond);
+    int getNumBytesInSeconds(int secs);
+    // The fraction of the file before the position, 0 to 1.
+    double getPercentComplete();
+    double getPercentComplete(uint64_t position);
+    bool updatePIDs();
+
+    uint32_t OnFillBuffer(unsigned char* pBuffer, unsigned long nBuffSize) override;
+    bool OnDecoderError() override;
+    void OnTimer(uint32_t timerID) override;
+
+private:
+    bool initForPlay();
+    bool openDecoder(bool bFirstTime);
+    void startSeekTimer();
+    void stopSeekTimer(bool bJumpBack);
+    int getSeekingOffset();
+    void doTrickPlaySeek();
+    void startActivityTimer();
+    void stopActivityTimer();
+    // Moves the stream by offset bytes; a move back past the start lands on it.
+    void moveStream(uint64_t position, int64_t offset);
+
+    PallixMPEGFile mMPEGFile;
+    PallixFileStream mFileStream;
+    PallixString mFilename;
+    PallixWormhole mWormhole;
+    bool mbPaused;
+    Mutex mMutex;
+    Mutex mTimerMutex;
+    // The stream is read on the decoder's thread and moved on the event loop;
+    // this guards single stream operations only and is always taken last.
+    Mutex mStreamMutex;
+    uint64_t mFileSize;
+    uint32_t mBitRate;
+    uint32_t mSeekTimer;
+    int mSecondsPerSecond;
+    long mDurationInSecs;
+    uint32_t mActivityTimer;
+    VideoScaler mVideoScaler;
+    std::atomic<uint64_t> mLastPos;
+    std::atomic<bool> mbMovieFinished;
+
+    friend class PlayerTestAccess;
+};
