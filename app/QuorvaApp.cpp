@@ -5,6 +5,8 @@
 #include "Logger.h"
 #include "PallixInput.h"
 #include "PallixTokenArray.h"
+#include "Player.h"
+#include "PlayerWindow.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -97,6 +99,12 @@ void QuorvaApp::exitApp(bool bPrintUsage)
     if (bPrintUsage)
         std::cout << "Usage: quorva [-sessionPriority 1..255" << std::endl;
     Terminate(0);
+}
+
+void QuorvaApp::OnWormholeMessage(const PallixMessage& message)
+{
+    if (message.GetMessageID() == Player::END_OF_MOVIE_MESSAGE)
+        PlayerWindow::getInstance()->onExitPlayer();
 }
 
 void QuorvaApp::OnECPCommand(const PallixString& command, PallixString& result)

@@ -19,6 +19,8 @@ public:
 
 protected:
     void OnAppInit() override;
+    // The player reports the end of a movie here, on the event loop.
+    void OnWormholeMessage(const PallixMessage& message) override;
     void OnECPCommand(const PallixString& command, PallixString& result) override;
 
 private:

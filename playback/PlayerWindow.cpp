@@ -1,0 +1,675 @@
+#include "PlayerWindow.h"
+
+#include "ClientProperties.h"
+#include "Colors.h"
+#include "DrawingUtils.h"
+#include "Fonts.h"
+#include "ImageFactory.h"
+#include "MediaEntry.h"
+#include "MutexLock.h"
+#include "PallixBitmap.h"
+#include "PallixColor.h"
+#include "PallixPoint.h"
+#include "PallixScreen.h"
+#include "QuorvaDatFile.h"
+#include "RemoteKeys.h"
+
+#include <cstdio>
+#include <ctime>
+
+namespace
+{
+const int SEEK_RATES[PlayerWindow::NUM_SEEK_RATES] = {-40, -20, -10, 1, 5, 15, 30};
+const int JUMP_RATES[PlayerWindow::NUM_JUMP_RATES] = {-300, -180, -60, -30, -15, 0, 15, 30, 60, 180, 300};
+const char* const gJumpBmpNames[PlayerWindow::NUM_JUMP_RATES] = {
+    "5minBack.png",    "3minBack.png",     "1minBack.png",     "30secBack.png",   "15secBack.png",  "",
+    "15secForward.png", "30secForward.png", "1minForward.png", "3minForward.png", "5minForward.png"};
+
+constexpr uint32_t REDRAW_PERIOD_MS = 1000;
+constexpr uint32_t JUMP_DELAY_MS = 1000;
+constexpr int SKIP_SEGMENT_SECS = 900;
+// A resume starts this far before the point where playback stopped, so the
+// viewer regains the thread.
+constexpr int RESUME_LEAD_SECS = 5;
+constexpr uint32_t RESUME_LIST_WIDTH = 400;
+constexpr uint32_t RESUME_LIST_HEIGHT = 200;
+
+// The progress bar inside progress.png, and the width of 15 minutes on it.
+constexpr int32_t BAR_LEFT = 100;
+constexpr int32_t BAR_TOP = 7;
+constexpr uint32_t BAR_WIDTH = 400;
+constexpr uint32_t BAR_HEIGHT = 16;
+constexpr int TICK_SPAN = 360000;
+
+const PallixColor CLEAR(0, 0, 0, 0);
+const PallixColor BAR_BACKGROUND(0, 32, 0, 255);
+const PallixColor BAR_FILL(224, 190, 4, 255);
+const PallixColor DETAILS_BAND(0, 0, 0, 128);
+
+uint32_t widthOf(const PallixBitmap* pBitmap)
+{
+    return pBitmap ? pBitmap->GetDims().w : 0;
+}
+
+uint32_t heightOf(const PallixBitmap* pBitmap)
+{
+    return pBitmap ? pBitmap->GetDims().h : 0;
+}
+
+void drawWhole(PallixBitmap& bitmap, int32_t x, int32_t y, const PallixBitmap* pImage)
+{
+    if (pImage)
+        bitmap.DrawBitmap(PallixPoint(x, y), *pImage, pImage->GetRect());
+}
+} // namespace
+
+PlayerWindow PlayerWindow::INSTANCE;
+
+PlayerWindow::PlayerWindow()
+    : mpEntry(nullptr), mpWindow(nullptr), mpProgressBmp(nullptr), mpRightArrowBmp(nullptr), mpLeftArrowBmp(nullptr),
+      mpTimeBmp(nullptr), mpJumpBmps{}, mbEpisode(false), mInfoState(0), mSeekIndex(NORMAL_SEEK_INDEX),
+      mRedrawTimer(0), mJumpTimer(0), mJumpIndex(NO_JUMP_INDEX), mAutohideCount(0), mResumePos(0)
+{
+}
+
+PlayerWindow::~PlayerWindow() = default;
+
+PlayerWindow* PlayerWindow::getInstance()
+{
+    return &INSTANCE;
+}
+
+void PlayerWindow::init(PallixString filename)
+{
+    mpEntry = nullptr;
+    mFilename = filename;
+    mSeekIndex = NORMAL_SEEK_INDEX;
+    mInfoState = 0;
+    mRedrawTimer = 0;
+    mJumpTimer = 0;
+    mJumpIndex = NO_JUMP_INDEX;
+    SetRectAbsolute(PallixScreen().GetRect());
+    mList.setListener(this);
+    mList.setDrawBG(true);
+    mList.setTransparent(true);
+    loadBitmaps();
+}
+
+void PlayerWindow::playEntry(MediaEntry* pEntry, PallixString designatedFile, PallixWindow* pWindow,
+                             bool bCheckForResume, bool bPromptForResume)
+{
+    mbEpisode = false;
+    mDesignatedFile = designatedFile;
+    PallixString path;
+    if (designatedFile.GetLength() > 0 && pEntry)
+    {
+        path = pEntry->getPath() + "/" + designatedFile;
+        mbEpisode = true;
+    }
+    else if (pEntry)
+    {
+        path = pEntry->getFullPathToPlayFile();
+    }
+    init(path);
+    mpEntry = pEntry;
+    mpWindow = pWindow;
+
+    if (pWindow)
+        pWindow->Vanish();
+    Materialize(kAppNormal);
+
+    mResumePos = 0;
+    long duration = 0;
+    if (mpEntry)
+    {
+        duration = mpEntry->getDurationInSecs();
+        QuorvaDatFile stats(mFilename);
+        if (stats.getZoomMode() != -1)
+            mPlayer.getVideoScaler().setZoomMode(stats.getZoomMode());
+        if (bCheckForResume)
+            mResumePos = stats.getLastPosition();
+    }
+    else
+    {
+        mPlayer.getVideoScaler().reset();
+    }
+
+    // A file that cannot be played leaves an empty window that the exit key closes.
+    mPlayer.startPlaying(mFilename, duration);
+
+    if (mResumePos == 0)
+    {
+        SetFocus(true);
+    }
+    else if (bPromptForResume)
+    {
+        showResumeChoices();
+    }
+    else
+    {
+        SetFocus(true);
+        mPlayer.seekToPosition(mResumePos);
+        mResumePos = 0;
+    }
+}
+
+void PlayerWindow::showResumeChoices()
+{
+    mList.removeAllItems();
+    if (getDurationInSecs() > 0)
+    {
+        mList.addItem(PallixString("Resume at ") + getPositionAsTimeString(mResumePos), &mResumePos);
+    }
+    else
+    {
+        char label[48];
+        std::snprintf(label, sizeof(label), "Resume at %d%%",
+                      static_cast<int>(mPlayer.getPercentComplete(mResumePos) * 100));
+        mList.addItem(label, &mResumePos);
+    }
+    mList.addItem("Continue From Here", nullptr);
+
+    AddChild(&mList);
+    mList.setSelectedIndex(0);
+    PallixRect rect = GetRectAbsolute();
+    mList.SetRectAbsolute(PallixRect(static_cast<int32_t>(rect.w / 2) - static_cast<int32_t>(RESUME_LIST_WIDTH / 2),
+                                     static_cast<int32_t>(rect.h / 2) - static_cast<int32_t>(RESUME_LIST_HEIGHT / 2),
+                                     RESUME_LIST_WIDTH, RESUME_LIST_HEIGHT));
+    mList.Materialize(kAppNormal);
+    mList.SetFocus(true);
+    RedrawScreen();
+}
+
+void PlayerWindow::closeResumeChoices()
+{
+    if (mList.GetParent() != this)
+        return;
+    mList.removeAllItems();
+    mList.Vanish();
+    RemoveChild(&mList);
+}
+
+void PlayerWindow::onItemChosen(int item, int)
+{
+    void* pData = mList.getItemData(item);
+    closeResumeChoices();
+    Redraw();
+    SetFocus(true);
+    if (pData)
+    {
+        mPlayer.seekToPosition(mResumePos);
+        mResumePos = 0;
+    }
+}
+
+void PlayerWindow::onItemSelected(int)
+{
+    RedrawScreen();
+}
+
+void PlayerWindow::onNavLeft() {}
+
+void PlayerWindow::onPageBack() {}
+
+void PlayerWindow::OnMaterialize() {}
+
+bool PlayerWindow::OnNavKey(unsigned long nKey, PallixWindow*&)
+{
+    switch (nKey)
+    {
+    case RemoteKeys::UP:
+        incrementForwardJump();
+        return true;
+    case RemoteKeys::DOWN:
+        incrementBackwardJump();
+        return true;
+    case RemoteKeys::LEFT:
+        updateSeekRate(-1);
+        return true;
+    case RemoteKeys::RIGHT:
+        updateSeekRate(1);
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Every key stops here: none of them means anything to the hidden windows below.
+bool PlayerWindow::OnKeyDown(unsigned long nKey)
+{
+    switch (nKey)
+    {
+    case RemoteKeys::SELECT:
+        updateSeekRate(NORMAL_SEEK_INDEX - mSeekIndex);
+        break;
+    case RemoteKeys::PLAY:
+        togglePause();
+        break;
+    case RemoteKeys::NEXT:
+        skipToNextTick();
+        if (mInfoState == 0)
+            incrementInfoState();
+        break;
+    case RemoteKeys::BACK:
+        skipToPreviousTick();
+        if (mInfoState == 0)
+            incrementInfoState();
+        break;
+    case RemoteKeys::ZOOM:
+        mPlayer.getVideoScaler().nextMode();
+        mInfoState = 2;
+        startRedrawTimer(true);
+        break;
+    case RemoteKeys::INFO:
+        incrementInfoState();
+        break;
+    case RemoteKeys::EXIT:
+        onExitPlayer();
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+void PlayerWindow::updateSeekRate(int change)
+{
+    if (!ClientProperties::isTrickplayEnabled())
+        return;
+    mSeekIndex += change;
+    // Past the fastest or the slowest rate comes normal playback again.
+    if (mSeekIndex >= NUM_SEEK_RATES || mSeekIndex < 0)
+        mSeekIndex = NORMAL_SEEK_INDEX;
+    if (mInfoState == 0)
+        mInfoState = 1;
+    mPlayer.setSeekRate(SEEK_RATES[mSeekIndex]);
+    startRedrawTimer(true);
+}
+
+// Presses add up; the jump is made a second after the last one, and a press
+// beyond the largest jump cancels it.
+void PlayerWindow::incrementForwardJump()
+{
+    MutexLock lock(&mJumpMutex, "PlayerWindow::incrementForwardJump");
+    if (mJumpIndex == NUM_JUMP_RATES - 1)
+    {
+        mJumpIndex = NO_JUMP_INDEX;
+        stopJumpTimer();
+    }
+    else
+    {
+        ++mJumpIndex;
+        stopJumpTimer();
+        mJumpTimer = SetTimer(JUMP_DELAY_MS);
+    }
+    Redraw();
+}
+
+void PlayerWindow::incrementBackwardJump()
+{
+    MutexLock lock(&mJumpMutex, "PlayerWindow::incrementBackwardJump");
+    if (mJumpIndex == 0)
+    {
+        mJumpIndex = NO_JUMP_INDEX;
+        stopJumpTimer();
+    }
+    else
+    {
+        --mJumpIndex;
+        stopJumpTimer();
+        mJumpTimer = SetTimer(JUMP_DELAY_MS);
+    }
+    Redraw();
+}
+
+void PlayerWindow::stopJumpTimer()
+{
+    KillTimer(mJumpTimer);
+    mJumpTimer = 0;
+}
+
+void PlayerWindow::skipToNextTick()
+{
+    uint64_t target = 0;
+    if (!getNextTickPosition(mPlayer.getPosition(), target))
+        return;
+    mPlayer.seekToPosition(target);
+    Redraw();
+}
+
+void PlayerWindow::skipToPreviousTick()
+{
+    mPlayer.seekToPosition(getPreviousTickPosition(mPlayer.getPosition()));
+    Redraw();
+}
+
+// 15-minute segments when the running time is known, quarters of the file
+// otherwise. Past the last quarter there is nowhere to go.
+bool PlayerWindow::getNextTickPosition(uint64_t position, uint64_t& target)
+{
+    int duration = getDurationInSecs();
+    uint64_t fileSize = mPlayer.getFileSize();
+    if (duration > 0)
+    {
+        uint64_t segment = static_cast<uint64_t>(getPositionInSecs(position) / SKIP_SEGMENT_SECS);
+        target = fileSize * SKIP_SEGMENT_SECS / static_cast<uint64_t>(duration) * (segment + 1);
+        return true;
+    }
+    double fraction = mPlayer.getPercentComplete(position);
+    double quarter = 0;
+    if (fraction < 0.25)
+        quarter = 0.25;
+    else if (fraction < 0.5)
+        quarter = 0.5;
+    else if (fraction < 0.75)
+        quarter = 0.75;
+    else
+        return false;
+    target = static_cast<uint64_t>(static_cast<double>(fileSize) * quarter);
+    return true;
+}
+
+uint64_t PlayerWindow::getPreviousTickPosition(uint64_t position)
+{
+    int duration = getDurationInSecs();
+    uint64_t fileSize = mPlayer.getFileSize();
+    if (duration > 0)
+    {
+        uint64_t segment = static_cast<uint64_t>(getPositionInSecs(position) / SKIP_SEGMENT_SECS);
+        return segment >= 1 ? fileSize * SKIP_SEGMENT_SECS / static_cast<uint64_t>(duration) * (segment - 1) : 0;
+    }
+    double fraction = mPlayer.getPercentComplete(position);
+    double quarter = 0.75;
+    if (fraction < 0.25)
+        quarter = 0;
+    else if (fraction < 0.5)
+        quarter = 0.25;
+    else if (fraction < 0.75)
+        quarter = 0.5;
+    return static_cast<uint64_t>(static_cast<double>(fileSize) * quarter);
+}
+
+void PlayerWindow::togglePause()
+{
+    if (mPlayer.isPaused())
+        mPlayer.resume();
+    else
+        mPlayer.pause();
+    if (mPlayer.isPaused() && mInfoState == 0)
+    {
+        mInfoState = 1;
+        startRedrawTimer(false);
+    }
+    Redraw();
+}
+
+void PlayerWindow::incrementInfoState()
+{
+    mInfoState = (mInfoState + 1) % 3;
+    if (mInfoState == 0)
+        stopRedrawTimer();
+    startRedrawTimer(true);
+}
+
+void PlayerWindow::startRedrawTimer(bool bRedrawNow)
+{
+    if (bRedrawNow)
+        Redraw();
+    mAutohideCount = 0;
+    if (mRedrawTimer == 0)
+        mRedrawTimer = SetTimer(REDRAW_PERIOD_MS);
+}
+
+void PlayerWindow::stopRedrawTimer()
+{
+    if (mRedrawTimer != 0)
+    {
+        KillTimer(mRedrawTimer);
+        mRedrawTimer = 0;
+        mAutohideCount = 0;
+    }
+}
+
+void PlayerWindow::OnTimer(uint32_t timerID)
+{
+    if (timerID == mRedrawTimer && mRedrawTimer != 0)
+    {
+        // While paused nothing is counted, so the information stays up.
+        if (!mPlayer.isPaused())
+        {
+            if (ClientProperties::getAutohideInfo() && mAutohideCount == ClientProperties::getAutohideSecs())
+            {
+                mInfoState = 0;
+                stopRedrawTimer();
+                Redraw();
+                return;
+            }
+            ++mAutohideCount;
+        }
+        Redraw();
+        return;
+    }
+
+    MutexLock lock(&mJumpMutex, "PlayerWindow::OnTimer");
+    if (timerID != mJumpTimer || mJumpTimer == 0)
+        return;
+    int index = mJumpIndex;
+    mJumpIndex = NO_JUMP_INDEX;
+    stopJumpTimer();
+    mPlayer.jumpSeconds(JUMP_RATES[index]);
+    Redraw();
+}
+
+void PlayerWindow::onExitPlayer()
+{
+    // The end-of-movie message may still arrive after the exit key ended playback.
+    if (!IsMaterialized())
+        return;
+    mPlayer.close();
+    onPlaybackOver();
+}
+
+void PlayerWindow::onPlaybackOver()
+{
+    stopRedrawTimer();
+    stopJumpTimer();
+    mJumpIndex = NO_JUMP_INDEX;
+
+    QuorvaDatFile stats(mFilename);
+    uint64_t position = 0;
+    if (!mPlayer.getMovieFinished())
+    {
+        uint64_t lead = static_cast<uint64_t>(mPlayer.getNumBytesInSeconds(RESUME_LEAD_SECS));
+        uint64_t last = mPlayer.getLastPosition();
+        // Stopped in the first seconds: resume from the start, never wrap below it.
+        position = last > lead ? last - lead : 0;
+    }
+    time_t now = time(nullptr);
+    stats.setLastPosition(position);
+    stats.setZoomMode(mPlayer.getVideoScaler().getZoomMode());
+    stats.setLastViewedTime(now);
+    if (mpEntry)
+        mpEntry->setLastViewedTime(now);
+    stats.write();
+    hide();
+}
+
+void PlayerWindow::hide()
+{
+    closeResumeChoices();
+    SetRectAbsolute(PallixRect(0, 0, 0, 0));
+    Vanish();
+    if (mpWindow)
+    {
+        mpWindow->Materialize(kAppNormal);
+        mpWindow->SetFocus(true);
+    }
+}
+
+int PlayerWindow::getDurationInSecs()
+{
+    if (!mpEntry)
+        return 0;
+    int duration = mpEntry->getDurationInSecs();
+    return duration > 0 ? duration : 0;
+}
+
+int PlayerWindow::getPositionInSecs()
+{
+    return static_cast<int>(mPlayer.getPercentComplete() * getDurationInSecs());
+}
+
+int PlayerWindow::getPositionInSecs(uint64_t position)
+{
+    return static_cast<int>(mPlayer.getPercentComplete(position) * getDurationInSecs());
+}
+
+PallixString PlayerWindow::getPositionAsTimeString()
+{
+    return getPositionAsTimeString(mPlayer.getPosition());
+}
+
+PallixString PlayerWindow::getPositionAsTimeString(uint64_t position)
+{
+    int seconds = getPositionInSecs(position);
+    if (seconds == 0)
+        return "??:??:??";
+    char text[32];
+    std::snprintf(text, sizeof(text), "%d:%2.2d:%2.2d", seconds / 3600, seconds % 3600 / 60, seconds % 60);
+    return text;
+}
+
+void PlayerWindow::loadBitmaps()
+{
+    mpProgressBmp = ImageFactory::loadAppImage("progress.png");
+    mpLeftArrowBmp = ImageFactory::loadAppImage("rewind.png");
+    mpRightArrowBmp = ImageFactory::loadAppImage("ff.png");
+    mpTimeBmp = ImageFactory::loadAppImage("time.png");
+    for (int i = 0; i < NUM_JUMP_RATES; ++i)
+        mpJumpBmps[i] = gJumpBmpNames[i][0] ? ImageFactory::loadAppImage(gJumpBmpNames[i]) : nullptr;
+}
+
+void PlayerWindow::OnPaint(PallixBitmap& bitmap)
+{
+    // The video shows through wherever the display draws nothing.
+    bitmap.FillRect(GetRectAbsolute(), CLEAR);
+    if (mInfoState != 0)
+        drawInfo(bitmap);
+    if (mSeekIndex != NORMAL_SEEK_INDEX)
+        drawSeekRate(bitmap);
+    if (mPlayer.isPaused())
+        drawPaused(bitmap);
+    MutexLock lock(&mJumpMutex, "PlayerWindow::OnPaint");
+    if (mJumpIndex != NO_JUMP_INDEX)
+        drawJumpIndex(bitmap);
+}
+
+void PlayerWindow::drawInfo(PallixBitmap& bitmap)
+{
+    if (mInfoState != 1 && mInfoState != 2)
+        return;
+    drawProgressBar(bitmap);
+    if (mInfoState == 2)
+    {
+        drawEntryDetails(bitmap);
+        drawZoomDetails(bitmap);
+    }
+    drawTime(bitmap);
+}
+
+void PlayerWindow::drawProgressBar(PallixBitmap& bitmap)
+{
+    PallixRect rect = GetRectAbsolute();
+    int32_t px = static_cast<int32_t>(rect.w / 2) - static_cast<int32_t>(widthOf(mpProgressBmp) / 2);
+    int32_t py = static_cast<int32_t>(rect.h) - static_cast<int32_t>(heightOf(mpProgressBmp)) - 10;
+    drawWhole(bitmap, px, py, mpProgressBmp);
+
+    double fraction = mPlayer.getPercentComplete();
+    int32_t barLeft = px + BAR_LEFT;
+    uint32_t filled = static_cast<uint32_t>(fraction * BAR_WIDTH);
+    bitmap.FillRect(PallixRect(barLeft, py + BAR_TOP, BAR_WIDTH, BAR_HEIGHT), BAR_BACKGROUND);
+    bitmap.FillRect(PallixRect(barLeft, py + BAR_TOP, filled, BAR_HEIGHT), BAR_FILL);
+    if (!mpEntry)
+        return;
+
+    // Ticks every 15 minutes, or at the quarters when the running time is unknown.
+    int duration = getDurationInSecs();
+    int spacing = duration > 0 ? TICK_SPAN / duration : static_cast<int>(BAR_WIDTH / 4);
+    if (spacing > 0)
+    {
+        for (int32_t x = barLeft + spacing; x <= barLeft + static_cast<int32_t>(BAR_WIDTH); x += spacing)
+            bitmap.DrawLine(PallixPoint(x, py + 6), PallixPoint(x, py + 16), Colors::WHITE);
+    }
+
+    PallixString endLabel = duration > 0 ? mpEntry->getDuration() : PallixString("100%");
+    bitmap.DrawText(Fonts::SYSTEM_22, PallixRect(px + 500, py + 6, 100, 16), endLabel, Colors::WHITE, 3);
+
+    // The time bubble sits above the bar, centred on the end of the filled part.
+    int32_t bubbleX = barLeft + static_cast<int32_t>(filled) - static_cast<int32_t>(widthOf(mpTimeBmp) / 2);
+    int32_t bubbleY = static_cast<int32_t>(rect.h) - static_cast<int32_t>(heightOf(mpProgressBmp)) -
+                      static_cast<int32_t>(heightOf(mpTimeBmp)) - 7;
+    drawWhole(bitmap, bubbleX, bubbleY, mpTimeBmp);
+    PallixString bubbleText;
+    if (duration > 0)
+    {
+        bubbleText = getPositionAsTimeString();
+    }
+    else
+    {
+        char text[16];
+        std::snprintf(text, sizeof(text), "%d%%", static_cast<int>(fraction * 100));
+        bubbleText = text;
+    }
+    bitmap.DrawText(Fonts::SYSTEM_18, PallixRect(bubbleX, bubbleY + 1, widthOf(mpTimeBmp), heightOf(mpTimeBmp)),
+                    bubbleText, Colors::WHITE, 3);
+}
+
+void PlayerWindow::drawEntryDetails(PallixBitmap& bitmap)
+{
+    if (!mpEntry)
+        return;
+    PallixRect rect = GetRectAbsolute();
+    bitmap.FillRect(PallixRect(rect.x, rect.y, rect.w, 88), DETAILS_BAND);
+    DrawingUtils::drawEntryDetails(bitmap, rect, mpEntry, mDesignatedFile);
+}
+
+void PlayerWindow::drawZoomDetails(PallixBitmap& bitmap)
+{
+    PallixRect rect = GetRectAbsolute();
+    DrawingUtils::drawTextShadowed(bitmap, Fonts::SYSTEM_30,
+                                   PallixRect(rect.x + static_cast<int32_t>(rect.w) - 150, rect.y + 4, 150, 30),
+                                   mPlayer.getVideoScaler().getModeName(), Colors::WHITE, Colors::BLACK, 0x21);
+}
+
+void PlayerWindow::drawTime(PallixBitmap& bitmap)
+{
+    DrawingUtils::drawTime(bitmap, PallixRect(10, static_cast<int32_t>(GetRectAbsolute().h) - 44, 125, 50));
+}
+
+void PlayerWindow::drawSeekRate(PallixBitmap& bitmap)
+{
+    PallixRect rect = GetRectAbsolute();
+    int32_t x = static_cast<int32_t>(rect.w / 2) - static_cast<int32_t>(widthOf(mpProgressBmp) / 2) + 75;
+    int32_t y = static_cast<int32_t>(rect.h) - static_cast<int32_t>(heightOf(mpProgressBmp)) - 8;
+    // One arrow per step away from normal speed, stacked leftwards.
+    int steps = mSeekIndex - NORMAL_SEEK_INDEX;
+    PallixBitmap* pArrow = steps > 0 ? mpRightArrowBmp : mpLeftArrowBmp;
+    for (int i = 0; i < (steps > 0 ? steps : -steps); ++i)
+        drawWhole(bitmap, x - 20 * i, y, pArrow);
+}
+
+void PlayerWindow::drawPaused(PallixBitmap& bitmap)
+{
+    PallixRect rect = GetRectAbsolute();
+    int32_t x = static_cast<int32_t>(rect.w / 2) - static_cast<int32_t>(widthOf(mpProgressBmp) / 2) + 45;
+    int32_t y = static_cast<int32_t>(rect.h) - static_cast<int32_t>(heightOf(mpProgressBmp)) - 6;
+    bitmap.FillRect(PallixRect(x, y, 5, 20), Colors::WHITE);
+    bitmap.FillRect(PallixRect(x + 10, y, 5, 20), Colors::WHITE);
+}
+
+void PlayerWindow::drawJumpIndex(PallixBitmap& bitmap)
+{
+    PallixBitmap* pImage = mpJumpBmps[mJumpIndex];
+    if (pImage)
+        drawWhole(bitmap, static_cast<int32_t>(GetRectAbsolute().w - widthOf(pImage)), 0, pImage);
+}

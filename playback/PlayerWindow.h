@@ -1,0 +1,112 @@
+#pragma once
+
+#include "IListListener.h"
+#include "LoopList.h"
+#include "Mutex.h"
+#include "PallixString.h"
+#include "PallixTimer.h"
+#include "PallixWindow.h"
+#include "Player.h"
+
+#include <cstdint>
+
+class MediaEntry;
+class PallixBitmap;
+
+// The full-screen window a title plays in: remote keys become player
+// operations, an on-screen display shows where playback stands, a title
+// watched before offers to resume, and the end of playback records the
+// position, zoom mode and viewing time in the title's stats file before the
+// screen goes back to the window that started it.
+class PlayerWindow : public PallixWindow, public PallixTimer, public IListListener
+{
+public:
+    static constexpr int NUM_SEEK_RATES = 7;
+    static constexpr int NORMAL_SEEK_INDEX = 3;
+    static constexpr int NUM_JUMP_RATES = 11;
+    static constexpr int NO_JUMP_INDEX = 5;
+
+    static PlayerWindow* getInstance();
+
+    // designatedFile picks one file in the title's folder (empty for the title's
+    // own); pWindow is hidden during playback and gets the screen back after.
+    void playEntry(MediaEntry* pEntry, PallixString designatedFile, PallixWindow* pWindow, bool bCheckForResume,
+                   bool bPromptForResume);
+    void onExitPlayer();
+
+    void OnPaint(PallixBitmap& bitmap) override;
+    void OnMaterialize() override;
+    bool OnKeyDown(unsigned long nKey) override;
+    bool OnNavKey(unsigned long nKey, PallixWindow*& pProposedNewFocusWnd) override;
+    void OnTimer(uint32_t timerID) override;
+
+    void onItemSelected(int item) override;
+    void onItemChosen(int item, int button) override;
+    void onNavLeft() override;
+    void onPageBack() override;
+
+private:
+    PlayerWindow();
+    ~PlayerWindow() override;
+
+    void init(PallixString filename);
+    void loadBitmaps();
+    void showResumeChoices();
+    void closeResumeChoices();
+    void onPlaybackOver();
+    void hide();
+    void updateSeekRate(int change);
+    void incrementForwardJump();
+    void incrementBackwardJump();
+    void stopJumpTimer();
+    void skipToNextTick();
+    void skipToPreviousTick();
+    // Where the skips go from a position; false when there is no next mark.
+    bool getNextTickPosition(uint64_t position, uint64_t& target);
+    uint64_t getPreviousTickPosition(uint64_t position);
+    void incrementInfoState();
+    void togglePause();
+    void startRedrawTimer(bool bRedrawNow);
+    void stopRedrawTimer();
+    // The title's running time in seconds, 0 when there is no title or the
+    // time is unknown (the database gives -1 for that).
+    int getDurationInSecs();
+    int getPositionInSecs();
+    int getPositionInSecs(uint64_t position);
+    PallixString getPositionAsTimeString();
+    PallixString getPositionAsTimeString(uint64_t position);
+
+    void drawInfo(PallixBitmap& bitmap);
+    void drawProgressBar(PallixBitmap& bitmap);
+    void drawEntryDetails(PallixBitmap& bitmap);
+    void drawZoomDetails(PallixBitmap& bitmap);
+    void drawTime(PallixBitmap& bitmap);
+    void drawSeekRate(PallixBitmap& bitmap);
+    void drawPaused(PallixBitmap& bitmap);
+    void drawJumpIndex(PallixBitmap& bitmap);
+
+    static PlayerWindow INSTANCE;
+
+    LoopList mList;
+    MediaEntry* mpEntry;
+    PallixString mFilename;
+    PallixWindow* mpWindow;
+    PallixBitmap* mpProgressBmp;
+    PallixBitmap* mpRightArrowBmp;
+    PallixBitmap* mpLeftArrowBmp;
+    PallixBitmap* mpTimeBmp;
+    PallixBitmap* mpJumpBmps[NUM_JUMP_RATES];
+    Player mPlayer;
+    PallixString mDesignatedFile;
+    bool mbEpisode;
+    int mInfoState;
+    int mSeekIndex;
+    uint32_t mRedrawTimer;
+    Mutex mJumpMutex;
+    uint32_t mJumpTimer;
+    int mJumpIndex;
+    int mAutohideCount;
+    uint64_t mResumePos;
+
+    friend class PlayerWindowTestAccess;
+};

@@ -1,0 +1,41 @@
+#include "WindowUtils.h"
+
+#include "ClientProperties.h"
+#include "FileUtils.h"
+#include "MPlay.h"
+#include "MainWindow.h"
+#include "MediaEntry.h"
+#include "PlayerWindow.h"
+#include "RemoteKeys.h"
+#include "RightPanelWindow.h"
+
+void WindowUtils::onMediaEntryChosen(RightPanelWindow* pCurrentWindow, MediaEntry* pEntry, int button,
+                                     bool bPromptResume, bool bPromptForResume, PallixString designatedFile)
+{
+    if (!pCurrentWindow || !pEntry)
+        return;
+
+    if (static_cast<unsigned long>(button) == RemoteKeys::PLAY && ClientProperties::getUseMPlay())
+    {
+        // The external player gets the folder itself when no file is named.
+        PallixString path = pEntry->getPath();
+        if (pEntry->getFilename().GetLength() > 0)
+            path += PallixString("/") + pEntry->getFilename();
+        else if (designatedFile.GetLength() > 0)
+            path += PallixString("/") + designatedFile;
+        MPlay::launch(path);
+        return;
+    }
+
+    bool bSingleFile =
+        pEntry->getFilename().GetLength() > 0 || FileUtils::getMediaFileCount(pEntry->getPath()) < 2;
+    if (static_cast<unsigned long>(button) == RemoteKeys::PLAY && bSingleFile)
+    {
+        PlayerWindow::getInstance()->playEntry(pEntry, designatedFile, pCurrentWindow->getMainWindow(),
+                                               bPromptResume, bPromptForResume);
+        return;
+    }
+    // Any other key opens the title's information page, and a folder of several
+    // files its episode list; the main window has neither panel yet, so those
+    // choices change nothing.
+}

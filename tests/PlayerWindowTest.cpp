@@ -1,0 +1,287 @@
+#include "ClientProperties.h"
+#include "LibrarySettings.h"
+#include "MediaEntry.h"
+#include "MediaMaker.h"
+#include "PallixWindowManager.h"
+#include "PlayerWindow.h"
+#include "PlayerWindowTestAccess.h"
+#include "QuorvaDatFile.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace
+{
+const uint32_t KEY_SELECT = 0x1000B;
+const uint32_t KEY_UP = 0x1000C;
+const uint32_t KEY_DOWN = 0x1000D;
+const uint32_t KEY_LEFT = 0x1000E;
+const uint32_t KEY_RIGHT = 0x1000F;
+const uint32_t KEY_PLAY = 0x10018;
+const uint32_t KEY_NEXT = 0x1001B;
+const uint32_t KEY_ZOOM = 0x1001F;
+const uint32_t KEY_INFO = 0x10021;
+const uint32_t KEY_EXIT = 0x10022;
+
+bool press(uint32_t key)
+{
+    return PallixWindowManager::Get().DeliverKeyDown(key);
+}
+
+// One short movie in a title's folder, and the window playback returns to.
+class PlayerWindowTest : public ::testing::Test
+{
+protected:
+    PlayerWindowTest()
+    {
+        ::setenv("PALLIX_ECP_PORT", "0", 1);
+        MediaMaker::Movie movie;
+        movie.seconds = 3;
+        movie.size = "160x120";
+        movie.container = "mpegts";
+        EXPECT_TRUE(MediaMaker::make(mDir.file("film.ts"), movie));
+        mSize = std::filesystem::file_size(mDir.file("film.ts"));
+        mEntry.setPath(mDir.path().c_str());
+        mEntry.setFilename("film.ts");
+        mEntry.setDuration("1:00:00");
+        mHome.SetRectAbsolute(PallixRect(0, 0, 1280, 720));
+        mHome.Materialize(kAppNormal);
+        mHome.SetFocus(true);
+    }
+    ~PlayerWindowTest() override
+    {
+        if (mAccess.player().IsOpen())
+            PlayerWindow::getInstance()->onExitPlayer();
+        mHome.Vanish();
+    }
+
+    void settings(const char* text)
+    {
+        mDir.write("client.properties", text);
+        captureOutput([&] { ClientProperties::parse(mDir.file("client.properties").c_str()); });
+    }
+    void play(bool bCheck, bool bPrompt)
+    {
+        PlayerWindow::getInstance()->playEntry(&mEntry, "", &mHome, bCheck, bPrompt);
+    }
+    // Where the saved position of seconds into the hour-long title lies.
+    uint64_t at(double seconds) { return static_cast<uint64_t>(mSize * (seconds + 0.5) / 3600); }
+
+    LibrarySettings mSettings;
+    TempDir mDir;
+    uint64_t mSize = 0;
+    MediaEntry mEntry;
+    PallixWindow mHome;
+    PlayerWindowTestAccess mAccess;
+};
+} // namespace
+
+TEST_F(PlayerWindowTest, KeysChangeRatesZoomInformationAndPause)
+{
+    settings("enable.trickplay=true\n");
+    play(false, false);
+    PlayerWindow* pWindow = PlayerWindow::getInstance();
+    EXPECT_EQ(PallixWindow::GetFocusWindow(), pWindow);
+    EXPECT_FALSE(mHome.IsMaterialized());
+    EXPECT_EQ(pWindow->GetRectAbsolute(), PallixRect(0, 0, 1280, 720));
+    EXPECT_EQ(mAccess.infoState(), 0);
+
+    // Faster than the fastest rate comes back to normal, and so does slower
+    // than the slowest; the progress bar comes up with the first change.
+    for (int expected : {4, 5, 6, 3})
+    {
+        EXPECT_TRUE(press(KEY_RIGHT));
+        EXPECT_EQ(mAccess.seekIndex(), expected);
+    }
+    EXPECT_EQ(mAccess.infoState(), 1);
+    EXPECT_NE(mAccess.redrawTimer(), 0u);
+    for (int expected : {2, 1, 0, 3})
+    {
+        EXPECT_TRUE(press(KEY_LEFT));
+        EXPECT_EQ(mAccess.seekIndex(), expected);
+    }
+    press(KEY_RIGHT);
+    EXPECT_TRUE(press(KEY_SELECT));
+    EXPECT_EQ(mAccess.seekIndex(), 3);
+
+    // The zoom key steps the mode and shows its name.
+    EXPECT_EQ(mAccess.player().getVideoScaler().getZoomMode(), 0);
+    EXPECT_TRUE(press(KEY_ZOOM));
+    EXPECT_EQ(mAccess.player().getVideoScaler().getZoomMode(), 1);
+    EXPECT_EQ(mAccess.infoState(), 2);
+    // Info from 2 wraps to 0 and stops the redraw timer... which starts again.
+    EXPECT_TRUE(press(KEY_INFO));
+    EXPECT_EQ(mAccess.infoState(), 0);
+
+    EXPECT_TRUE(press(KEY_PLAY));
+    EXPECT_TRUE(mAccess.player().isPaused());
+    EXPECT_EQ(mAccess.infoState(), 1);
+    EXPECT_TRUE(press(KEY_PLAY));
+    EXPECT_FALSE(mAccess.player().isPaused());
+    // Keys without a meaning here stop here too.
+    EXPECT_TRUE(press(0x10040));
+
+    EXPECT_TRUE(press(KEY_EXIT));
+    EXPECT_FALSE(pWindow->IsMaterialized());
+    EXPECT_TRUE(mHome.IsMaterialized());
+    EXPECT_EQ(PallixWindow::GetFocusWindow(), &mHome);
+}
+
+TEST_F(PlayerWindowTest, WithoutTrickPlayTheArrowsAndSelectDoNothing)
+{
+    settings("enable.trickplay=false\n");
+    play(false, false);
+    EXPECT_TRUE(press(KEY_RIGHT));
+    EXPECT_TRUE(press(KEY_LEFT));
+    EXPECT_TRUE(press(KEY_SELECT));
+    EXPECT_EQ(mAccess.seekIndex(), 3);
+    EXPECT_EQ(mAccess.infoState(), 0);
+    EXPECT_EQ(mAccess.redrawTimer(), 0u);
+}
+
+TEST_F(PlayerWindowTest, JumpsAddUpAndAPressPastTheLargestCancels)
+{
+    play(false, false);
+    for (int expected : {6, 7, 8})
+    {
+        EXPECT_TRUE(press(KEY_UP));
+        EXPECT_EQ(mAccess.jumpIndex(), expected);
+    }
+    uint32_t timer = mAccess.jumpTimer();
+    ASSERT_NE(timer, 0u);
+    mAccess.tick(timer);
+    EXPECT_EQ(mAccess.jumpIndex(), 5);
+    EXPECT_EQ(mAccess.jumpTimer(), 0u);
+    // A minute ahead in a three-second film ends it.
+    EXPECT_GE(mAccess.player().getPosition(), mSize - 1);
+
+    for (int i = 0; i < 5; ++i)
+        press(KEY_UP);
+    EXPECT_EQ(mAccess.jumpIndex(), 10);
+    press(KEY_UP);
+    EXPECT_EQ(mAccess.jumpIndex(), 5);
+    EXPECT_EQ(mAccess.jumpTimer(), 0u);
+    for (int i = 0; i < 5; ++i)
+        press(KEY_DOWN);
+    EXPECT_EQ(mAccess.jumpIndex(), 0);
+    press(KEY_DOWN);
+    EXPECT_EQ(mAccess.jumpIndex(), 5);
+    EXPECT_EQ(mAccess.jumpTimer(), 0u);
+
+    // Down then up comes back to no jump, but the timer still runs.
+    press(KEY_DOWN);
+    press(KEY_UP);
+    EXPECT_EQ(mAccess.jumpIndex(), 5);
+    EXPECT_NE(mAccess.jumpTimer(), 0u);
+    mAccess.tick(mAccess.jumpTimer());
+    EXPECT_EQ(mAccess.jumpTimer(), 0u);
+}
+
+TEST_F(PlayerWindowTest, SkipsGoByFifteenMinutesOrByQuarters)
+{
+    play(false, false);
+    uint64_t target = 0;
+    const uint64_t segment = mSize * 900 / 3600;
+    ASSERT_TRUE(mAccess.nextTick(at(1200), target));
+    EXPECT_EQ(target, segment * 2);
+    EXPECT_EQ(mAccess.previousTick(at(1200)), 0u);
+    EXPECT_EQ(mAccess.previousTick(at(899)), 0u);
+    EXPECT_EQ(mAccess.previousTick(at(900)), 0u);
+    EXPECT_EQ(mAccess.previousTick(at(1800)), segment);
+    EXPECT_EQ(mAccess.previousTick(at(2100)), segment);
+    EXPECT_EQ(mAccess.timeText(at(2530)), "0:42:10");
+    EXPECT_EQ(mAccess.timeText(0), "??:??:??");
+
+    // An unknown running time counts as none: quarters, and no time text.
+    for (const char* duration : {"-1", ""})
+    {
+        mEntry.setDuration(duration);
+        EXPECT_FALSE(mAccess.nextTick(mSize * 8 / 10, target)) << duration;
+        EXPECT_EQ(mAccess.previousTick(mSize * 8 / 10), static_cast<uint64_t>(mSize * 0.75));
+        ASSERT_TRUE(mAccess.nextTick(mSize / 10, target));
+        EXPECT_EQ(target, static_cast<uint64_t>(mSize * 0.25));
+        EXPECT_EQ(mAccess.previousTick(mSize / 10), 0u);
+        EXPECT_EQ(mAccess.previousTick(mSize * 4 / 10), static_cast<uint64_t>(mSize * 0.25));
+        EXPECT_EQ(mAccess.timeText(mSize / 2), "??:??:??");
+    }
+
+    // The key seeks and brings up the progress bar.
+    EXPECT_TRUE(press(KEY_NEXT));
+    EXPECT_GE(mAccess.player().getPosition(), static_cast<uint64_t>(mSize * 0.25));
+    EXPECT_EQ(mAccess.infoState(), 1);
+}
+
+TEST_F(PlayerWindowTest, AutohideHidesTheInformationUnlessPaused)
+{
+    settings("autohide.info=true\nautohide.secs=7\n");
+    play(false, false);
+    press(KEY_INFO);
+    EXPECT_EQ(mAccess.infoState(), 1);
+    for (int i = 0; i < 7; ++i)
+        mAccess.tick(mAccess.redrawTimer());
+    EXPECT_EQ(mAccess.infoState(), 1);
+    mAccess.tick(mAccess.redrawTimer());
+    EXPECT_EQ(mAccess.infoState(), 0);
+    EXPECT_EQ(mAccess.redrawTimer(), 0u);
+
+    press(KEY_PLAY);
+    EXPECT_EQ(mAccess.infoState(), 1);
+    for (int i = 0; i < 20; ++i)
+        mAccess.tick(mAccess.redrawTimer());
+    EXPECT_EQ(mAccess.infoState(), 1);
+}
+
+TEST_F(PlayerWindowTest, TheResumeListOffersTheSavedPlaceAndTheEndSavesTheStats)
+{
+    QuorvaDatFile saved(mDir.file("film.ts").c_str());
+    saved.setLastPosition(at(2530));
+    saved.setZoomMode(2);
+    saved.write();
+
+    play(true, true);
+    LoopList& list = mAccess.list();
+    ASSERT_EQ(list.getItemCount(), 2);
+    EXPECT_EQ(list.getItemText(0), "Resume at 0:42:10");
+    EXPECT_EQ(list.getItemText(1), "Continue From Here");
+    EXPECT_EQ(list.GetRectAbsolute(), PallixRect(440, 260, 400, 200));
+    EXPECT_EQ(PallixWindow::GetFocusWindow(), &list);
+    EXPECT_EQ(mAccess.player().getVideoScaler().getZoomMode(), 2);
+
+    // Continue only closes the list.
+    press(KEY_DOWN);
+    press(KEY_SELECT);
+    EXPECT_EQ(list.GetParent(), nullptr);
+    EXPECT_EQ(PallixWindow::GetFocusWindow(), PlayerWindow::getInstance());
+    EXPECT_EQ(mAccess.resumePos(), at(2530));
+
+    // Stopped within the first seconds: resume from the start, never wrapped.
+    press(KEY_EXIT);
+    QuorvaDatFile after(mDir.file("film.ts").c_str());
+    EXPECT_EQ(after.getLastPosition(), 0u);
+    EXPECT_EQ(after.getZoomMode(), 2);
+    EXPECT_NEAR(after.getLastViewedTime(), time(nullptr), 5);
+    EXPECT_EQ(mEntry.getLastViewedTime(), after.getLastViewedTime());
+    EXPECT_EQ(std::filesystem::file_size(mDir.file("film.ts.quorva")), 16u);
+
+    // Without a running time the list offers a percentage; choosing it seeks.
+    mEntry.setDuration("-1");
+    saved.setLastPosition(mSize * 37 / 100 + 1);
+    saved.write();
+    play(true, true);
+    EXPECT_EQ(list.getItemText(0), "Resume at 37%");
+    press(KEY_SELECT);
+    EXPECT_EQ(mAccess.resumePos(), 0u);
+    EXPECT_GE(mAccess.player().getPosition(), mSize * 37 / 100);
+    press(KEY_EXIT);
+
+    // Asked to check but not to prompt: straight to the saved place.
+    saved.setLastPosition(mSize / 2);
+    saved.write();
+    play(true, false);
+    EXPECT_EQ(list.GetParent(), nullptr);
+    EXPECT_GE(mAccess.player().getPosition(), mSize / 2);
+    press(KEY_EXIT);
+}

@@ -1,0 +1,129 @@
+#include "ClientProperties.h"
+#include "LibrarySettings.h"
+#include "MPlay.h"
+#include "MainWindow.h"
+#include "MediaEntry.h"
+#include "PlayerWindow.h"
+#include "PlayerWindowTestAccess.h"
+#include "QuorvaApp.h"
+#include "TestSupport.h"
+#include "WindowUtils.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+namespace
+{
+const int KEY_SELECT = 0x1000B;
+const int KEY_PLAY = 0x10018;
+
+class WindowUtilsTest : public ::testing::Test
+{
+protected:
+    WindowUtilsTest() { ::setenv("PALLIX_ECP_PORT", "0", 1); }
+
+    void settings(const std::string& text)
+    {
+        mDir.write("client.properties", text);
+        captureOutput([&] { ClientProperties::parse(mDir.file("client.properties").c_str()); });
+    }
+    std::string choose(MediaEntry& entry, int button, const char* designated = "")
+    {
+        return captureOutput([&] {
+            WindowUtils::onMediaEntryChosen(mWindow.getBrowseByDetailsWindow(), &entry, button, true, true,
+                                            designated);
+        });
+    }
+
+    LibrarySettings mSettings;
+    TempDir mDir;
+    QuorvaApp mApp;
+    MainWindow mWindow;
+    PlayerWindowTestAccess mPlayer;
+};
+} // namespace
+
+TEST_F(WindowUtilsTest, ThePlayKeyPlaysASingleFileTitleAndOtherKeysNever)
+{
+    mDir.write("one/film.mpg", "not really a movie");
+    mDir.write("two/ep1.mpg", "x");
+    mDir.write("two/ep2.mpg", "x");
+    mWindow.Materialize(kAppNormal);
+    mWindow.showRightPanel(mWindow.getBrowseByDetailsWindow(), true, true);
+    MediaEntry folderOfOne;
+    folderOfOne.setPath(mDir.file("one").c_str());
+    MediaEntry series;
+    series.setPath(mDir.file("two").c_str());
+
+    // Select opens information, never playback; several files are a series.
+    choose(folderOfOne, KEY_SELECT);
+    EXPECT_FALSE(PlayerWindow::getInstance()->IsMaterialized());
+    choose(series, KEY_PLAY);
+    EXPECT_FALSE(PlayerWindow::getInstance()->IsMaterialized());
+
+    // One file in the folder is played here, in place of the main window.
+    choose(folderOfOne, KEY_PLAY);
+    EXPECT_TRUE(PlayerWindow::getInstance()->IsMaterialized());
+    EXPECT_FALSE(mWindow.IsMaterialized());
+    PlayerWindow::getInstance()->onExitPlayer();
+    EXPECT_TRUE(mWindow.IsMaterialized());
+    EXPECT_TRUE(std::filesystem::exists(mDir.file("one/film.mpg.quorva")));
+
+    // A named file makes a single-file title even in a folder of several.
+    series.setFilename("ep2.mpg");
+    choose(series, KEY_PLAY);
+    EXPECT_TRUE(PlayerWindow::getInstance()->IsMaterialized());
+    PlayerWindow::getInstance()->onExitPlayer();
+    EXPECT_TRUE(std::filesystem::exists(mDir.file("two/ep2.mpg.quorva")));
+    mWindow.Vanish();
+}
+
+TEST_F(WindowUtilsTest, WithTheExternalPlayerThePlayKeyHandsOverTheFile)
+{
+    // The external players leave their arguments in a file of their own, one a line.
+    for (const char* name : {"player", "recorder"})
+    {
+        mDir.write(std::string(name) + ".sh",
+                   std::string("#!/bin/sh\nfor a in \"$@\"; do echo \"$a\"; done > \"$0.txt\"\n"));
+        std::filesystem::permissions(mDir.file(std::string(name) + ".sh"), std::filesystem::perms::owner_all);
+    }
+    settings("use.mplay=true\nmplay.path=" + mDir.file("player.sh") + "\nmplay.args=\n");
+    MediaEntry entry;
+    entry.setPath("/media/Film");
+    entry.setFilename("a.mpg");
+
+    std::string output = choose(entry, KEY_PLAY);
+    EXPECT_EQ(output, "MPlay cmd: " + mDir.file("player.sh") + "  \"/media/Film/a.mpg\"\n");
+    EXPECT_FALSE(PlayerWindow::getInstance()->IsMaterialized());
+
+    // Without a file name the designated file is appended, else the folder itself goes.
+    entry.setFilename("");
+    EXPECT_EQ(choose(entry, KEY_PLAY, "ep1.mpg"),
+              "MPlay cmd: " + mDir.file("player.sh") + "  \"/media/Film/ep1.mpg\"\n");
+    EXPECT_EQ(choose(entry, KEY_PLAY), "MPlay cmd: " + mDir.file("player.sh") + "  \"/media/Film\"\n");
+    // Select still goes to the information page.
+    EXPECT_EQ(choose(entry, KEY_SELECT), "");
+
+    // A file name with quotes and shell characters reaches the player as it is.
+    settings("use.mplay=true\nmplay.path=" + mDir.file("recorder.sh") + "\nmplay.args=\n");
+    const std::string odd = mDir.path() + "/it's \"odd\" $(touch pwned) `x`; \\.mpg";
+    MPlay::launch(odd.c_str());
+    // The player runs on its own: wait for what it writes.
+    std::string args;
+    for (int i = 0; i < 400 && args.find("odd") == std::string::npos; ++i)
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        if (std::filesystem::exists(mDir.file("recorder.sh.txt")))
+            args = mDir.read("recorder.sh.txt");
+    }
+    EXPECT_EQ(args, odd + "\n");
+    EXPECT_FALSE(std::filesystem::exists(mDir.file("pwned")));
+
+    settings("use.mplay=true\nmplay.path=" + mDir.file("no-such-player") + "\nmplay.args=-fs\n");
+    EXPECT_EQ(captureOutput([&] { MPlay::launch("/media/a.mpg"); }),
+              "MPlay cmd: " + mDir.file("no-such-player") + " -fs \"/media/a.mpg\"\nFailed to spawn MPLAY\n");
+}
