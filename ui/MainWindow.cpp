@@ -39,6 +39,7 @@ MainWindow::~MainWindow() = default;
 void MainWindow::initColumnItems()
 {
     mColumnItems.Append(ColumnItem(&mBrowseGenreWindow, SELECTED_BALL, UNSELECTED_BALL));
+    mColumnItems.Append(ColumnItem(&mBrowseByDetailsWindow, SELECTED_BALL, UNSELECTED_BALL));
     mSelectedColumnIndex = 0;
 }
 

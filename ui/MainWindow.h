@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BrowseByDetails.h"
 #include "BrowseByWindow.h"
 #include "ColumnItem.h"
 #include "PallixNewArray.h"
@@ -25,6 +26,7 @@ public:
     void setFocusOnColumn();
 
     BrowseByWindow* getBrowseByWindow() { return &mBrowseGenreWindow; }
+    BrowseByDetails* getBrowseByDetailsWindow() { return &mBrowseByDetailsWindow; }
 
     void OnPaint(PallixBitmap& bitmap) override;
     void OnMaterialize() override;
@@ -46,6 +48,7 @@ private:
 
     PallixBitmap* mpBackgroundBitmap;
     BrowseByWindow mBrowseGenreWindow;
+    BrowseByDetails mBrowseByDetailsWindow;
     RightPanelWindow* mpCurrentRightPanel;
     PallixBitmap* mpOuterMoatBitmap;
     PallixBitmap* mpInnerMoatBitmap;
