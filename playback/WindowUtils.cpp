@@ -36,6 +36,26 @@ void WindowUtils::onMediaEntryChosen(RightPanelWindow* pCurrentWindow, MediaEntr
         return;
     }
     // Any other key opens the title's information page, and a folder of several
-    // files its episode list; the main window has neither panel yet, so those
-    // choices change nothing.
+    // files its episode list.
+    MainWindow* pMainWindow = pCurrentWindow->getMainWindow();
+    if (!pMainWindow)
+        return;
+    if (bSingleFile)
+    {
+        InfoWindow* pInfo = pMainWindow->getInfoWindow();
+        if (pInfo)
+        {
+            pInfo->reset();
+            pMainWindow->showRightPanel(pInfo, true, true);
+            pInfo->setMediaEntry(pEntry);
+        }
+        return;
+    }
+    SeriesWindow* pSeries = pMainWindow->getSeriesWindow();
+    if (pSeries)
+    {
+        pSeries->reset();
+        pMainWindow->showRightPanel(pSeries, true, true);
+        pSeries->setMediaEntry(pEntry);
+    }
 }

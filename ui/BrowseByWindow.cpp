@@ -78,10 +78,14 @@ void BrowseByWindow::onNavLeft()
 void BrowseByWindow::onItemChosen(int item, int)
 {
     PallixString genre;
-    if (!findGenre(item, genre))
+    if (!findGenre(item, genre) || !getMainWindow())
         return;
-    // The genre's titles are shown by the cover-art panel; the main window holds
-    // no such panel yet, so a chosen line changes nothing.
+    CoverArtWindow* pWnd = getMainWindow()->getCoverArtWindow();
+    if (pWnd)
+    {
+        pWnd->reset(genre);
+        getMainWindow()->showRightPanel(pWnd, true, true);
+    }
 }
 
 bool BrowseByWindow::findGenre(int item, PallixString& genre)

@@ -3,9 +3,12 @@
 #include "BrowseByDetails.h"
 #include "BrowseByWindow.h"
 #include "ColumnItem.h"
+#include "CoverArtWindow.h"
+#include "InfoWindow.h"
 #include "PallixNewArray.h"
 #include "PallixTimer.h"
 #include "PallixWindow.h"
+#include "SeriesWindow.h"
 
 class PallixBitmap;
 class RightPanelWindow;
@@ -26,6 +29,9 @@ public:
     void setFocusOnColumn();
 
     BrowseByWindow* getBrowseByWindow() { return &mBrowseGenreWindow; }
+    CoverArtWindow* getCoverArtWindow() { return &mCoverArtWindow; }
+    SeriesWindow* getSeriesWindow() { return &mSeriesWindow; }
+    InfoWindow* getInfoWindow() { return &mInfoWindow; }
     BrowseByDetails* getBrowseByDetailsWindow() { return &mBrowseByDetailsWindow; }
 
     void OnPaint(PallixBitmap& bitmap) override;
@@ -48,6 +54,9 @@ private:
 
     PallixBitmap* mpBackgroundBitmap;
     BrowseByWindow mBrowseGenreWindow;
+    CoverArtWindow mCoverArtWindow;
+    SeriesWindow mSeriesWindow;
+    InfoWindow mInfoWindow;
     BrowseByDetails mBrowseByDetailsWindow;
     RightPanelWindow* mpCurrentRightPanel;
     PallixBitmap* mpOuterMoatBitmap;

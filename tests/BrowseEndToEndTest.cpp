@@ -1,0 +1,188 @@
+#include "MediaMaker.h"
+#include "PallixBitmap.h"
+#include "PallixFile.h"
+#include "QuorvaDatFile.h"
+#include "QuorvaProcess.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace
+{
+const PallixColor COVER_FILM(200, 40, 40, 255);
+const PallixColor COVER_SERIES(40, 40, 200, 255);
+const PallixColor LARGE_FILM(230, 120, 0, 255);
+const PallixColor LARGE_SERIES(0, 160, 120, 255);
+// The centres of the first two grid cells, and of a large cover on the info and series pages.
+const int CELL_Y = 90 + 101;
+const int CELL0_X = 140 + 35 + 73;
+const int CELL1_X = CELL0_X + 166;
+const int LARGE_X = 140 + 25 + 150;
+const int LARGE_Y = 385;
+// The clock may turn a minute between two pictures.
+const PallixRect CLOCK(10, 670, 125, 50);
+
+std::string binaryDir()
+{
+    return std::filesystem::path(QUORVA_BINARY).parent_path().string();
+}
+
+void writePicture(const std::string& path, uint32_t w, uint32_t h, const PallixColor& color)
+{
+    PallixBitmap picture;
+    picture.Create(w, h);
+    picture.FillRect(picture.GetRect(), color);
+    ASSERT_TRUE(picture.SavePNG(path.c_str()));
+}
+
+bool sameScreen(const PallixBitmap& a, const PallixBitmap& b)
+{
+    for (int y = 0; y < 720; ++y)
+    {
+        for (int x = 0; x < 1280; ++x)
+        {
+            if (!CLOCK.Contains(x, y) && !(a.GetPixel(x, y) == b.GetPixel(x, y)))
+                return false;
+        }
+    }
+    return true;
+}
+
+// A film with covers, a saved position and a feature item, a series of two
+// episodes, and the film's trailer in a genre of its own.
+class Jukebox
+{
+public:
+    Jukebox()
+    {
+        std::string movies = mDir.file("movies");
+        MediaMaker::Movie clip;
+        clip.seconds = 3;
+        clip.size = "160x120";
+        for (const char* file : {"Harbour Lights/film.mpg", "Tide/EP1.mpg", "Tide/EP2.mpg", "Trailer/trailer.mpg"})
+        {
+            std::filesystem::create_directories(std::filesystem::path(movies + "/" + file).parent_path());
+            MediaMaker::make(movies + "/" + file, clip);
+        }
+        writePicture(movies + "/Harbour Lights/folder.png", 146, 203, COVER_FILM);
+        writePicture(movies + "/Harbour Lights/folderLarge.png", 300, 420, LARGE_FILM);
+        writePicture(movies + "/Tide/folder.png", 146, 203, COVER_SERIES);
+        writePicture(movies + "/Tide/folderLarge.png", 300, 420, LARGE_SERIES);
+        QuorvaDatFile stats((movies + "/Harbour Lights/film.mpg").c_str());
+        stats.setLastPosition(40000);
+        stats.write();
+
+        mDir.write("client.properties", "db.file=movies.html\n");
+        mDir.write("movies.html",
+                   "<html><body>\n<ul>\n  <li>Title=Harbour Lights\n  <li>Genre=Drama\n  <li>Duration=0:00:03\n"
+                   "  <li>Original Title=Harbour Lights\n  <li>Actors=Tom Avery\n"
+                   "  <li>Description=A lighthouse keeper and a ferry captain trade letters.\n"
+                   "  <li>FeatureItem=Trailer,Harbour Lights Trailer\n  <li>Path=" +
+                       movies + "/Harbour Lights\n  <li>Filename=film.mpg\n</ul>\n"
+                                "<ul>\n  <li>Title=Tide\n  <li>Genre=Drama\n  <li>Duration=0:00:03\n"
+                                "  <li>Original Title=Tide\n  <li>Path=" +
+                       movies + "/Tide\n</ul>\n"
+                                "<ul>\n  <li>Title=Harbour Lights Trailer\n  <li>Genre=Extras\n"
+                                "  <li>Original Title=Harbour Lights Trailer\n  <li>Path=" +
+                       movies + "/Trailer\n  <li>Filename=trailer.mpg\n</ul>\n</body></html>\n");
+        std::filesystem::create_directory_symlink(binaryDir() + "/images", mDir.file("images"));
+        mpProcess = std::make_unique<QuorvaProcess>(mDir.path(), std::vector<std::string>{});
+        EXPECT_TRUE(mpProcess->waitForLine("Full path to db file: " + mDir.path() + "/movies.html"));
+    }
+
+    QuorvaProcess& app() { return *mpProcess; }
+    std::string movie(const std::string& file) { return mDir.file("movies/" + file); }
+
+    std::unique_ptr<PallixBitmap> press(const char* key)
+    {
+        EXPECT_EQ(mpProcess->command(std::string("press ") + key), "OK") << key;
+        return screenshot();
+    }
+
+    std::unique_ptr<PallixBitmap> screenshot()
+    {
+        std::string path = mDir.file("shot" + std::to_string(mShots++) + ".png");
+        EXPECT_EQ(mpProcess->command("screenshot " + path), "OK");
+        auto pBitmap = std::make_unique<PallixBitmap>();
+        PallixFile file(path.c_str());
+        EXPECT_TRUE(pBitmap->Load(file, 2));
+        return pBitmap;
+    }
+
+    // Genres Drama, Extras, All: Down wraps from All to Drama, whose grid loads a cover per tick.
+    std::unique_ptr<PallixBitmap> openDrama()
+    {
+        press("Down");
+        press("Select");
+        EXPECT_TRUE(mpProcess->waitForLine(".."));
+        return screenshot();
+    }
+
+    void exit()
+    {
+        EXPECT_EQ(mpProcess->command("press Exit"), "OK");
+        EXPECT_EQ(mpProcess->waitExit(), 0);
+    }
+
+private:
+    TempDir mDir;
+    std::unique_ptr<QuorvaProcess> mpProcess;
+    int mShots = 0;
+};
+} // namespace
+
+TEST(BrowseEndToEnd, GenreGridInfoPlayAndBackToTheGrid)
+{
+    Jukebox jukebox;
+    auto pGrid = jukebox.openDrama();
+    EXPECT_EQ(pGrid->GetPixel(CELL0_X, CELL_Y), COVER_FILM);
+    EXPECT_EQ(pGrid->GetPixel(CELL1_X, CELL_Y), COVER_SERIES);
+
+    // The film's page: its large cover, and "Resume" first since it was watched before.
+    auto pInfo = jukebox.press("Select");
+    EXPECT_EQ(pInfo->GetPixel(LARGE_X, LARGE_Y), LARGE_FILM);
+
+    // Resume plays from the saved position without asking; Exit comes back to the page.
+    auto pPlaying = jukebox.press("Select");
+    EXPECT_NE(pPlaying->GetPixel(LARGE_X, LARGE_Y), LARGE_FILM);
+    EXPECT_NE(pPlaying->GetPixel(CELL0_X, 50), pInfo->GetPixel(CELL0_X, 50));
+    auto pAfter = jukebox.press("Exit");
+    EXPECT_TRUE(sameScreen(*pAfter, *pInfo));
+    EXPECT_GT(QuorvaDatFile(jukebox.movie("Harbour Lights/film.mpg").c_str()).getLastViewedTime(), 0);
+
+    // Back leaves the page, giving its picture back, and shows the grid as it was.
+    auto pBack = jukebox.press("Back");
+    EXPECT_TRUE(jukebox.app().waitForLine("Removing bitmap"));
+    EXPECT_EQ(jukebox.app().nextLine(), "Back from remove");
+    EXPECT_TRUE(sameScreen(*pBack, *pGrid));
+    jukebox.exit();
+}
+
+TEST(BrowseEndToEnd, GenreGridSeriesEpisodesKeepStatsOfTheirOwn)
+{
+    Jukebox jukebox;
+    jukebox.openDrama();
+    auto pGrid = jukebox.press("Right");
+    auto pSeries = jukebox.press("Select");
+    EXPECT_EQ(pSeries->GetPixel(LARGE_X, LARGE_Y), LARGE_SERIES);
+
+    // The first episode plays and records its own stats file; the second has none yet.
+    EXPECT_EQ(jukebox.press("Select")->GetPixel(LARGE_X, LARGE_Y) == LARGE_SERIES, false);
+    auto pAfter = jukebox.press("Exit");
+    EXPECT_TRUE(sameScreen(*pAfter, *pSeries));
+    EXPECT_TRUE(std::filesystem::exists(jukebox.movie("Tide/EP1.mpg.quorva")));
+    EXPECT_FALSE(std::filesystem::exists(jukebox.movie("Tide/EP2.mpg.quorva")));
+
+    jukebox.press("Down");
+    jukebox.press("Select");
+    jukebox.press("Exit");
+    EXPECT_TRUE(std::filesystem::exists(jukebox.movie("Tide/EP2.mpg.quorva")));
+
+    // Back returns to the grid with the series still selected.
+    EXPECT_TRUE(sameScreen(*jukebox.press("Back"), *pGrid));
+    jukebox.exit();
+}
