@@ -42,14 +42,15 @@ movie() {
     mv "$out.part" "$out"
 }
 
-# cover FOLDER TITLE COLOUR: the small and the large cover art.
+# cover FOLDER TITLE COLOUR: the small cover art, sized for a cell of the cover
+# grid, and the large one for the title's page.
 cover() {
     local folder=$1 title=$2 colour=$3
     mkdir -p "$folder"
     local size name text
-    for size in 200x300 400x600; do
+    for size in 146x203 300x420; do
         name=folder.png
-        [ "$size" = 400x600 ] && name=folderLarge.png
+        [ "$size" = 300x420 ] && name=folderLarge.png
         [ -s "$folder/$name" ] && continue
         text=""
         if [ "$HAVE_DRAWTEXT" = 1 ]; then
@@ -80,3 +81,63 @@ for episode in 1 2 3; do
     movie "$M/Lantern Street/Lantern Street 1x0$episode.mpg" "Lantern Street 1x0$episode" 20 "life=mold=10:ratio=0.3:death_color=#101030:life_color=#e0c050" mp2 vob $((300 + 100 * episode))
 done
 cover "$M/Lantern Street" "Lantern Street" "0x6b3e26"
+
+# The film's extras, named by its feature items.
+movie "$M/Harbour Lights Trailer/Harbour Lights Trailer.mpg" "Harbour Lights Trailer" 10 "testsrc2" mp2 vob 520
+cover "$M/Harbour Lights Trailer" "Trailer" "0x7a1f3d"
+movie "$M/Behind the Lighthouse/Behind the Lighthouse.mpg" "Behind the Lighthouse" 10 "smptebars" mp2 vob 480
+cover "$M/Behind the Lighthouse" "Behind the Lighthouse" "0x1f5f7a"
+
+# Enough dramas to fill more than one page of the cover grid.
+DRAMAS=(
+    "Quiet Harbour"
+    "The Salt Road"
+    "Midsummer Frost"
+    "Glass Orchard"
+    "The Long Tide"
+    "Northern Letters"
+    "A House of Kites"
+    "Lamplight"
+    "Winter Ferry"
+    "The Cartographer"
+)
+COLOURS=(0x355e3b 0x5a3d8a 0x8a6d1f 0x1f7a6a 0x7a3d1f 0x3d4f8a 0x6a1f7a 0x2f6f4f 0x7a5a1f 0x1f3f5f)
+for i in "${!DRAMAS[@]}"; do
+    title=${DRAMAS[$i]}
+    movie "$M/$title/$title.mpg" "$title" 8 "testsrc2" mp2 vob $((200 + 40 * i))
+    cover "$M/$title" "$title" "${COLOURS[$i]}"
+done
+
+# The on-demand variant in ondemand/: an export of the library (the index, and a
+# detail file beside each movie) read through a link to the executable, with
+# client-ondemand.properties as its settings. The export is made by the
+# executable itself; it then goes on running, so it is stopped once it is done.
+ondemand() {
+    local dir="$DEST/ondemand"
+    [ -s "$dir/exported.txt" ] && return 0
+    [ -x "$DEST/quorva" ] && [ -f "$DEST/client-ondemand.properties" ] || return 0
+    mkdir -p "$dir"
+    local log="$dir/export.log"
+    (cd "$DEST" && exec env PALLIX_DISPLAY=headless PALLIX_ECP_PORT=0 ./quorva -export) >"$log" 2>&1 &
+    local pid=$!
+    local tries=0
+    until grep -q '^Exported ' "$log"; do
+        kill -0 "$pid" 2>/dev/null || break
+        tries=$((tries + 1))
+        [ "$tries" -gt 600 ] && break
+        sleep 0.1
+    done
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    if [ ! -s "$DEST/exported.txt" ]; then
+        echo "the export of the demo library failed: see $log" >&2
+        return 1
+    fi
+    mv "$DEST/exported.txt" "$dir/exported.txt"
+    cp "$DEST/client-ondemand.properties" "$dir/client.properties"
+    local name
+    for name in quorva images graphics movies; do
+        ln -sfn "../$name" "$dir/$name"
+    done
+}
+ondemand
