@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <unistd.h>
@@ -25,17 +27,31 @@ TEST(SystemInfo, ReportsTheFirstNonLoopbackInterfaceOrThePlaceholder)
     std::string text(SystemInfo::getMacAsString());
     EXPECT_TRUE(std::regex_match(text, std::regex("([0-9A-F]{2}:){5}[0-9A-F]{2}"))) << text;
 
-    // The kernel's own view: any non-loopback interface with an address.
-    bool bHasInterface = false;
-    for (const char* name : {"eth0", "ens3", "ens4", "enp0s3", "wlan0"})
+    // The kernel's own view: the address must be one of a non-loopback interface's,
+    // or the placeholder when there is none.
+    std::vector<std::string> addresses;
+    for (const auto& entry : std::filesystem::directory_iterator("/sys/class/net"))
     {
-        std::ifstream address(std::string("/sys/class/net/") + name + "/address");
+        std::ifstream type(entry.path() / "type");
+        int nType = 0;
+        std::ifstream address(entry.path() / "address");
         std::string value;
-        if (address >> value && value != "00:00:00:00:00:00")
-            bHasInterface = true;
+        // Type 1 is Ethernet: the kind of interface that has a hardware address.
+        if (type >> nType && nType == 1 && address >> value && value != "00:00:00:00:00:00")
+        {
+            for (char& c : value)
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            addresses.push_back(value);
+        }
     }
-    if (bHasInterface)
-        EXPECT_NE(text, "BC:9A:78:56:34:12");
+    if (addresses.empty())
+    {
+        EXPECT_EQ(text, "BC:9A:78:56:34:12");
+    }
+    else
+    {
+        EXPECT_NE(std::find(addresses.begin(), addresses.end(), text), addresses.end()) << text;
+    }
 }
 
 TEST(Logger, PrefixesAndDebugGate)
