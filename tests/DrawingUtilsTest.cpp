@@ -217,34 +217,40 @@ TEST(DrawingUtils, EntryDetailsWithAFileNameAndFewFields)
     EXPECT_EQ(PixelProbe::count(actual, actual.GetRect(), isPainted), 0);
 }
 
-TEST(DrawingUtils, TimeDrawsTheDateOverTheTimeFourPixelsIntoTheUpperHalf)
+TEST(DrawingUtils, TimeDrawsTheDateOverTheTimeAndShrinksALineTooWideToKeepItsEnds)
 {
+    struct tm local = {};
+    local.tm_year = 2026 - 1900;
+    local.tm_mon = 4;
+    local.tm_mday = 30;
+    local.tm_hour = 21;
+    local.tm_min = 45;
+    local.tm_isdst = -1;
+    const time_t when = mktime(&local);
+    // May's dates are the widest: too wide for SYSTEM_22 in the clock's 125 pixels, whole in SYSTEM_18.
+    ASSERT_GT(Fonts::SYSTEM_22.GetTextExtent("May 30, 2026").w, 125u);
+    ASSERT_LE(Fonts::SYSTEM_18.GetTextExtent("May 30, 2026").w, 125u);
+
     for (uint32_t height : {50u, 51u})
     {
         PallixBitmap actual;
-        PallixBitmap expected;
-        // A minute may turn between the two drawings; then draw again.
-        for (int attempt = 0; attempt < 3; ++attempt)
-        {
-            time_t before = time(nullptr);
-            blank(actual, 200, 150);
-            DrawingUtils::drawTime(actual, PallixRect(10, 70, 125, height));
+        blank(actual, 200, 150);
+        DrawingUtils::drawTime(actual, PallixRect(10, 70, 125, height), when);
 
-            struct tm local;
-            localtime_r(&before, &local);
-            char date[64];
-            char clock[64];
-            strftime(date, sizeof(date), "%b %d, %Y", &local);
-            strftime(clock, sizeof(clock), "%I:%M %p", &local);
-            blank(expected, 200, 150);
-            expected.DrawText(Fonts::SYSTEM_22, PallixRect(10, 70, 125, 25), date, Colors::YELLOW_TEXT, 3);
-            expected.DrawText(Fonts::SYSTEM_22, PallixRect(10, 91, 125, 25), clock, Colors::YELLOW_TEXT, 3);
-            if (time(nullptr) / 60 == before / 60)
-                break;
-        }
+        PallixBitmap expected;
+        blank(expected, 200, 150);
+        expected.DrawText(Fonts::SYSTEM_18, PallixRect(10, 70, 125, 25), "May 30, 2026", Colors::YELLOW_TEXT, 3);
+        expected.DrawText(Fonts::SYSTEM_22, PallixRect(10, 91, 125, 25), "09:45 PM", Colors::YELLOW_TEXT, 3);
         EXPECT_TRUE(PixelProbe::same(actual, expected)) << "height " << height;
-        EXPECT_GT(PixelProbe::count(actual, PallixRect(10, 70, 125, 21), PixelProbe::isYellowText), 0);
-        EXPECT_GT(PixelProbe::count(actual, PallixRect(10, 95, 125, 21), PixelProbe::isYellowText), 0);
+
+        // Neither line is cut: the ink keeps clear of both sides of the rectangle.
+        for (int32_t top : {70, 95})
+        {
+            PallixRect ink = PixelProbe::bounds(actual, PallixRect(0, top, 200, 21), PixelProbe::isYellowText);
+            ASSERT_FALSE(ink.IsEmpty()) << "line at " << top;
+            EXPECT_GT(ink.x, 10) << "line at " << top;
+            EXPECT_LT(ink.x + int32_t(ink.w), 135) << "line at " << top;
+        }
     }
 }
 

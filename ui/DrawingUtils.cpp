@@ -17,6 +17,15 @@ constexpr int FLAGS_TEXT_BOX = 0x140;
 constexpr int FLAGS_HEADER_LINE = 0x101;
 constexpr int FLAGS_RIGHT_BOX = 0x21;
 constexpr int FLAGS_FRAME_TITLE = 0x1;
+
+// The platform cuts text at its rectangle: a clock line too wide for SYSTEM_22 is
+// drawn in the smaller SYSTEM_18 rather than lose its ends.
+const PallixFont& clockFont(const char* text, uint32_t width)
+{
+    if (Fonts::SYSTEM_22.GetTextExtent(text).w <= width)
+        return Fonts::SYSTEM_22;
+    return Fonts::SYSTEM_18;
+}
 } // namespace
 
 int32_t DrawingUtils::half(uint32_t n)
@@ -45,19 +54,23 @@ void DrawingUtils::drawTextBox(PallixBitmap& bitmap, const PallixRect& rect, con
 
 void DrawingUtils::drawTime(PallixBitmap& bitmap, const PallixRect& rect)
 {
-    time_t now = time(nullptr);
+    drawTime(bitmap, rect, time(nullptr));
+}
+
+void DrawingUtils::drawTime(PallixBitmap& bitmap, const PallixRect& rect, time_t when)
+{
     struct tm local;
-    localtime_r(&now, &local);
+    localtime_r(&when, &local);
     char buffer[64];
 
     strftime(buffer, sizeof(buffer), "%b %d, %Y", &local);
     PallixRect timeRect(rect.x, rect.y, rect.w, rect.h >> 1);
-    bitmap.DrawText(Fonts::SYSTEM_22, timeRect, buffer, Colors::YELLOW_TEXT, FLAGS_CENTERED);
+    bitmap.DrawText(clockFont(buffer, rect.w), timeRect, buffer, Colors::YELLOW_TEXT, FLAGS_CENTERED);
 
     // The time line overlaps the date's half by 4 pixels, so an odd height still fits both.
     timeRect.y = rect.y + half(rect.h) - 4;
     strftime(buffer, sizeof(buffer), "%I:%M %p", &local);
-    bitmap.DrawText(Fonts::SYSTEM_22, timeRect, buffer, Colors::YELLOW_TEXT, FLAGS_CENTERED);
+    bitmap.DrawText(clockFont(buffer, rect.w), timeRect, buffer, Colors::YELLOW_TEXT, FLAGS_CENTERED);
 }
 
 void DrawingUtils::drawEntryDetails(PallixBitmap& bitmap, PallixRect absRect, MediaEntry* pEntry,

@@ -5,6 +5,8 @@
 #include "PallixRect.h"
 #include "PallixString.h"
 
+#include <ctime>
+
 class MediaEntry;
 class PallixBitmap;
 class PallixFont;
@@ -21,8 +23,10 @@ public:
                                  int flags);
     // Word-wrapped description text, held to the rectangle.
     static void drawTextBox(PallixBitmap& bitmap, const PallixRect& rect, const PallixString& str);
-    // The date above the time, both centred in the rectangle.
+    // The date above the time, both centred in the rectangle; a line too wide for
+    // SYSTEM_22 is drawn in SYSTEM_18. The first form shows the current time.
     static void drawTime(PallixBitmap& bitmap, const PallixRect& rect);
+    static void drawTime(PallixBitmap& bitmap, const PallixRect& rect, time_t when);
     // Title with the year (or the file being played) over rating, content codes,
     // genre and running time.
     static void drawEntryDetails(PallixBitmap& bitmap, PallixRect absRect, MediaEntry* pEntry, PallixString filename);
