@@ -1,3 +1,4 @@
+#include "BrowseByDetailsTestAccess.h"
 #include "BrowseByWindowTestAccess.h"
 #include "ImageFactoryTestAccess.h"
 #include "MainWindow.h"
@@ -116,13 +117,10 @@ TEST(MainWindow, FocusMovesBetweenTheColumnMenuAndThePanel)
     // Left in the list hands the keys to the column menu.
     EXPECT_TRUE(deliver(KEY_LEFT));
     EXPECT_EQ(focus(), &window);
-    // The menu has one column: Up and Down are taken and change nothing.
-    EXPECT_TRUE(deliver(KEY_UP));
-    EXPECT_TRUE(deliver(KEY_DOWN));
-    EXPECT_EQ(access.selectedColumn(), 0);
-    EXPECT_EQ(access.currentPanel(), window.getBrowseByWindow());
+    // Select on the menu is taken and does nothing.
     EXPECT_TRUE(deliver(KEY_SELECT));
     EXPECT_EQ(focus(), &window);
+    EXPECT_EQ(access.currentPanel(), window.getBrowseByWindow());
     // Left on the menu is nobody's: it goes on to the application.
     EXPECT_FALSE(deliver(KEY_LEFT));
 
@@ -146,10 +144,10 @@ TEST(MainWindow, ColumnsSwitchPanelsWithoutWrappingAndKeepTheMenuFocused)
     ImageFactoryTestAccess cache;
     Artwork artwork(cache);
     QuorvaApp app;
-    ProbePanel probe;
     MainWindow window;
     MainWindowTestAccess access(window);
-    access.addColumn(&probe);
+    BrowseByWindow& genres = *window.getBrowseByWindow();
+    BrowseByDetails& details = *window.getBrowseByDetailsWindow();
     window.Materialize(kAppNormal);
     window.setFocusOnColumn();
 
@@ -159,16 +157,16 @@ TEST(MainWindow, ColumnsSwitchPanelsWithoutWrappingAndKeepTheMenuFocused)
     PallixBitmap after;
     paint(window, after);
     EXPECT_TRUE(PixelProbe::same(before, after));
-    EXPECT_EQ(access.currentPanel(), window.getBrowseByWindow());
+    EXPECT_EQ(access.currentPanel(), &genres);
 
     EXPECT_TRUE(deliver(KEY_DOWN));
     EXPECT_EQ(access.selectedColumn(), 1);
-    EXPECT_EQ(access.currentPanel(), &probe);
-    EXPECT_TRUE(probe.IsVisible());
-    EXPECT_EQ(window.getBrowseByWindow()->GetParent(), nullptr);
-    EXPECT_FALSE(window.getBrowseByWindow()->IsVisible());
+    EXPECT_EQ(access.currentPanel(), &details);
+    EXPECT_TRUE(details.IsVisible());
+    EXPECT_EQ(genres.GetParent(), nullptr);
+    EXPECT_FALSE(genres.IsVisible());
     EXPECT_EQ(focus(), &window);
-    EXPECT_EQ(probe.GetRectAbsolute(), PallixRect(140, 0, 1140, 720));
+    EXPECT_EQ(details.GetRectAbsolute(), PallixRect(140, 0, 1140, 720));
 
     // The moat moves to slot 1 and that ball lights up; slot 0 goes dark.
     paint(window, after);
@@ -179,18 +177,17 @@ TEST(MainWindow, ColumnsSwitchPanelsWithoutWrappingAndKeepTheMenuFocused)
 
     EXPECT_TRUE(deliver(KEY_DOWN));
     EXPECT_EQ(access.selectedColumn(), 1);
-    EXPECT_EQ(access.currentPanel(), &probe);
+    EXPECT_EQ(access.currentPanel(), &details);
 
     EXPECT_TRUE(deliver(KEY_UP));
-    EXPECT_EQ(access.currentPanel(), window.getBrowseByWindow());
-    EXPECT_EQ(probe.mVanished, 1);
+    EXPECT_EQ(access.currentPanel(), &genres);
+    EXPECT_FALSE(details.IsVisible());
+    EXPECT_EQ(focus(), &window);
     EXPECT_TRUE(deliver(KEY_DOWN));
-    // Laid out once, however often it is shown.
-    EXPECT_EQ(probe.mLayouts, 1);
 
     // With the focus in the panel the moat stays but the ball is not lit.
     EXPECT_TRUE(deliver(KEY_RIGHT));
-    EXPECT_EQ(focus(), &probe);
+    EXPECT_EQ(focus(), &BrowseByDetailsTestAccess(details).list());
     paint(window, after);
     EXPECT_EQ(after.GetPixel(26, 170), INNER_MOAT);
     EXPECT_EQ(after.GetPixel(60, 200), DARK_BALL);
@@ -221,6 +218,8 @@ TEST(MainWindow, ShowRightPanelHidesTheOldPanelOnlyWhenAsked)
     window.showRightPanel(&first, true, false);
     EXPECT_EQ(second.mVanished, 1);
     EXPECT_EQ(first.GetParent(), &window);
+    // Laid out once, however often it is shown.
+    EXPECT_EQ(first.mLayouts, 1);
     window.Vanish();
 }
 
@@ -242,12 +241,16 @@ TEST(MainWindow, PaintsBackgroundMoatBallAndTwoLineLabel)
     EXPECT_EQ(bitmap.GetPixel(25, 18), BACKGROUND);
     EXPECT_TRUE(PixelProbe::all(bitmap, PallixRect(30, 25, 90, 88), LIT_BALL));
 
-    // "Browse By" and "Genre" on two lines 22 pixels apart, under the ball less 10 pixels.
-    PallixRect label = PixelProbe::bounds(bitmap, PallixRect(0, 0, 140, 300), PixelProbe::isWhite);
-    ASSERT_FALSE(label.IsEmpty());
-    EXPECT_GE(label.y, 103 + 10);
-    EXPECT_LE(label.y + int32_t(label.h), 103 + 22 + 66);
-    EXPECT_GT(label.h, 30u);
+    // Each column's label on two lines 22 pixels apart, under its ball less 10 pixels.
+    for (int32_t slot : {0, 1})
+    {
+        int32_t top = 25 + 150 * slot + 88 - 10;
+        PallixRect label = PixelProbe::bounds(bitmap, PallixRect(0, top - 50, 140, 150), PixelProbe::isWhite);
+        ASSERT_FALSE(label.IsEmpty()) << "slot " << slot;
+        EXPECT_GE(label.y, top + 10) << "slot " << slot;
+        EXPECT_LE(label.y + int32_t(label.h), top + 22 + 66) << "slot " << slot;
+        EXPECT_GT(label.h, 30u) << "slot " << slot;
+    }
     // The clock's date and time lines in the bottom-left corner.
     EXPECT_GT(PixelProbe::count(bitmap, PallixRect(10, 670, 125, 50), PixelProbe::isYellowText), 0);
 }
@@ -258,10 +261,7 @@ TEST(MainWindow, MissingPicturesAreSkippedAndTheLabelStillPlaced)
     cache.add("/usr/local/zembu/graphics/taskview/vessels/moat-outer.png", 100, 100, OUTER_MOAT);
     cache.add("emptyBall.png", 90, 88, DARK_BALL);
     QuorvaApp app;
-    ProbePanel probe;
     MainWindow window;
-    MainWindowTestAccess access(window);
-    access.addColumn(&probe);
     window.Materialize(kAppNormal);
     window.setFocusOnColumn();
     deliver(KEY_DOWN);

@@ -15,9 +15,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <utility>
 
 namespace
 {
+const uint32_t KEY_UP = 0x1000C;
 const uint32_t KEY_DOWN = 0x1000D;
 const uint32_t KEY_LEFT = 0x1000E;
 const uint32_t KEY_RIGHT = 0x1000F;
@@ -27,6 +29,7 @@ const PallixRect CLOCK(10, 670, 125, 50);
 // The genre list, centred in the panel right of the column strip.
 const PallixRect LIST(510, 50, 400, 670);
 const PallixRect FIRST_BALL(30, 25, 84, 84);
+const PallixRect SECOND_BALL(30, 175, 84, 84);
 
 const char* const LIBRARY = "<html><body>\n"
                             "<ul>\n  <li>Title=Harbour Lights\n  <li>Genre=Drama, Romance\n"
@@ -107,10 +110,13 @@ public:
                                  "listSelect_middle.png", "listSelect_right.png", "listSelect_nofocus_left.png",
                                  "listSelect_nofocus_middle.png", "listSelect_nofocus_right.png"})
             EXPECT_NE(mCache.addFile(name, binaryDir() + "/images/" + name), nullptr) << name;
-        for (const char* title : {"Drama, Romance", "Crime", "Animation, Family"})
+        for (auto [title, genre] : {std::pair{"Harbour Lights", "Drama, Romance"}, {"The Copper Key", "Crime"},
+                                    {"Paper Planets", "Animation, Family"}})
         {
             MediaEntry* pEntry = new MediaEntry();
-            pEntry->setGenre(title);
+            pEntry->setTitle(title);
+            pEntry->setOriginalTitle(title);
+            pEntry->setGenre(genre);
             mApp.getMediaCache()->addMediaEntry(pEntry);
         }
         mApp.getMediaCache()->updateGenreList();
@@ -177,12 +183,28 @@ TEST(NavigationEndToEnd, ArrowsMoveTheFocusAndTheGenreSelectionAndExitEndsTheRun
     EXPECT_FALSE(samePixels(*pMenu, *pDown, FIRST_BALL));
     EXPECT_FALSE(samePixels(*pMenu, *pDown, LIST));
 
-    // One column: the moat stays in its slot; Up, Down and Select change nothing.
-    EXPECT_TRUE(samePixels(*jukebox.press("Down"), *pMenu, SCREEN));
+    // Columns do not wrap: Up on the first changes nothing, nor does Select.
     EXPECT_TRUE(samePixels(*jukebox.press("Up"), *pMenu, SCREEN));
     EXPECT_TRUE(samePixels(*jukebox.press("Select"), *pMenu, SCREEN));
 
-    // Right hands the keys back to the list, where they were.
+    // Down moves the moat and the lit ball to the second column, which shows every title.
+    auto pDetails = jukebox.press("Down");
+    EXPECT_TRUE(samePixels(*pDetails, *model.press(KEY_DOWN), SCREEN));
+    EXPECT_FALSE(samePixels(*pDetails, *pMenu, FIRST_BALL));
+    EXPECT_FALSE(samePixels(*pDetails, *pMenu, SECOND_BALL));
+    EXPECT_FALSE(samePixels(*pDetails, *pMenu, LIST));
+    EXPECT_TRUE(samePixels(*jukebox.press("Down"), *pDetails, SCREEN));
+
+    // Right hands the keys to the table, Left takes them back to the menu.
+    EXPECT_TRUE(samePixels(*jukebox.press("Right"), *model.press(KEY_RIGHT), SCREEN));
+    auto pLeft = jukebox.press("Left");
+    EXPECT_TRUE(samePixels(*pLeft, *model.press(KEY_LEFT), SCREEN));
+    EXPECT_TRUE(samePixels(*pLeft, *pDetails, SCREEN));
+
+    // Up brings back the genre panel, and Right its list, as they were.
+    auto pUp = jukebox.press("Up");
+    EXPECT_TRUE(samePixels(*pUp, *model.press(KEY_UP), SCREEN));
+    EXPECT_TRUE(samePixels(*pUp, *pMenu, SCREEN));
     auto pBack = jukebox.press("Right");
     EXPECT_TRUE(samePixels(*pBack, *model.press(KEY_RIGHT), SCREEN));
     EXPECT_TRUE(samePixels(*pBack, *pDown, SCREEN));
