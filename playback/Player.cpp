@@ -318,6 +318,8 @@ void Player::close()
     }
     if (!bClosed && !MPEGDecoder::Close())
         std::cout << "Failed to close again." << std::endl;
+    // Playback is over: the last picture must not stay under the windows.
+    ClearVideo();
 }
 
 double Player::getPercentComplete()

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -168,6 +169,72 @@ TEST(MPEGDecoder, PlaysFilesToTheirEndAtTheirOwnPace)
                     EXPECT_TRUE(IsBlack(plane.GetPixel(x, y))) << x << "," << y;
         });
     }
+}
+
+TEST(MPEGDecoder, TheLastPictureStaysAfterCloseUntilTheVideoIsCleared)
+{
+    TempDir dir;
+    ASSERT_TRUE(MediaMaker::make(dir.file("movie.mpg"), Movie(2.0, "mp2", "vob")));
+    FileFeeder decoder;
+    ASSERT_TRUE(decoder.Load(dir.file("movie.mpg")));
+    ASSERT_TRUE(decoder.Start());
+    ASSERT_TRUE(WaitFor([&] { return decoder.GetFramesPresented() >= 3; }));
+    ASSERT_TRUE(decoder.Close());
+
+    // Closed for a restart: the picture is still there, so no black flash.
+    PallixVideoPlane& plane = PallixVideoPlane::Get();
+    const PallixVideoPicture kept = plane.GetPicture();
+    EXPECT_FALSE(kept.IsEmpty());
+    EXPECT_EQ(kept.nWidth, 320);
+    EXPECT_EQ(kept.nHeight, 240);
+    auto countLit = [&] {
+        int nLit = 0;
+        plane.Read([&](const PallixBitmap& pixels) {
+            for (int y = 40; y < 720; y += 80)
+                for (int x = 40; x < 1280; x += 80)
+                    nLit += IsBlack(pixels.GetPixel(x, y)) ? 0 : 1;
+        });
+        return nLit;
+    };
+    EXPECT_GT(countLit(), 40);
+
+    plane.TakeChanged();
+    decoder.ClearVideo();
+    EXPECT_TRUE(plane.TakeChanged());
+    EXPECT_TRUE(plane.GetPicture().IsEmpty());
+    EXPECT_EQ(countLit(), 0);
+}
+
+TEST(MPEGDecoder, ShowsPicturesWithFullHeightChroma)
+{
+    TempDir dir;
+    MediaMaker::Movie movie = Movie(1.0, "mp2", "vob");
+    movie.extra = {"-pix_fmt", "yuv422p"};
+    ASSERT_TRUE(MediaMaker::make(dir.file("422.mpg"), movie));
+    PallixVideoPlane::Get().Clear();
+    FileFeeder decoder;
+    ASSERT_TRUE(decoder.Load(dir.file("422.mpg")));
+    ASSERT_TRUE(decoder.Start());
+    ASSERT_TRUE(WaitFor([&] { return decoder.GetFramesPresented() >= 3; }));
+    ASSERT_TRUE(decoder.Close());
+    const PallixVideoPicture shown = PallixVideoPlane::Get().GetPicture();
+    ASSERT_FALSE(shown.IsEmpty());
+    EXPECT_EQ(shown.nWidth, 320);
+    EXPECT_EQ(shown.nHeight, 240);
+    // The test pattern's colour bars come through in colour.
+    int nColoured = 0;
+    PallixVideoPlane::Get().Read([&](const PallixBitmap& pixels) {
+        for (int x = 40; x < 1280; x += 80)
+        {
+            const PallixColor c = pixels.GetPixel(x, 360);
+            nColoured += std::max({c.GetRed(), c.GetGreen(), c.GetBlue()}) -
+                                 std::min({c.GetRed(), c.GetGreen(), c.GetBlue()}) >
+                             64
+                             ? 1
+                             : 0;
+        }
+    });
+    EXPECT_GT(nColoured, 4);
 }
 
 TEST(MPEGDecoder, PauseFreezesAndResumeContinues)

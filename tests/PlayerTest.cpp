@@ -2,15 +2,18 @@
 #include "MediaMaker.h"
 #include "PallixApp.h"
 #include "PallixEventLoop.h"
+#include "PallixVideoPlane.h"
 #include "Player.h"
 #include "PlayerTestAccess.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <thread>
 #include <vector>
 
 namespace
@@ -242,6 +245,32 @@ TEST_F(PlayerTest, TheEndOfTheFileIsAnnouncedOnce)
     EXPECT_EQ(app.Run(1, argv), 0);
     EXPECT_EQ(seenAfterFirstEnd, std::vector<uint32_t>{0xEEEEEEEE});
     EXPECT_EQ(app.mMessages, (std::vector<uint32_t>{0xEEEEEEEE, 0xEEEEEEEE}));
+}
+
+TEST_F(PlayerTest, ASeekKeepsThePictureAndClosingClearsIt)
+{
+    MediaMaker::Movie movie;
+    movie.seconds = 3;
+    movie.size = "160x120";
+    movie.container = "mpegts";
+    ASSERT_TRUE(MediaMaker::make(mDir.file("a.ts"), movie));
+    PallixVideoPlane& plane = PallixVideoPlane::Get();
+    plane.Clear();
+
+    Player player;
+    ASSERT_TRUE(player.startPlaying(mDir.file("a.ts").c_str(), 3));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (player.GetFramesPresented() == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    ASSERT_GT(player.GetFramesPresented(), 0u);
+
+    // The decoder restarts at the new place; the old picture stays until a new one comes.
+    player.seekToPosition(player.getFileSize() / 2);
+    EXPECT_FALSE(plane.GetPicture().IsEmpty());
+    EXPECT_EQ(plane.GetPicture().nWidth, 160);
+
+    player.close();
+    EXPECT_TRUE(plane.GetPicture().IsEmpty());
 }
 
 TEST_F(PlayerTest, DecoderErrorsAreReportedAndDeclined)

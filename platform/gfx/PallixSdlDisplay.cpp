@@ -85,13 +85,10 @@ bool PallixSdlDisplay::Create()
     // The picture keeps its aspect in any window shape, with black bars around it.
     SDL_RenderSetLogicalSize(mRenderer.get(), int(screen.w), int(screen.h));
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
-    mVideoTexture.reset(SDL_CreateTexture(mRenderer.get(), SDL_PIXELFORMAT_RGBA32, SDL_TEXTUREACCESS_STREAMING,
-                                          int(screen.w), int(screen.h)));
     mGraphicsTexture.reset(SDL_CreateTexture(mRenderer.get(), SDL_PIXELFORMAT_RGBA32, SDL_TEXTUREACCESS_STREAMING,
                                              int(screen.w), int(screen.h)));
-    if (!mVideoTexture || !mGraphicsTexture)
+    if (!mGraphicsTexture)
         return false;
-    SDL_SetTextureBlendMode(mVideoTexture.get(), SDL_BLENDMODE_NONE);
     SDL_SetTextureBlendMode(mGraphicsTexture.get(), SDL_BLENDMODE_BLEND);
     for (const PallixKeyBinding& binding : PallixKeyMap::GetBindings())
     {
@@ -160,19 +157,49 @@ void PallixSdlDisplay::Present(const PallixBitmap& graphics, std::span<const Pal
         SDL_UpdateTexture(mGraphicsTexture.get(), &sdlRect, pixels, graphics.GetPitch());
     }
     if (bVideoChanged)
-    {
-        PallixVideoPlane::Get().Read([&](const PallixBitmap& video) {
-            SDL_UpdateTexture(mVideoTexture.get(), nullptr, video.GetPixels(), video.GetPitch());
-        });
-    }
+        UploadVideo();
     Render();
+}
+
+void PallixSdlDisplay::UploadVideo()
+{
+    const PallixVideoPicture picture = PallixVideoPlane::Get().GetPicture();
+    mbVideoShown = false;
+    if (picture.IsEmpty())
+        return;
+    // The renderer converts with the equations in force for the texture.
+    SDL_SetYUVConversionMode(picture.bHD ? SDL_YUV_CONVERSION_BT709 : SDL_YUV_CONVERSION_BT601);
+    if (!mVideoTexture || picture.nWidth != mnVideoWidth || picture.nHeight != mnVideoHeight ||
+        picture.bHD != mbVideoHD)
+    {
+        mVideoTexture.reset(SDL_CreateTexture(mRenderer.get(), SDL_PIXELFORMAT_IYUV, SDL_TEXTUREACCESS_STREAMING,
+                                              picture.nWidth, picture.nHeight));
+        if (!mVideoTexture)
+            return;
+        SDL_SetTextureBlendMode(mVideoTexture.get(), SDL_BLENDMODE_NONE);
+        mnVideoWidth = picture.nWidth;
+        mnVideoHeight = picture.nHeight;
+        mbVideoHD = picture.bHD;
+    }
+    if (SDL_UpdateYUVTexture(mVideoTexture.get(), nullptr, picture.planes[0], picture.pitches[0], picture.planes[1],
+                             picture.pitches[1], picture.planes[2], picture.pitches[2]) != 0)
+        return;
+    mVideoCrop = picture.crop;
+    mVideoDest = picture.dest;
+    mbVideoShown = true;
 }
 
 void PallixSdlDisplay::Render()
 {
     SDL_SetRenderDrawColor(mRenderer.get(), 0, 0, 0, 255);
     SDL_RenderClear(mRenderer.get());
-    SDL_RenderCopy(mRenderer.get(), mVideoTexture.get(), nullptr, nullptr);
+    if (mbVideoShown)
+    {
+        SDL_SetYUVConversionMode(mbVideoHD ? SDL_YUV_CONVERSION_BT709 : SDL_YUV_CONVERSION_BT601);
+        const SDL_Rect crop = toSdl(mVideoCrop);
+        const SDL_Rect dest = toSdl(mVideoDest);
+        SDL_RenderCopy(mRenderer.get(), mVideoTexture.get(), &crop, &dest);
+    }
     SDL_RenderCopy(mRenderer.get(), mGraphicsTexture.get(), nullptr, nullptr);
     SDL_RenderPresent(mRenderer.get());
 }

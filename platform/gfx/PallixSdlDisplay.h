@@ -27,6 +27,7 @@ public:
 private:
     PallixSdlDisplay() = default;
     bool Create();
+    void UploadVideo();
     void Render();
     void ToggleFullScreen();
 
@@ -46,7 +47,14 @@ private:
     bool mbVideoInit = false;
     std::unique_ptr<SDL_Window, WindowDeleter> mWindow;
     std::unique_ptr<SDL_Renderer, RendererDeleter> mRenderer;
-    std::unique_ptr<SDL_Texture, TextureDeleter> mVideoTexture;
     std::unique_ptr<SDL_Texture, TextureDeleter> mGraphicsTexture;
+    // The video plane's picture at its own size; the renderer scales it.
+    std::unique_ptr<SDL_Texture, TextureDeleter> mVideoTexture;
+    int mnVideoWidth = 0;
+    int mnVideoHeight = 0;
+    bool mbVideoHD = false;
+    bool mbVideoShown = false;
+    PallixRect mVideoCrop;
+    PallixRect mVideoDest;
     std::unordered_map<int32_t, uint32_t> mKeys;
 };

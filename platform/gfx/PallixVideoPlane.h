@@ -1,12 +1,19 @@
 #pragma once
 
 #include "PallixBitmap.h"
+#include "PallixVideoPicture.h"
 
 #include <functional>
+#include <memory>
 #include <mutex>
 
+struct SwsContext;
+
 // The screen-sized picture under the graphics plane, opaque black until a
-// decoder writes frames into it. Writers may run on any thread.
+// decoder shows pictures in it. It keeps the last picture as decoded and turns
+// it into RGBA pixels only when someone reads them, so playing costs no
+// conversion unless a display or a screenshot needs one. Writers may run on any
+// thread.
 class PallixVideoPlane
 {
 public:
@@ -15,20 +22,34 @@ public:
     PallixVideoPlane(const PallixVideoPlane&) = delete;
     PallixVideoPlane& operator=(const PallixVideoPlane&) = delete;
 
-    // Runs write on the plane's bitmap under the plane's lock and marks it changed.
-    void Update(const std::function<void(PallixBitmap&)>& write);
-    // Runs read on the plane's bitmap under the plane's lock.
-    void Read(const std::function<void(const PallixBitmap&)>& read);
+    // Shows picture's crop stretched over its dest, black around it, and marks
+    // the plane changed.
+    void Show(PallixVideoPicture picture);
     // Back to black.
     void Clear();
     // True once after each change.
     bool TakeChanged();
+    // The picture shown; empty while the plane is black.
+    PallixVideoPicture GetPicture();
+    // Runs read on the plane as RGBA pixels under the plane's lock.
+    void Read(const std::function<void(const PallixBitmap&)>& read);
 
 private:
-    PallixVideoPlane() = default;
-    PallixBitmap& Plane();
+    PallixVideoPlane();
+    ~PallixVideoPlane();
+    void Render();
+
+    struct SwsDeleter
+    {
+        void operator()(SwsContext* pContext) const;
+    };
 
     std::mutex mMutex;
-    PallixBitmap mBitmap;
+    PallixVideoPicture mPicture;
     bool mbChanged = false;
+    // The RGBA pixels of mPicture, made on demand.
+    PallixBitmap mBitmap;
+    bool mbRendered = false;
+    std::unique_ptr<SwsContext, SwsDeleter> mSws;
+    int mSwsSpace = -1;
 };

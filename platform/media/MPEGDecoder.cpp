@@ -2,6 +2,7 @@
 
 #include "PallixAVTypes.h"
 #include "PallixDecoderSession.h"
+#include "PallixVideoPlane.h"
 
 #include <algorithm>
 
@@ -77,6 +78,11 @@ bool MPEGDecoder::Close()
         return false;
     session->Stop();
     return true;
+}
+
+void MPEGDecoder::ClearVideo()
+{
+    PallixVideoPlane::Get().Clear();
 }
 
 bool MPEGDecoder::SelectPIDs(bool bProgramStream, int pcrPID, int videoPID, int audioPID, int audioSSID, bool bAC3)

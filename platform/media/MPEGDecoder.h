@@ -38,9 +38,12 @@ public:
     bool Open(int nBuffers, int nReadSize);
     bool IsOpen() const;
     // Stops the decoder's threads and frees everything Open made. The last
-    // picture stays in the video plane. Forgets the stream selection and the
-    // pause. False when it was not open.
+    // picture stays in the video plane, so a restart after a seek shows no black
+    // flash. Forgets the stream selection and the pause. False when it was not open.
     bool Close();
+    // Turns the video plane black: for when playback has really ended. A decoder
+    // still open shows its next picture over it.
+    void ClearVideo();
 
     // The streams to play: in a program stream by stream id (an AC-3 or LPCM
     // track by private stream 1, 0xBD, and its substream id), in a transport

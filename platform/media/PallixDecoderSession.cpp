@@ -579,8 +579,7 @@ void PallixDecoderSession::Show(Picture& picture, double clock)
     PallixRect output;
     PallixRect scale;
     mOwner.GetRects(output, scale);
-    mVideo.Present(*picture.frame, output, scale);
-    picture.frame.reset();
+    mVideo.Present(std::move(picture.frame), output, scale);
 
     const auto offsetUs = int64_t(std::llround((clock - picture.pts) * 1e6));
     mOwner.mLastAVOffsetUs.store(offsetUs);

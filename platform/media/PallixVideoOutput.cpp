@@ -3,10 +3,6 @@
 #include "PallixScreen.h"
 #include "PallixVideoPlane.h"
 
-extern "C" {
-#include <libavutil/pixdesc.h>
-}
-
 #include <algorithm>
 
 namespace
@@ -18,11 +14,12 @@ int32_t Map(int64_t value, int64_t from, int64_t to)
 }
 } // namespace
 
-void PallixVideoOutput::Present(const AVFrame& frame, const PallixRect& output, const PallixRect& scale)
+void PallixVideoOutput::Present(pallix_av::FramePtr frame, const PallixRect& output, const PallixRect& scale)
 {
     PallixScreen screen;
     PallixScreen::OutputResolution resolution;
-    if (!screen.GetSupportedOutputResolutionAt(screen.GetCurrentOutputResolution(), resolution))
+    if (!frame || frame->width <= 0 || frame->height <= 0 ||
+        !screen.GetSupportedOutputResolutionAt(screen.GetCurrentOutputResolution(), resolution))
         return;
     const int64_t outW = resolution.nWidth;
     const int64_t outH = resolution.nHeight;
@@ -30,64 +27,60 @@ void PallixVideoOutput::Present(const AVFrame& frame, const PallixRect& output, 
     const PallixRect out = output.IsEmpty() ? whole : output;
     const PallixRect part = scale.IsEmpty() ? whole : scale;
 
-    // The part of the picture to show, in picture pixels, on chroma sample bounds.
-    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(AVPixelFormat(frame.format));
-    if (!desc || frame.width <= 0 || frame.height <= 0)
+    const PallixRect planeRect = screen.GetRect();
+    PallixRect dest(Map(out.x, outW, planeRect.w), Map(out.y, outH, planeRect.h),
+                    uint32_t(Map(out.w, outW, planeRect.w)), uint32_t(Map(out.h, outH, planeRect.h)));
+    dest.MakeIntersectRect(dest, planeRect);
+    if (dest.IsEmpty())
         return;
-    const bool bCroppable = (desc->flags & AV_PIX_FMT_FLAG_PLANAR) && desc->comp[0].depth == 8 &&
-                            !(desc->flags & AV_PIX_FMT_FLAG_RGB);
-    int sx = 0, sy = 0, sw = frame.width, sh = frame.height;
-    if (bCroppable)
+
+    // High-definition pictures use other colour equations than standard ones;
+    // an unlabelled picture is taken by its size.
+    const bool bHD =
+        frame->colorspace == AVCOL_SPC_BT709 || (frame->colorspace == AVCOL_SPC_UNSPECIFIED && frame->height > 576);
+    if (frame->format != AV_PIX_FMT_YUV420P)
     {
-        const int xAlign = 1 << desc->log2_chroma_w;
-        const int yAlign = 1 << desc->log2_chroma_h;
-        sx = std::clamp(Map(part.x, outW, frame.width), 0, frame.width - 1) / xAlign * xAlign;
-        sy = std::clamp(Map(part.y, outH, frame.height), 0, frame.height - 1) / yAlign * yAlign;
-        sw = std::clamp(Map(part.w, outW, frame.width), 1, frame.width - sx);
-        sh = std::clamp(Map(part.h, outH, frame.height), 1, frame.height - sy);
+        frame = ToPlanar420(*frame);
+        if (!frame)
+            return;
     }
 
-    const uint8_t* src[4] = {};
-    int srcStride[4] = {};
-    for (int i = 0; i < 4 && frame.data[i]; ++i)
-    {
-        const bool bChroma = i == 1 || i == 2;
-        const int x = bChroma ? sx >> desc->log2_chroma_w : sx;
-        const int y = bChroma ? sy >> desc->log2_chroma_h : sy;
-        src[i] = frame.data[i] + ptrdiff_t(y) * frame.linesize[i] + x;
-        srcStride[i] = frame.linesize[i];
-    }
+    // The part of the picture to show, in picture pixels, on chroma sample bounds.
+    const int width = frame->width;
+    const int height = frame->height;
+    const int sx = std::clamp(Map(part.x, outW, width), 0, width - 1) / 2 * 2;
+    const int sy = std::clamp(Map(part.y, outH, height), 0, height - 1) / 2 * 2;
+    const int sw = std::clamp(Map(part.w, outW, width), 1, width - sx);
+    const int sh = std::clamp(Map(part.h, outH, height), 1, height - sy);
 
-    PallixVideoPlane::Get().Update([&](PallixBitmap& plane) {
-        const PallixRect planeRect = plane.GetRect();
-        PallixRect dest(Map(out.x, outW, planeRect.w), Map(out.y, outH, planeRect.h),
-                        uint32_t(Map(out.w, outW, planeRect.w)), uint32_t(Map(out.h, outH, planeRect.h)));
-        dest.MakeIntersectRect(dest, planeRect);
-        if (dest.IsEmpty())
-            return;
-        if (!(dest == mLastDest))
-        {
-            plane.FillRect(planeRect, PallixColor(0, 0, 0, 255));
-            mLastDest = dest;
-        }
-        const SwsContext* before = mSws.get();
-        mSws.reset(sws_getCachedContext(mSws.release(), sw, sh, AVPixelFormat(frame.format), int(dest.w),
-                                        int(dest.h), AV_PIX_FMT_RGBA, SWS_BILINEAR, nullptr, nullptr, nullptr));
-        if (!mSws)
-            return;
-        // High-definition pictures use other colour equations than standard ones;
-        // an unlabelled picture is taken by its size.
-        const bool bHD = frame.colorspace == AVCOL_SPC_BT709 ||
-                         (frame.colorspace == AVCOL_SPC_UNSPECIFIED && frame.height > 576);
-        const int space = bHD ? SWS_CS_ITU709 : SWS_CS_DEFAULT;
-        if (mSws.get() != before || space != mLastColorspace)
-        {
-            const int* coefficients = sws_getCoefficients(space);
-            sws_setColorspaceDetails(mSws.get(), coefficients, 0, coefficients, 1, 0, 1 << 16, 1 << 16);
-            mLastColorspace = space;
-        }
-        uint8_t* dst[4] = {plane.GetPixels() + ptrdiff_t(dest.y) * plane.GetPitch() + ptrdiff_t(dest.x) * 4};
-        const int dstStride[4] = {plane.GetPitch()};
-        sws_scale(mSws.get(), src, srcStride, 0, sh, dst, dstStride);
-    });
+    PallixVideoPicture picture;
+    picture.nWidth = width;
+    picture.nHeight = height;
+    for (int i = 0; i < 3; ++i)
+    {
+        picture.planes[i] = frame->data[i];
+        picture.pitches[i] = frame->linesize[i];
+    }
+    picture.bHD = bHD;
+    picture.crop = PallixRect(sx, sy, uint32_t(sw), uint32_t(sh));
+    picture.dest = dest;
+    picture.owner = std::shared_ptr<const AVFrame>(frame.release(), pallix_av::FrameDeleter());
+    PallixVideoPlane::Get().Show(std::move(picture));
+}
+
+pallix_av::FramePtr PallixVideoOutput::ToPlanar420(const AVFrame& frame)
+{
+    mSws.reset(sws_getCachedContext(mSws.release(), frame.width, frame.height, AVPixelFormat(frame.format),
+                                    frame.width, frame.height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr,
+                                    nullptr));
+    pallix_av::FramePtr converted(av_frame_alloc());
+    if (!mSws || !converted)
+        return nullptr;
+    converted->format = AV_PIX_FMT_YUV420P;
+    converted->width = frame.width;
+    converted->height = frame.height;
+    if (av_frame_get_buffer(converted.get(), 0) < 0 ||
+        sws_scale(mSws.get(), frame.data, frame.linesize, 0, frame.height, converted->data, converted->linesize) <= 0)
+        return nullptr;
+    return converted;
 }
