@@ -9,7 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <string_view>
 #include <sys/stat.h>
+#include <vector>
 
 TEST(PallixString, CompareHonoursCaseFlagAndLength)
 {
@@ -116,6 +120,40 @@ TEST(PallixDirScanner, ListsSortedWithoutDotsAndNothingForNonDirectories)
     EXPECT_EQ(PallixDirScanner(dir.file("a.mpg").c_str()).GetNumEntries(), 0);
     EXPECT_EQ(PallixDirScanner(dir.file("missing").c_str()).GetNumEntries(), 0);
     EXPECT_EQ(PallixDirScanner(nullptr).GetNumEntries(), 0);
+}
+
+TEST(PallixDirScanner, VisitedNamesAreTheListingUnsorted)
+{
+    TempDir dir;
+    // Long names, so that the folder takes more than one read of the kernel's listing.
+    std::vector<std::string> expected;
+    for (int i = 0; i < 600; ++i)
+    {
+        std::string name = std::to_string(i) + std::string(120, 'x') + ".mpg";
+        dir.write(name, "");
+        expected.push_back(name);
+    }
+    dir.write("sub/inner.mpg", "");
+    expected.push_back("sub");
+    std::sort(expected.begin(), expected.end());
+
+    std::vector<std::string> visited;
+    EXPECT_TRUE(PallixDirScanner::VisitNames(dir.path().c_str(),
+                                             [&](std::string_view name) { visited.emplace_back(name); }));
+    std::sort(visited.begin(), visited.end());
+    EXPECT_EQ(visited, expected);
+
+    PallixDirScanner scanner(dir.path().c_str());
+    ASSERT_EQ(scanner.GetNumEntries(), static_cast<int>(expected.size()));
+    for (int i = 0; i < scanner.GetNumEntries(); ++i)
+        EXPECT_EQ(std::string(scanner.GetEntry(i)), expected[static_cast<size_t>(i)]);
+
+    int nCalls = 0;
+    auto count = [&](std::string_view) { ++nCalls; };
+    EXPECT_FALSE(PallixDirScanner::VisitNames(dir.file("sub/inner.mpg").c_str(), count));
+    EXPECT_FALSE(PallixDirScanner::VisitNames(dir.file("missing").c_str(), count));
+    EXPECT_FALSE(PallixDirScanner::VisitNames(nullptr, count));
+    EXPECT_EQ(nCalls, 0);
 }
 
 TEST(PallixRect, InsetInflateAndIntersect)
