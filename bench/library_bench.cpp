@@ -1,6 +1,10 @@
 // Times the library's start-up passes on generated collections: parse, genre list,
 // image paths, stats, validation and export, against a bare fgets read of the same
 // database. Usage: library_bench [N ...] (default 1000 20000 100000).
+// With LIBRARY_BENCH_DATA set to a folder, each collection is generated once under it
+// and reused by later runs (generating 100,000 folders takes about a minute); the
+// folder is left in place and is the caller's to remove. A kept collection is not
+// exported, so that its folders stay as generated and reruns compare like with like.
 
 #include "HTMLDBParser.h"
 #include "MediaStore.h"
@@ -212,15 +216,34 @@ Span silently(const std::function<void()>& pass)
 
 void run(int nTitles)
 {
-    char pattern[] = "/tmp/quorva-bench-XXXXXX";
-    if (!mkdtemp(pattern))
+    const char* pKeep = std::getenv("LIBRARY_BENCH_DATA");
+    if (pKeep && !*pKeep)
+        pKeep = nullptr;
+    std::string root;
+    if (pKeep)
     {
-        std::perror("mkdtemp");
-        return;
+        root = std::string(pKeep) + "/n" + std::to_string(nTitles);
     }
-    std::string root = pattern;
+    else
+    {
+        char pattern[] = "/tmp/quorva-bench-XXXXXX";
+        if (!mkdtemp(pattern))
+        {
+            std::perror("mkdtemp");
+            return;
+        }
+        root = pattern;
+    }
+    // A kept collection is complete once its marker exists, since it is written last.
+    std::string marker = root + "/complete";
     Timer setup;
-    std::string dbPath = makeCollection(root, nTitles);
+    std::string dbPath = root + "/movies.html";
+    if (!pKeep || !std::filesystem::exists(marker))
+    {
+        std::filesystem::create_directories(root);
+        dbPath = makeCollection(root, nTitles);
+        touch(marker);
+    }
     double setupSeconds = setup.seconds();
     double fileMiB = static_cast<double>(std::filesystem::file_size(dbPath)) / (1024.0 * 1024.0);
 
@@ -239,7 +262,8 @@ void run(int nTitles)
         stats = silently([&] { store.readStats(); });
         validate = silently([&] { store.validateEntries(); });
         rssStore = currentRssKiB() - rssBefore;
-        exportTime = silently([&] { store.exportEntries((root + "/exported.txt").c_str()); });
+        if (!pKeep)
+            exportTime = silently([&] { store.exportEntries((root + "/exported.txt").c_str()); });
     }
     Span startup;
     for (const Span& pass : {parse, genres, images, stats, validate})
@@ -259,13 +283,17 @@ void run(int nTitles)
     row("stats", stats);
     row("validation", validate);
     row("start-up total", startup);
-    row("export", exportTime);
+    if (!pKeep)
+        row("export", exportTime);
     std::printf("  store memory      %.1f MiB, peak RSS so far %.1f MiB\n", rssStore / 1024.0,
                 peakRssKiB() / 1024.0);
     std::fflush(stdout);
 
-    std::error_code ec;
-    std::filesystem::remove_all(root, ec);
+    if (!pKeep)
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(root, ec);
+    }
 }
 } // namespace
 

@@ -7,6 +7,7 @@
 #include "PallixDirScanner.h"
 #include "PallixTokenArray.h"
 
+#include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <memory>
@@ -61,7 +62,7 @@ void HTMLDBParser::parse(PallixString filename, int nFixPathsMode, MediaStore& s
     int nCount = 0;
     char line[LINE_BUFFER_SIZE];
     // Whatever line is read outside a record opens the next one; its text is not examined.
-    while (!std::feof(file.get()) && std::fgets(line, sizeof(line), file.get()))
+    while (!::feof_unlocked(file.get()) && ::fgets_unlocked(line, sizeof(line), file.get()))
     {
         MediaEntry* pEntry = parseEntry(file.get(), bFullParse);
         if (pEntry->getOriginalTitle().GetLength() > 0 && isAllowedRating(pEntry))
@@ -87,9 +88,10 @@ MediaEntry* HTMLDBParser::parseEntry(FILE* pFile, bool bFullParse)
 {
     MediaEntry* pEntry = new MediaEntry();
     char line[LINE_BUFFER_SIZE];
-    while (!std::feof(pFile))
+    // The stream is read by one thread only, so its lock is not taken for every line.
+    while (!::feof_unlocked(pFile))
     {
-        if (!std::fgets(line, sizeof(line), pFile) || std::strstr(line, "</ul>"))
+        if (!::fgets_unlocked(line, sizeof(line), pFile) || std::strstr(line, "</ul>"))
             break;
 
         char* pKey = std::strstr(line, "<li>");

@@ -13,12 +13,9 @@
 #include <iostream>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace
 {
-constexpr int MPAA_ROWS = 27;
-
 // Mode the box's bitmap loader is always given.
 constexpr int BITMAP_LOAD_MODE = 2;
 
@@ -65,11 +62,12 @@ MediaEntry::~MediaEntry()
 
 void MediaEntry::setMPAA(PallixString value)
 {
-    mOriginalMPAA = value;
+    mOriginalMPAA = std::move(value);
     // Parsed in place: this runs for every title at start-up, so the parts are views
     // into the text rather than copies.
     const std::string_view text(mOriginalMPAA.str());
-    std::vector<const PallixString*> codes;
+    std::array<const PallixString*, MPAA_ROWS> codes{};
+    size_t nCodes = 0;
     std::string lower;
     std::string firstPart;
     bool bFirst = true;
@@ -118,16 +116,16 @@ void MediaEntry::setMPAA(PallixString value)
         if (andAt != std::string_view::npos && andAt + 4 < token.size())
             extra = token.substr(andAt + 4);
 
-        addMPAAValue(codes, getShortenedMPAAValue(token, lower));
+        addMPAAValue(codes, nCodes, getShortenedMPAAValue(token, lower));
         if (!extra.empty())
-            addMPAAValue(codes, getShortenedMPAAValue(extra, lower));
+            addMPAAValue(codes, nCodes, getShortenedMPAAValue(extra, lower));
     }
 
     mMPAA = PallixString();
-    if (!codes.empty())
+    if (nCodes > 0)
     {
         mMPAA = "(";
-        for (size_t i = 0; i < codes.size(); ++i)
+        for (size_t i = 0; i < nCodes; ++i)
         {
             if (i > 0)
                 mMPAA += ",";
@@ -145,20 +143,21 @@ const PallixString* MediaEntry::getShortenedMPAAValue(std::string_view value, st
     for (char& c : lower)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
-    for (int i = 0; i < MPAA_ROWS; ++i)
+    for (size_t i = 0; i < MPAA_ROWS; ++i)
         if (std::strstr(lower.c_str(), MPAA[i]))
             return &MPAA_short[i];
     return nullptr;
 }
 
-void MediaEntry::addMPAAValue(std::vector<const PallixString*>& codes, const PallixString* pCode)
+void MediaEntry::addMPAAValue(std::array<const PallixString*, MPAA_ROWS>& codes, size_t& nCodes,
+                              const PallixString* pCode)
 {
     if (!pCode)
         return;
-    for (const PallixString* pListed : codes)
-        if (*pListed == *pCode)
+    for (size_t i = 0; i < nCodes; ++i)
+        if (*codes[i] == *pCode)
             return;
-    codes.push_back(pCode);
+    codes[nCodes++] = pCode;
 }
 
 void MediaEntry::addFeatureItem(PallixString data)

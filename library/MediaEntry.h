@@ -5,12 +5,13 @@
 #include "PallixNewArray.h"
 #include "PallixString.h"
 
+#include <array>
+#include <cstddef>
 #include <ctime>
 #include <ostream>
 #include <string>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 class PallixBitmap;
 
@@ -85,11 +86,16 @@ public:
     void exportFullEntry(std::ostream& out);
 
 private:
+    // Rows of the content-descriptor table.
+    static constexpr size_t MPAA_ROWS = 27;
+
     // The code of the first descriptor row whose word occurs in value, or null;
     // lower is scratch space kept across calls.
     const PallixString* getShortenedMPAAValue(std::string_view value, std::string& lower);
-    // Appends the code unless it is already listed or null.
-    void addMPAAValue(std::vector<const PallixString*>& codes, const PallixString* pCode);
+    // Appends the code unless it is already listed or null. Each row's code is listed
+    // at most once, so the list never holds more codes than the table has rows.
+    void addMPAAValue(std::array<const PallixString*, MPAA_ROWS>& codes, size_t& nCodes,
+                      const PallixString* pCode);
     void loadBitmap();
     // "<ul>" and the fields both export blocks begin with.
     void exportCommonFields(std::ostream& out);

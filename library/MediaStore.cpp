@@ -14,6 +14,8 @@
 #include <iostream>
 #include <memory>
 #include <sstream>
+#include <string>
+#include <string_view>
 #include <unistd.h>
 
 namespace
@@ -46,6 +48,59 @@ bool closeOutputFile(FilePtr file)
 {
     bool bOk = std::ferror(file.get()) == 0;
     return std::fclose(file.release()) == 0 && bOk;
+}
+
+bool foldedEqual(char a, char b)
+{
+    auto fold = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
+    return fold(a) == fold(b);
+}
+
+// Whether name contains pattern, ignoring the case of ASCII letters.
+bool containsFolded(std::string_view name, std::string_view pattern)
+{
+    return std::search(name.begin(), name.end(), pattern.begin(), pattern.end(), foldedEqual) != name.end();
+}
+
+bool hasNonAscii(std::string_view name)
+{
+    return std::any_of(name.begin(), name.end(),
+                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+// Whether a lookup of wanted could find the listed name. Title folders may sit on
+// volumes that ignore letter case (and fold non-ASCII letters by their own rules), so
+// only a name that differs from wanted in more than ASCII letter case, with no
+// non-ASCII byte in either, is certainly another file.
+bool mayNameTheSameFile(std::string_view listed, std::string_view wanted)
+{
+    if (hasNonAscii(listed))
+        return true;
+    return listed.size() == wanted.size() &&
+           std::equal(listed.begin(), listed.end(), wanted.begin(), foldedEqual);
+}
+
+// The stats file's name inside the title folder, when the play file lies directly in
+// it; empty when the listing of the folder cannot answer for it: a play file in a
+// subfolder, one chosen by listing the folder (no Filename), or a non-ASCII name.
+std::string statsFileName(const PallixString& filename)
+{
+    std::string_view name(filename.str());
+    if (name.empty() || name.find('/') != std::string_view::npos || hasNonAscii(name))
+        return std::string();
+    std::string statsName(name);
+    statsName += ".quorva";
+    return statsName;
+}
+
+PallixString joinPath(const PallixString& dir, const std::string& name)
+{
+    std::string path;
+    path.reserve(dir.str().size() + 1 + name.size());
+    path += dir.str();
+    path += '/';
+    path += name;
+    return PallixString(std::move(path));
 }
 } // namespace
 
@@ -106,49 +161,74 @@ void MediaStore::updateGenreList()
 
 void MediaStore::updateImagePaths()
 {
-    for (MediaEntry* pEntry : mEntries)
+    mStatsFileAbsent.assign(static_cast<size_t>(mEntries.GetSize()), false);
+    for (int i = 0; i < mEntries.GetSize(); ++i)
     {
         // A cover named by the database wins, together with its large cover.
+        MediaEntry* pEntry = mEntries.GetAt(i);
         if (!pEntry || pEntry->getImagePath().GetLength() > 0)
             continue;
         PallixString imageFile;
         PallixString largeImageFile;
-        findImageFiles(pEntry->getPath(), imageFile, largeImageFile);
-        pEntry->setImagePath(imageFile);
-        pEntry->setLargeImagePath(largeImageFile);
+        bool bStatsFileAbsent = false;
+        findImageFiles(pEntry->getPath(), statsFileName(pEntry->getFilename()), imageFile, largeImageFile,
+                       bStatsFileAbsent);
+        pEntry->setImagePath(std::move(imageFile));
+        pEntry->setLargeImagePath(std::move(largeImageFile));
+        mStatsFileAbsent[static_cast<size_t>(i)] = bStatsFileAbsent;
     }
 }
 
-void MediaStore::findImageFiles(PallixString dir, PallixString& imageFile, PallixString& largeImageFile)
+void MediaStore::findImageFiles(const PallixString& dir, const std::string& statsName,
+                                PallixString& imageFile, PallixString& largeImageFile, bool& bStatsFileAbsent)
 {
-    imageFile = PallixString();
-    largeImageFile = PallixString();
-    PallixDirScanner listing(dir);
-    for (int i = 0; i < listing.GetNumEntries(); ++i)
-    {
-        PallixString name = listing.GetEntry(i);
-        if (imageFile.GetLength() == 0 && isImageFile(name))
-            imageFile = dir + "/" + name;
-        if (largeImageFile.GetLength() == 0 && isLargeImageFile(name))
-            largeImageFile = dir + "/" + name;
-    }
+    // The first match in byte order is the smallest matching name, so the listing
+    // need not be sorted.
+    std::string image;
+    std::string largeImage;
+    bool bFoundImage = false;
+    bool bFoundLargeImage = false;
+    bool bStatsFileMayExist = statsName.empty();
+    bool bListed = PallixDirScanner::VisitNames(
+        dir,
+        [&](std::string_view name)
+        {
+            if (isImageFile(name) && (!bFoundImage || name < image))
+            {
+                image.assign(name);
+                bFoundImage = true;
+            }
+            if (isLargeImageFile(name) && (!bFoundLargeImage || name < largeImage))
+            {
+                largeImage.assign(name);
+                bFoundLargeImage = true;
+            }
+            if (!bStatsFileMayExist && mayNameTheSameFile(name, statsName))
+                bStatsFileMayExist = true;
+        });
+    imageFile = bFoundImage ? joinPath(dir, image) : PallixString();
+    largeImageFile = bFoundLargeImage ? joinPath(dir, largeImage) : PallixString();
+    bStatsFileAbsent = bListed && !bStatsFileMayExist;
 }
 
-bool MediaStore::isImageFile(PallixString fileName)
+bool MediaStore::isImageFile(std::string_view fileName)
 {
-    return fileName.Contains("folder.png", false, false);
+    return containsFolded(fileName, "folder.png");
 }
 
-bool MediaStore::isLargeImageFile(PallixString fileName)
+bool MediaStore::isLargeImageFile(std::string_view fileName)
 {
-    return fileName.Contains("folderLarge.png", false, false);
+    return containsFolded(fileName, "folderLarge.png");
 }
 
 void MediaStore::readStats()
 {
-    for (MediaEntry* pEntry : mEntries)
+    for (int i = 0; i < mEntries.GetSize(); ++i)
     {
+        MediaEntry* pEntry = mEntries.GetAt(i);
         if (!pEntry)
+            continue;
+        if (static_cast<size_t>(i) < mStatsFileAbsent.size() && mStatsFileAbsent[static_cast<size_t>(i)])
             continue;
         PallixString playFile = pEntry->getFullPathToPlayFile();
         if (FileUtils::fileExists(playFile + ".quorva"))
@@ -157,6 +237,7 @@ void MediaStore::readStats()
             pEntry->setLastViewedTime(stats.getLastViewedTime());
         }
     }
+    mStatsFileAbsent = std::vector<bool>();
 }
 
 void MediaStore::validateEntries()

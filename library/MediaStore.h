@@ -4,7 +4,9 @@
 #include "PallixString.h"
 
 #include <string>
+#include <string_view>
 #include <unordered_map>
+#include <vector>
 
 class MediaEntry;
 
@@ -38,10 +40,14 @@ public:
 private:
     void validateEntry(MediaEntry* pEntry);
     // Cover images of a title folder ("folder.png" and "folderLarge.png", any letter
-    // case), found in one listing of the folder.
-    void findImageFiles(PallixString dir, PallixString& imageFile, PallixString& largeImageFile);
-    bool isImageFile(PallixString fileName);
-    bool isLargeImageFile(PallixString fileName);
+    // case), found in one listing of the folder. The same listing tells whether the
+    // stats file named statsName can exist there; bStatsFileAbsent is set only when
+    // a lookup of that name could not succeed.
+    void findImageFiles(const PallixString& dir, const std::string& statsName, PallixString& imageFile,
+                        PallixString& largeImageFile, bool& bStatsFileAbsent);
+    // "folder.png" and "folderLarge.png" anywhere in the name, any letter case.
+    static bool isImageFile(std::string_view fileName);
+    static bool isLargeImageFile(std::string_view fileName);
 
     PallixNewArray<MediaEntry*> mEntries;
     PallixNewArray<PallixString> mGenreList;
@@ -51,4 +57,9 @@ private:
     // Titles are fixed before an entry is added, and the index is extended lazily.
     std::unordered_map<std::string, MediaEntry*> mTitleIndex;
     int mTitleIndexSize = 0;
+
+    // Per entry, set by the image pass when its listing of the title folder proved that
+    // the stats file is not there, so that the stats pass, which follows it at start-up,
+    // need not look it up again. Used up by the stats pass.
+    std::vector<bool> mStatsFileAbsent;
 };

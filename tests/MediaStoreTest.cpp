@@ -3,6 +3,7 @@
 #include "HTMLDBParser.h"
 #include "LibrarySettings.h"
 #include "MediaEntry.h"
+#include "PallixDirScanner.h"
 #include "QuorvaDatFile.h"
 #include "TestSupport.h"
 
@@ -149,6 +150,132 @@ TEST(MediaStore, StatsGiveTheLastViewedTimeOfThePlayFile)
     EXPECT_EQ(pHeat->getLastViewedTime(), 946684800);
     EXPECT_EQ(pAlien->getLastViewedTime(), 1700000000);
     EXPECT_EQ(pNone->getLastViewedTime(), 0);
+}
+
+// The plain way: the sorted listing, and the first name that holds the pattern in any letter case.
+std::string firstListedWith(const std::string& dir, const char* pattern)
+{
+    PallixDirScanner listing(dir.c_str());
+    for (int i = 0; i < listing.GetNumEntries(); ++i)
+        if (listing.GetEntry(i).Contains(pattern, false, false))
+            return dir + "/" + std::string(listing.GetEntry(i));
+    return std::string();
+}
+
+TEST(MediaStore, ImagePathsAreTheFirstMatchesOfTheSortedListing)
+{
+    TempDir dir;
+    const std::vector<std::vector<std::string>> folders = {
+        {"zfolder.png", "folder.png", "Folder.PNG", "FOLDER.png", "afolderLarge.png", "folderLarge.PNG"},
+        {"folder.png.bak", "my-folder.png", "cover.png", "folderlarge.png.old", "FOLDERLARGE.PNG"},
+        {"folder.pngfolderLarge.png", "folderLarge.png", "folder.png"},
+        {"folder", "folder.pn", "Large.png", "folderLarge.jpg"},
+        {std::string("\xc3\xa9") + "folder.png", "~folder.png", "Folder.png"},
+    };
+    MediaStore store;
+    std::vector<std::string> paths;
+    for (size_t i = 0; i < folders.size(); ++i)
+    {
+        std::string folder = "t" + std::to_string(i);
+        for (const std::string& name : folders[i])
+            dir.write(folder + "/" + name, "");
+        // A subfolder with a matching name counts like a file.
+        if (i == 3)
+            dir.write(folder + "/Folder.png.d/folder.png", "");
+        paths.push_back(dir.file(folder));
+        store.addMediaEntry(makeEntry(folder.c_str(), "", paths.back().c_str()));
+    }
+    store.updateImagePaths();
+
+    const std::vector<std::string> expectedImages = {"FOLDER.png", "folder.png.bak", "folder.png",
+                                                     "Folder.png.d", "Folder.png"};
+    const std::vector<std::string> expectedLarge = {"afolderLarge.png", "FOLDERLARGE.PNG",
+                                                    "folder.pngfolderLarge.png", "", ""};
+    for (size_t i = 0; i < folders.size(); ++i)
+    {
+        MediaEntry* pEntry = store.getEntryForTitle(("t" + std::to_string(i)).c_str());
+        ASSERT_NE(pEntry, nullptr);
+        EXPECT_EQ(std::string(pEntry->getImagePath()), firstListedWith(paths[i], "folder.png")) << i;
+        EXPECT_EQ(std::string(pEntry->getLargeImagePath()), firstListedWith(paths[i], "folderLarge.png"))
+            << i;
+        EXPECT_EQ(std::string(pEntry->getImagePath()), paths[i] + "/" + expectedImages[i]) << i;
+        EXPECT_EQ(std::string(pEntry->getLargeImagePath()),
+                  expectedLarge[i].empty() ? std::string() : paths[i] + "/" + expectedLarge[i])
+            << i;
+    }
+}
+
+TEST(MediaStore, StatsAfterTheImagePassMatchStatsAlone)
+{
+    TempDir dir;
+    auto writeStats = [&](const std::string& playFile, time_t when)
+    {
+        QuorvaDatFile stats(dir.file(playFile).c_str());
+        stats.setLastViewedTime(when);
+        stats.write();
+    };
+    struct Title
+    {
+        const char* folder;
+        const char* filename;
+        time_t expected;
+    };
+    // Stats beside the play file, beside other files, in a subfolder, in other letter
+    // case, under names that merely contain the play file's name, and for a title
+    // whose play file is chosen by listing its folder.
+    dir.write("Plain/movie.mpg", "");
+    writeStats("Plain/movie.mpg", 1000);
+    dir.write("Other/movie.mpg", "");
+    writeStats("Other/trailer.mpg", 1001);
+    writeStats("Other/movie.mpg.bak", 1002);
+    dir.write("Case/movie.mpg", "");
+    writeStats("Case/MOVIE.MPG", 1003);
+    dir.write("Dvd/VIDEO_TS/VTS_01_1.VOB", "");
+    writeStats("Dvd/VIDEO_TS/VTS_01_1.VOB", 1004);
+    dir.write("Listed/b.mpg", "");
+    dir.write("Listed/a.mpg", "");
+    writeStats("Listed/a.mpg", 1005);
+    writeStats("Listed/b.mpg", 1006);
+    dir.write("Wide/\xc3\xa9t\xc3\xa9.mpg", "");
+    writeStats("Wide/\xc3\xa9t\xc3\xa9.mpg", 1007);
+    dir.write("Given/folder.png", "");
+    writeStats("Given/movie.mpg", 1008);
+    const std::vector<Title> titles = {
+        {"Plain", "movie.mpg", 1000}, {"Other", "movie.mpg", 0},
+        {"Case", "movie.mpg", 0},     {"Dvd", "VIDEO_TS/VTS_01_1.VOB", 1004},
+        {"Listed", "", 1005},         {"Wide", "\xc3\xa9t\xc3\xa9.mpg", 1007},
+        {"Given", "movie.mpg", 1008}, {"Missing", "movie.mpg", 0},
+    };
+
+    MediaStore withImages;
+    MediaStore statsOnly;
+    for (MediaStore* pStore : {&withImages, &statsOnly})
+    {
+        for (const Title& title : titles)
+        {
+            MediaEntry* pEntry = makeEntry(title.folder, "", dir.file(title.folder).c_str());
+            pEntry->setFilename(title.filename);
+            if (std::string(title.folder) == "Given")
+                pEntry->setImagePath(dir.file("Given/folder.png").c_str());
+            pStore->addMediaEntry(pEntry);
+        }
+    }
+    withImages.updateImagePaths();
+    withImages.readStats();
+    statsOnly.readStats();
+
+    for (const Title& title : titles)
+    {
+        EXPECT_EQ(withImages.getEntryForTitle(title.folder)->getLastViewedTime(), title.expected)
+            << title.folder;
+        EXPECT_EQ(statsOnly.getEntryForTitle(title.folder)->getLastViewedTime(), title.expected)
+            << title.folder;
+    }
+
+    // A stats file written after the start-up passes is found by a later stats pass.
+    writeStats("Other/movie.mpg", 1009);
+    withImages.readStats();
+    EXPECT_EQ(withImages.getEntryForTitle("Other")->getLastViewedTime(), 1009);
 }
 
 TEST(MediaStore, ValidationReportsEveryMissingValue)
