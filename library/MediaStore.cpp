@@ -83,14 +83,15 @@ bool mayNameTheSameFile(std::string_view listed, std::string_view wanted)
 // The stats file's name inside the title folder, when the play file lies directly in
 // it; empty when the listing of the folder cannot answer for it: a play file in a
 // subfolder, one chosen by listing the folder (no Filename), or a non-ASCII name.
-std::string statsFileName(const PallixString& filename)
+// Written into statsName, whose room is reused from title to title.
+void statsFileName(const PallixString& filename, std::string& statsName)
 {
     std::string_view name(filename.str());
+    statsName.clear();
     if (name.empty() || name.find('/') != std::string_view::npos || hasNonAscii(name))
-        return std::string();
-    std::string statsName(name);
+        return;
+    statsName += name;
     statsName += ".quorva";
-    return statsName;
 }
 
 PallixString joinPath(const PallixString& dir, const std::string& name)
@@ -162,6 +163,7 @@ void MediaStore::updateGenreList()
 void MediaStore::updateImagePaths()
 {
     mStatsFileAbsent.assign(static_cast<size_t>(mEntries.GetSize()), false);
+    std::string statsName;
     for (int i = 0; i < mEntries.GetSize(); ++i)
     {
         // A cover named by the database wins, together with its large cover.
@@ -171,8 +173,8 @@ void MediaStore::updateImagePaths()
         PallixString imageFile;
         PallixString largeImageFile;
         bool bStatsFileAbsent = false;
-        findImageFiles(pEntry->getPath(), statsFileName(pEntry->getFilename()), imageFile, largeImageFile,
-                       bStatsFileAbsent);
+        statsFileName(pEntry->getFilename(), statsName);
+        findImageFiles(pEntry->getPath(), statsName, imageFile, largeImageFile, bStatsFileAbsent);
         pEntry->setImagePath(std::move(imageFile));
         pEntry->setLargeImagePath(std::move(largeImageFile));
         mStatsFileAbsent[static_cast<size_t>(i)] = bStatsFileAbsent;
@@ -183,32 +185,37 @@ void MediaStore::findImageFiles(const PallixString& dir, const std::string& stat
                                 PallixString& imageFile, PallixString& largeImageFile, bool& bStatsFileAbsent)
 {
     // The first match in byte order is the smallest matching name, so the listing
-    // need not be sorted.
-    std::string image;
-    std::string largeImage;
-    bool bFoundImage = false;
-    bool bFoundLargeImage = false;
-    bool bStatsFileMayExist = statsName.empty();
+    // need not be sorted. The visitor captures one reference, so that handing it over
+    // allocates nothing.
+    struct Scan
+    {
+        const std::string& statsName;
+        std::string image;
+        std::string largeImage;
+        bool bFoundImage = false;
+        bool bFoundLargeImage = false;
+        bool bStatsFileMayExist = false;
+    } scan{statsName, std::string(), std::string(), false, false, statsName.empty()};
     bool bListed = PallixDirScanner::VisitNames(
         dir,
-        [&](std::string_view name)
+        [&scan](std::string_view name)
         {
-            if (isImageFile(name) && (!bFoundImage || name < image))
+            if (isImageFile(name) && (!scan.bFoundImage || name < scan.image))
             {
-                image.assign(name);
-                bFoundImage = true;
+                scan.image.assign(name);
+                scan.bFoundImage = true;
             }
-            if (isLargeImageFile(name) && (!bFoundLargeImage || name < largeImage))
+            if (isLargeImageFile(name) && (!scan.bFoundLargeImage || name < scan.largeImage))
             {
-                largeImage.assign(name);
-                bFoundLargeImage = true;
+                scan.largeImage.assign(name);
+                scan.bFoundLargeImage = true;
             }
-            if (!bStatsFileMayExist && mayNameTheSameFile(name, statsName))
-                bStatsFileMayExist = true;
+            if (!scan.bStatsFileMayExist && mayNameTheSameFile(name, scan.statsName))
+                scan.bStatsFileMayExist = true;
         });
-    imageFile = bFoundImage ? joinPath(dir, image) : PallixString();
-    largeImageFile = bFoundLargeImage ? joinPath(dir, largeImage) : PallixString();
-    bStatsFileAbsent = bListed && !bStatsFileMayExist;
+    imageFile = scan.bFoundImage ? joinPath(dir, scan.image) : PallixString();
+    largeImageFile = scan.bFoundLargeImage ? joinPath(dir, scan.largeImage) : PallixString();
+    bStatsFileAbsent = bListed && !scan.bStatsFileMayExist;
 }
 
 bool MediaStore::isImageFile(std::string_view fileName)
