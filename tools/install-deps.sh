@@ -11,7 +11,7 @@ PACKAGES=(
     build-essential cmake ninja-build pkg-config
     libgtest-dev libgmock-dev
     libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libfontconfig-dev fonts-dejavu-core
-    librsvg2-bin
+    librsvg2-bin netcat-openbsd
     libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg
 )
 
