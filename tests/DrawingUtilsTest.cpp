@@ -186,8 +186,14 @@ TEST(DrawingUtils, EntryDetailsComposeBothHeaderLinesOnTheBar)
                                    Colors::WHITE, Colors::BLACK, 0x101);
     DrawingUtils::drawTextShadowed(expected, Fonts::SYSTEM_30, PallixRect(520, 34, 390, 30), line2, Colors::WHITE,
                                    Colors::BLACK, 0x101);
-    DrawingUtils::drawTextShadowed(expected, Fonts::SYSTEM_30, PallixRect(1160, 34, 100, 30), "1:30:00",
-                                   Colors::WHITE, Colors::BLACK, 0x21);
+    // The running time is too wide for its 100-pixel box in SYSTEM_30: it takes the
+    // largest font that keeps its first digit.
+    const PallixFont& durationFont =
+        Fonts::SYSTEM_28.GetTextExtent("1:30:00").w <= 100 ? Fonts::SYSTEM_28 : Fonts::SYSTEM_22;
+    EXPECT_GT(Fonts::SYSTEM_30.GetTextExtent("1:30:00").w, 100u);
+    EXPECT_LE(durationFont.GetTextExtent("1:30:00").w, 100u);
+    DrawingUtils::drawTextShadowed(expected, durationFont, PallixRect(1160, 34, 100, 30), "1:30:00", Colors::WHITE,
+                                   Colors::BLACK, 0x21);
     EXPECT_TRUE(PixelProbe::same(actual, expected));
 }
 

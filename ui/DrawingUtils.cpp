@@ -9,6 +9,8 @@
 #include "PallixPoint.h"
 
 #include <ctime>
+#include <initializer_list>
+#include <iterator>
 
 namespace
 {
@@ -18,13 +20,19 @@ constexpr int FLAGS_HEADER_LINE = 0x101;
 constexpr int FLAGS_RIGHT_BOX = 0x21;
 constexpr int FLAGS_FRAME_TITLE = 0x1;
 
-// The platform cuts text at its rectangle: a clock line too wide for SYSTEM_22 is
-// drawn in the smaller SYSTEM_18 rather than lose its ends.
+// The platform cuts text at its rectangle: a line too wide for its font is drawn
+// in the largest smaller font that fits rather than lose its ends.
+const PallixFont& fittingFont(const char* text, uint32_t width, std::initializer_list<const PallixFont*> fonts)
+{
+    for (const PallixFont* pFont : fonts)
+        if (pFont->GetTextExtent(text).w <= width)
+            return *pFont;
+    return *std::data(fonts)[fonts.size() - 1];
+}
+
 const PallixFont& clockFont(const char* text, uint32_t width)
 {
-    if (Fonts::SYSTEM_22.GetTextExtent(text).w <= width)
-        return Fonts::SYSTEM_22;
-    return Fonts::SYSTEM_18;
+    return fittingFont(text, width, {&Fonts::SYSTEM_22, &Fonts::SYSTEM_18});
 }
 } // namespace
 
@@ -115,8 +123,10 @@ void DrawingUtils::drawEntryDetails(PallixBitmap& bitmap, PallixRect absRect, Me
     {
         textRect.x = absRect.x + static_cast<int32_t>(absRect.w) - 120;
         textRect.w = 100;
-        drawTextShadowed(bitmap, font, textRect, pEntry->getDuration(), Colors::WHITE, Colors::BLACK,
-                         FLAGS_RIGHT_BOX);
+        PallixString duration = pEntry->getDuration();
+        const PallixFont& durationFont =
+            fittingFont(duration, textRect.w, {&Fonts::SYSTEM_30, &Fonts::SYSTEM_28, &Fonts::SYSTEM_22});
+        drawTextShadowed(bitmap, durationFont, textRect, duration, Colors::WHITE, Colors::BLACK, FLAGS_RIGHT_BOX);
     }
 }
 
