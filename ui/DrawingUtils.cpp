@@ -19,6 +19,9 @@ constexpr int FLAGS_TEXT_BOX = 0x140;
 constexpr int FLAGS_HEADER_LINE = 0x101;
 constexpr int FLAGS_RIGHT_BOX = 0x21;
 constexpr int FLAGS_FRAME_TITLE = 0x1;
+// A title's cover sits this far in from the panel's left edge, centred below the header.
+constexpr int32_t COVER_MARGIN = 25;
+constexpr uint32_t COVER_HEADER_HEIGHT = 50;
 
 // The platform cuts text at its rectangle: a line too wide for its font is drawn
 // in the largest smaller font that fits rather than lose its ends.
@@ -188,4 +191,22 @@ void DrawingUtils::drawFrame(PallixBitmap& bitmap, PallixRect rect, PallixString
         drawTextShadowed(bitmap, Fonts::SYSTEM_18, subtitleRect, subtitle, Colors::BLUE_TEXT, Colors::BLACK,
                          FLAGS_FRAME_TITLE);
     }
+}
+
+PallixBitmap* DrawingUtils::loadEntryCover(MediaEntry* pEntry)
+{
+    PallixBitmap* pCover = nullptr;
+    if (!pEntry->getLargeImagePath().IsEmpty())
+        pCover = ImageFactory::loadFilesystemImage(pEntry->getLargeImagePath());
+    if (!pCover)
+        pCover = pEntry->getBitmap();
+    return pCover;
+}
+
+void DrawingUtils::drawEntryCover(PallixBitmap& bitmap, const PallixRect& rect, PallixBitmap* pCover)
+{
+    if (!pCover)
+        return;
+    uint32_t top = (rect.h - COVER_HEADER_HEIGHT) / 2 - pCover->GetDims().h / 2 + COVER_HEADER_HEIGHT;
+    bitmap.DrawBitmap(PallixPoint(rect.x + COVER_MARGIN, static_cast<int32_t>(top)), *pCover, pCover->GetRect());
 }

@@ -32,6 +32,10 @@ public:
     static void drawEntryDetails(PallixBitmap& bitmap, PallixRect absRect, MediaEntry* pEntry, PallixString filename);
     // The corral around a list panel, with a title and a smaller subtitle in its top piece.
     static void drawFrame(PallixBitmap& bitmap, PallixRect rect, PallixString title, PallixString subtitle);
+    // A title's large cover, or its grid cover when it has none; null without either.
+    static PallixBitmap* loadEntryCover(MediaEntry* pEntry);
+    // A title's cover at the left of a panel, centred in the band below the header.
+    static void drawEntryCover(PallixBitmap& bitmap, const PallixRect& rect, PallixBitmap* pCover);
 
 private:
     // Widths are halved as unsigned values before they meet signed positions.

@@ -22,8 +22,6 @@ namespace
 constexpr int32_t MARGIN = 25;
 constexpr int32_t LIST_HEIGHT = 250;
 constexpr int32_t TEXT_TOP = 95;
-// The picture is centred in the band below the details header.
-constexpr uint32_t HEADER_HEIGHT = 50;
 } // namespace
 
 InfoWindow::InfoWindow()
@@ -110,10 +108,7 @@ void InfoWindow::clearEntryBitmap()
 
 void InfoWindow::loadEntryBitmap()
 {
-    if (!mpEntry->getLargeImagePath().IsEmpty())
-        mpEntryBitmap = ImageFactory::loadFilesystemImage(mpEntry->getLargeImagePath());
-    if (!mpEntryBitmap)
-        mpEntryBitmap = mpEntry->getBitmap();
+    mpEntryBitmap = DrawingUtils::loadEntryCover(mpEntry);
 }
 
 int32_t InfoWindow::getTextBoxLeft()
@@ -151,12 +146,7 @@ void InfoWindow::OnPaint(PallixBitmap& bitmap)
 
     PallixRect rect = GetRectAbsolute();
     DrawingUtils::drawEntryDetails(bitmap, rect, mpEntry, "");
-    if (mpEntryBitmap)
-    {
-        uint32_t top = (rect.h - HEADER_HEIGHT) / 2 - mpEntryBitmap->GetDims().h / 2 + HEADER_HEIGHT;
-        bitmap.DrawBitmap(PallixPoint(rect.x + MARGIN, static_cast<int32_t>(top)), *mpEntryBitmap,
-                          mpEntryBitmap->GetRect());
-    }
+    DrawingUtils::drawEntryCover(bitmap, rect, mpEntryBitmap);
 
     // The description and the cast share the band between the header and the choices.
     int32_t boxHeight = (static_cast<int32_t>(rect.h) - (rect.y + TEXT_TOP) - rect.y - LIST_HEIGHT) / 2;

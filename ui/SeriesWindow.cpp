@@ -3,7 +3,6 @@
 #include "ClientProperties.h"
 #include "DrawingUtils.h"
 #include "FileUtils.h"
-#include "ImageFactory.h"
 #include "MainWindow.h"
 #include "MediaEntry.h"
 #include "PallixBitmap.h"
@@ -13,11 +12,9 @@
 
 namespace
 {
-constexpr int32_t MARGIN = 25;
 constexpr int32_t LIST_TOP = 50;
 // Where the list starts when there is no picture beside it.
 constexpr int32_t LIST_LEFT_WITHOUT_IMAGE = 270;
-constexpr uint32_t HEADER_HEIGHT = 50;
 } // namespace
 
 SeriesWindow::SeriesWindow() : RightPanelWindow(""), mpEntry(nullptr), mpEntryBitmap(nullptr)
@@ -51,10 +48,7 @@ void SeriesWindow::setMediaEntry(MediaEntry* pEntry)
 
 void SeriesWindow::loadEntryBitmap()
 {
-    if (!mpEntry->getLargeImagePath().IsEmpty())
-        mpEntryBitmap = ImageFactory::loadFilesystemImage(mpEntry->getLargeImagePath());
-    if (!mpEntryBitmap)
-        mpEntryBitmap = mpEntry->getBitmap();
+    mpEntryBitmap = DrawingUtils::loadEntryCover(mpEntry);
 }
 
 void SeriesWindow::setupLayout()
@@ -80,12 +74,7 @@ void SeriesWindow::OnPaint(PallixBitmap& bitmap)
     }
     PallixRect rect = GetRectAbsolute();
     DrawingUtils::drawEntryDetails(bitmap, rect, mpEntry, "");
-    if (mpEntryBitmap)
-    {
-        uint32_t top = (rect.h - HEADER_HEIGHT) / 2 - mpEntryBitmap->GetDims().h / 2 + HEADER_HEIGHT;
-        bitmap.DrawBitmap(PallixPoint(rect.x + MARGIN, static_cast<int32_t>(top)), *mpEntryBitmap,
-                          mpEntryBitmap->GetRect());
-    }
+    DrawingUtils::drawEntryCover(bitmap, rect, mpEntryBitmap);
 }
 
 void SeriesWindow::OnSetFocus()
