@@ -6,6 +6,7 @@
 // artwork staged beside the executable in <build>/bin are used as the set-up of
 // the application would use them. Usage: grid_bench [titles] (default 2000).
 
+#include "BenchFigures.h"
 #include "ImageList.h"
 #include "PallixApp.h"
 #include "PallixBitmap.h"
@@ -40,23 +41,6 @@ double msBetween(Clock::time_point from, Clock::time_point to)
 {
     return std::chrono::duration<double, std::milli>(to - from).count();
 }
-
-struct Figures
-{
-    std::vector<double> ms;
-
-    void report(const char* what) const
-    {
-        std::vector<double> sorted = ms;
-        std::sort(sorted.begin(), sorted.end());
-        double sum = 0;
-        for (double v : sorted)
-            sum += v;
-        auto at = [&](double q) { return sorted[std::min(sorted.size() - 1, size_t(q * double(sorted.size())))]; };
-        std::printf("%-34s n=%zu  mean %.3f ms  median %.3f ms  p95 %.3f ms  max %.3f ms\n", what, sorted.size(),
-                    sum / double(sorted.size()), at(0.5), at(0.95), sorted.back());
-    }
-};
 
 // A photograph-like cover: noise compresses about as badly.
 void writeCover(const std::string& path, unsigned seed)
@@ -143,7 +127,7 @@ private:
     {
         PallixWindowManager& manager = PallixWindowManager::Get();
         PallixBitmap& plane = PallixScreen().GetBitmap();
-        Figures page;
+        BenchFigures page;
         for (int i = 0; i < 300; ++i)
         {
             Clock::time_point start = Clock::now();
@@ -151,7 +135,7 @@ private:
             manager.Paint(plane);
             page.ms.push_back(msBetween(start, Clock::now()));
         }
-        Figures move;
+        BenchFigures move;
         for (int i = 0; i < 300; ++i)
         {
             Clock::time_point start = Clock::now();
@@ -175,7 +159,7 @@ private:
     Clock::time_point mLastTick;
     Clock::time_point mFirstCoverAt;
     Clock::time_point mAllCoversAt;
-    Figures mGaps;
+    BenchFigures mGaps;
 };
 } // namespace
 

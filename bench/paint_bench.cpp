@@ -4,6 +4,7 @@
 // application runs on a generated library, with the artwork staged beside the
 // executable in <build>/bin. Usage: paint_bench [repetitions] (default 500).
 
+#include "BenchFigures.h"
 #include "PallixApp.h"
 #include "PallixBitmap.h"
 #include "PallixEventLoop.h"
@@ -33,23 +34,6 @@ const char* const GENRES[GENRE_COUNT] = {
     "Heist",    "History",   "Horror",    "Martial",   "Medical",   "Military", "Music",   "Musical",
     "Mystery",  "Parody",    "Political", "Prison",    "Romance",   "Satire",  "Sci-Fi",   "Short",
     "Sport",    "Spy",       "Superhero", "Supernatural", "Thriller", "Travel", "War",     "Western",
-};
-
-struct Figures
-{
-    std::vector<double> ms;
-
-    void report(const char* what) const
-    {
-        std::vector<double> sorted = ms;
-        std::sort(sorted.begin(), sorted.end());
-        double sum = 0;
-        for (double v : sorted)
-            sum += v;
-        auto at = [&](double q) { return sorted[std::min(sorted.size() - 1, size_t(q * double(sorted.size())))]; };
-        std::printf("%-28s n=%zu  mean %.3f ms  median %.3f ms  p95 %.3f ms  max %.3f ms\n", what, sorted.size(),
-                    sum / double(sorted.size()), at(0.5), at(0.95), sorted.back());
-    }
 };
 
 double since(std::chrono::steady_clock::time_point start)
@@ -90,7 +74,7 @@ void measure(int repetitions)
         manager.Paint(plane);
     }
 
-    Figures full;
+    BenchFigures full;
     for (int i = 0; i < repetitions; ++i)
     {
         auto start = std::chrono::steady_clock::now();
@@ -99,7 +83,7 @@ void measure(int repetitions)
         full.ms.push_back(since(start));
     }
 
-    Figures key;
+    BenchFigures key;
     for (int i = 0; i < repetitions; ++i)
     {
         auto start = std::chrono::steady_clock::now();
