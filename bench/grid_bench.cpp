@@ -15,6 +15,7 @@
 #include "PallixTimer.h"
 #include "PallixWindowManager.h"
 #include "QuorvaApp.h"
+#include "RemoteKeys.h"
 
 #include <algorithm>
 #include <chrono>
@@ -31,9 +32,6 @@ using Clock = std::chrono::steady_clock;
 
 namespace
 {
-constexpr uint32_t KEY_SELECT = 0x1000B;
-constexpr uint32_t KEY_RIGHT = 0x1000F;
-constexpr uint32_t KEY_LEFT = 0x1000E;
 constexpr uint32_t COVER_W = 146;
 constexpr uint32_t COVER_H = 203;
 
@@ -96,7 +94,7 @@ public:
         PallixWindowManager::Get().AddDamage(PallixScreen().GetRect());
         mTimer = SetTimer(1);
         mKeyAt = mLastTick = Clock::now();
-        PallixEventLoop::DeliverKey(KEY_SELECT);
+        PallixEventLoop::DeliverKey(RemoteKeys::SELECT);
     }
 
     void OnTimer(uint32_t nTimerID) override
@@ -139,7 +137,7 @@ private:
         for (int i = 0; i < 300; ++i)
         {
             Clock::time_point start = Clock::now();
-            PallixEventLoop::DeliverKey(i % 2 ? KEY_LEFT : KEY_RIGHT);
+            PallixEventLoop::DeliverKey(i % 2 ? RemoteKeys::LEFT : RemoteKeys::RIGHT);
             manager.Paint(plane);
             move.ms.push_back(msBetween(start, Clock::now()));
         }

@@ -5,6 +5,7 @@
 #include "PallixShellWords.h"
 #include "PallixSpawn.h"
 #include "PallixTestSupport.h"
+#include "TestSupport.h"
 
 #include <dirent.h>
 #include <filesystem>
@@ -30,38 +31,14 @@ Words split(const char* line)
     return words;
 }
 
-// A fresh folder, removed with its contents at the end of the test.
-class ScratchDir
+// The names in a folder, in no particular order.
+std::set<std::string> ListNames(const std::string& path)
 {
-public:
-    ScratchDir()
-    {
-        std::string pattern = (fs::temp_directory_path() / "pallix-spawn-XXXXXX").string();
-        std::vector<char> buffer(pattern.begin(), pattern.end());
-        buffer.push_back('\0');
-        if (::mkdtemp(buffer.data()))
-            mPath = buffer.data();
-    }
-    ~ScratchDir()
-    {
-        std::error_code error;
-        if (!mPath.empty())
-            fs::remove_all(mPath, error);
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    const std::string& Path() const { return mPath; }
-    std::set<std::string> List() const
-    {
-        std::set<std::string> names;
-        for (const auto& entry : fs::directory_iterator(mPath))
-            names.insert(entry.path().filename().string());
-        return names;
-    }
-
-private:
-    std::string mPath;
-};
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(path))
+        names.insert(entry.path().filename().string());
+    return names;
+}
 
 bool waitForNoChildren()
 {
@@ -106,46 +83,46 @@ TEST(PallixShellWordsTest, UnbalancedQuotesAndATrailingBackslashFail)
 
 TEST(PallixSpawnTest, AWeirdFileNameReachesTheProgramAsOneArgumentAndNothingElseRuns)
 {
-    ScratchDir dir;
-    ASSERT_FALSE(dir.Path().empty());
+    TempDir dir;
+    ASSERT_FALSE(dir.path().empty());
     // A file name may not hold a slash, so the commands a shell would run
     // create their files in the working directory, which the child shares: the
     // scratch folder, for the time of the spawn.
     const std::string name = "weird $(touch pwned); name `touch pwned2` & | > < * ? ~ # 'q' $HOME ! ;touch pwned3";
     // The shape MPlay builds: program, two spaces for empty arguments, the path
     // in double quotes, nothing escaped.
-    const std::string line = "/usr/bin/touch  \"" + dir.Path() + "/" + name + "\"";
+    const std::string line = "/usr/bin/touch  \"" + dir.path() + "/" + name + "\"";
     const fs::path previous = fs::current_path();
-    fs::current_path(dir.Path());
+    fs::current_path(dir.path());
     bool bStarted = PallixSpawn::Spawn(line.c_str());
     ASSERT_TRUE(waitForNoChildren());
     fs::current_path(previous);
     ASSERT_TRUE(bStarted);
-    ASSERT_TRUE(WaitUntil([&] { return !dir.List().empty(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !ListNames(dir.path()).empty(); }));
     ASSERT_TRUE(waitForNoChildren());
-    EXPECT_EQ(dir.List(), std::set<std::string>{name});
+    EXPECT_EQ(ListNames(dir.path()), std::set<std::string>{name});
 }
 
 TEST(PallixSpawnTest, SingleQuotesAndBackslashesReachTheProgramLiterally)
 {
-    ScratchDir dir;
-    const std::string line = "touch '" + dir.Path() + "/it''s \"quoted\" \\ $(x)' " + dir.Path() +
+    TempDir dir;
+    const std::string line = "touch '" + dir.path() + "/it''s \"quoted\" \\ $(x)' " + dir.path() +
                              "/back\\ slash\\;";
     ASSERT_TRUE(PallixSpawn::Spawn(line.c_str()));
     ASSERT_TRUE(waitForNoChildren());
-    EXPECT_EQ(dir.List(), (std::set<std::string>{"its \"quoted\" \\ $(x)", "back slash;"}));
+    EXPECT_EQ(ListNames(dir.path()), (std::set<std::string>{"its \"quoted\" \\ $(x)", "back slash;"}));
 }
 
 TEST(PallixSpawnTest, AProgramThatCannotStartIsReportedAsFalse)
 {
-    ScratchDir dir;
-    const std::string notExecutable = dir.Path() + "/plain.txt";
+    TempDir dir;
+    const std::string notExecutable = dir.path() + "/plain.txt";
     std::ofstream(notExecutable) << "#!/bin/sh\n";
     ::chmod(notExecutable.c_str(), 0644);
     EXPECT_FALSE(PallixSpawn::Spawn("/nonexistent/program arg"));
     EXPECT_FALSE(PallixSpawn::Spawn("no-such-program-of-quorva --help"));
     EXPECT_FALSE(PallixSpawn::Spawn(notExecutable.c_str()));
-    EXPECT_FALSE(PallixSpawn::Spawn(dir.Path().c_str()));
+    EXPECT_FALSE(PallixSpawn::Spawn(dir.path().c_str()));
     EXPECT_FALSE(PallixSpawn::Spawn(""));
     EXPECT_FALSE(PallixSpawn::Spawn("   \t "));
     EXPECT_FALSE(PallixSpawn::Spawn("''"));
@@ -210,8 +187,8 @@ TEST(PallixSpawnTest, OtherChildrenOfTheProcessAreNotReaped)
 TEST(PallixSpawnTest, ChildStartsWithDefaultSignalsEvenWhileTheLoopIgnoresSigpipe)
 {
     ScopedEnv noControl("PALLIX_ECP_PORT", "0");
-    ScratchDir dir;
-    const std::string out = dir.Path() + "/status";
+    TempDir dir;
+    const std::string out = dir.path() + "/status";
     ScriptedApp app;
     bool bSpawned = false;
     app.onInit = [&](ScriptedApp& self)

@@ -1,5 +1,7 @@
 #include "QuorvaProcess.h"
 
+#include "PallixTestSupport.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
@@ -14,22 +16,8 @@
 
 using Clock = std::chrono::steady_clock;
 
-int QuorvaProcess::freePort()
-{
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = 0;
-    bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
-    socklen_t length = sizeof(addr);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &length);
-    close(fd);
-    return ntohs(addr.sin_port);
-}
-
 QuorvaProcess::QuorvaProcess(const std::string& dir, const std::vector<std::string>& args, bool bRelative)
-    : mPort(freePort())
+    : mPort(pallixtest::FindFreePort())
 {
     std::string link = dir + "/quorva";
     unlink(link.c_str());

@@ -34,8 +34,6 @@ public:
     int waitExit(std::chrono::milliseconds timeout = std::chrono::seconds(20));
     int port() const { return mPort; }
 
-    static int freePort();
-
 private:
     pid_t mPid = -1;
     int mOutFd = -1;
