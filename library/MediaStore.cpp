@@ -5,6 +5,7 @@
 #include "MediaEntry.h"
 #include "PallixDirScanner.h"
 #include "PallixTokenArray.h"
+#include "ParallelWork.h"
 #include "QuorvaApp.h"
 #include "QuorvaDatFile.h"
 
@@ -94,6 +95,10 @@ void statsFileName(const PallixString& filename, std::string& statsName)
     statsName += ".quorva";
 }
 
+// Titles claimed at a time by one thread of a pass: large enough that claiming costs
+// nothing, small enough that the threads finish together.
+constexpr int TITLES_PER_CLAIM = 64;
+
 PallixString joinPath(const PallixString& dir, const std::string& name)
 {
     std::string path;
@@ -163,22 +168,25 @@ void MediaStore::updateGenreList()
 void MediaStore::updateImagePaths()
 {
     mStatsFileAbsent.assign(static_cast<size_t>(mEntries.GetSize()), false);
-    std::string statsName;
-    for (int i = 0; i < mEntries.GetSize(); ++i)
-    {
-        // A cover named by the database wins, together with its large cover.
-        MediaEntry* pEntry = mEntries.GetAt(i);
-        if (!pEntry || pEntry->getImagePath().GetLength() > 0)
-            continue;
-        PallixString imageFile;
-        PallixString largeImageFile;
-        bool bStatsFileAbsent = false;
-        statsFileName(pEntry->getFilename(), statsName);
-        findImageFiles(pEntry->getPath(), statsName, imageFile, largeImageFile, bStatsFileAbsent);
-        pEntry->setImagePath(std::move(imageFile));
-        pEntry->setLargeImagePath(std::move(largeImageFile));
-        mStatsFileAbsent[static_cast<size_t>(i)] = bStatsFileAbsent;
-    }
+    ParallelWork::forEach(mEntries.GetSize(), TITLES_PER_CLAIM,
+                          [this](int i)
+                          {
+                              // A cover named by the database wins, together with its large cover.
+                              MediaEntry* pEntry = mEntries.GetAt(i);
+                              if (!pEntry || pEntry->getImagePath().GetLength() > 0)
+                                  return;
+                              PallixString imageFile;
+                              PallixString largeImageFile;
+                              bool bStatsFileAbsent = false;
+                              // The name's room is reused from title to title on each thread.
+                              thread_local std::string statsName;
+                              statsFileName(pEntry->getFilename(), statsName);
+                              findImageFiles(pEntry->getPath(), statsName, imageFile, largeImageFile,
+                                             bStatsFileAbsent);
+                              pEntry->setImagePath(std::move(imageFile));
+                              pEntry->setLargeImagePath(std::move(largeImageFile));
+                              mStatsFileAbsent[static_cast<size_t>(i)] = bStatsFileAbsent;
+                          });
 }
 
 void MediaStore::findImageFiles(const PallixString& dir, const std::string& statsName,
@@ -230,21 +238,23 @@ bool MediaStore::isLargeImageFile(std::string_view fileName)
 
 void MediaStore::readStats()
 {
-    for (int i = 0; i < mEntries.GetSize(); ++i)
-    {
-        MediaEntry* pEntry = mEntries.GetAt(i);
-        if (!pEntry)
-            continue;
-        if (static_cast<size_t>(i) < mStatsFileAbsent.size() && mStatsFileAbsent[static_cast<size_t>(i)])
-            continue;
-        PallixString playFile = pEntry->getFullPathToPlayFile();
-        if (FileUtils::fileExists(playFile + ".quorva"))
-        {
-            QuorvaDatFile stats(playFile);
-            pEntry->setLastViewedTime(stats.getLastViewedTime());
-        }
-    }
-    mStatsFileAbsent = std::vector<bool>();
+    ParallelWork::forEach(mEntries.GetSize(), TITLES_PER_CLAIM,
+                          [this](int i)
+                          {
+                              MediaEntry* pEntry = mEntries.GetAt(i);
+                              if (!pEntry)
+                                  return;
+                              if (static_cast<size_t>(i) < mStatsFileAbsent.size() &&
+                                  mStatsFileAbsent[static_cast<size_t>(i)])
+                                  return;
+                              PallixString playFile = pEntry->getFullPathToPlayFile();
+                              if (FileUtils::fileExists(playFile + ".quorva"))
+                              {
+                                  QuorvaDatFile stats(playFile);
+                                  pEntry->setLastViewedTime(stats.getLastViewedTime());
+                              }
+                          });
+    mStatsFileAbsent = std::vector<char>();
 }
 
 void MediaStore::validateEntries()

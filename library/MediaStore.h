@@ -60,6 +60,7 @@ private:
 
     // Per entry, set by the image pass when its listing of the title folder proved that
     // the stats file is not there, so that the stats pass, which follows it at start-up,
-    // need not look it up again. Used up by the stats pass.
-    std::vector<bool> mStatsFileAbsent;
+    // need not look it up again. Used up by the stats pass. One byte per entry, so that
+    // the threads of the image pass can each write their own.
+    std::vector<char> mStatsFileAbsent;
 };

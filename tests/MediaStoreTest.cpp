@@ -278,6 +278,46 @@ TEST(MediaStore, StatsAfterTheImagePassMatchStatsAlone)
     EXPECT_EQ(withImages.getEntryForTitle("Other")->getLastViewedTime(), 1009);
 }
 
+TEST(MediaStore, ManyTitlesEachGetTheirOwnCoversAndStats)
+{
+    // Enough titles for the passes to share them out between threads: every title must
+    // still get exactly its own folder's answers.
+    TempDir dir;
+    constexpr int TITLES = 700;
+    MediaStore store;
+    for (int i = 0; i < TITLES; ++i)
+    {
+        std::string folder = "t" + std::to_string(i);
+        if (i % 3 == 0)
+            dir.write(folder + "/folder.png", "");
+        if (i % 3 != 2)
+            dir.write(folder + "/FolderLarge.PNG", "");
+        dir.write(folder + "/movie.mpg", "");
+        if (i % 4 == 0)
+        {
+            QuorvaDatFile stats(dir.file(folder + "/movie.mpg").c_str());
+            stats.setLastViewedTime(5000 + i);
+            stats.write();
+        }
+        MediaEntry* pEntry = makeEntry(folder.c_str(), "", dir.file(folder).c_str());
+        pEntry->setFilename("movie.mpg");
+        store.addMediaEntry(pEntry);
+    }
+    store.updateImagePaths();
+    store.readStats();
+
+    for (int i = 0; i < TITLES; ++i)
+    {
+        std::string folder = "t" + std::to_string(i);
+        MediaEntry* pEntry = store.getEntryForTitle(folder.c_str());
+        ASSERT_NE(pEntry, nullptr);
+        EXPECT_EQ(std::string(pEntry->getImagePath()), i % 3 == 0 ? dir.file(folder + "/folder.png") : "") << i;
+        EXPECT_EQ(std::string(pEntry->getLargeImagePath()), i % 3 != 2 ? dir.file(folder + "/FolderLarge.PNG") : "")
+            << i;
+        EXPECT_EQ(pEntry->getLastViewedTime(), i % 4 == 0 ? 5000 + i : 0) << i;
+    }
+}
+
 TEST(MediaStore, ValidationReportsEveryMissingValue)
 {
     MediaStore store;

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <functional>
+
+// Spreads independent pieces of work over the processor's cores. Start-up passes over a
+// large collection wait mostly on the file system and the memory system, title by
+// title, and a box with two cores finishes them in about half the time.
+class ParallelWork
+{
+public:
+    // Threads worth running at once: one per core, at most 8.
+    static int getThreadCount();
+
+    // Runs work(i) once for every i below nCount, on up to getThreadCount() threads, the
+    // calling one among them. Each thread claims nChunk consecutive indexes at a time;
+    // with a single chunk everything runs on the calling thread. Returns when all is done.
+    // Calls for different indexes must not touch the same data.
+    static void forEach(int nCount, int nChunk, const std::function<void(int)>& work);
+};
