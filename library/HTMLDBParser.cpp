@@ -6,7 +6,9 @@
 #include "MediaStore.h"
 #include "PallixDirScanner.h"
 #include "PallixTokenArray.h"
+#include "ParallelWork.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -23,6 +25,10 @@ constexpr int LINE_BUFFER_SIZE = 2048;
 // would cost more than parsing the title on a large collection.
 constexpr int DOTS_PER_FLUSH = 64;
 
+// A database is read in pieces of about this size, several at once: large enough that
+// starting one costs nothing, small enough that the threads finish together.
+constexpr long long PIECE_BYTES = 4 << 20;
+
 struct FileCloser
 {
     void operator()(FILE* pFile) const { std::fclose(pFile); }
@@ -35,6 +41,7 @@ PallixString lastComponent(const PallixString& dir)
 } // namespace
 
 PallixString HTMLDBParser::mVolumesRoot = "/tmp/Volumes";
+long long HTMLDBParser::mPieceBytes = PIECE_BYTES;
 
 HTMLDBParser::HTMLDBParser() = default;
 
@@ -60,28 +67,113 @@ void HTMLDBParser::parse(PallixString filename, int nFixPathsMode, MediaStore& s
     }
 
     int nCount = 0;
-    char line[LINE_BUFFER_SIZE];
-    // Whatever line is read outside a record opens the next one; its text is not examined.
-    while (!::feof_unlocked(file.get()) && ::fgets_unlocked(line, sizeof(line), file.get()))
+    auto accept = [&](MediaEntry* pEntry)
     {
-        MediaEntry* pEntry = parseEntry(file.get(), bFullParse);
-        if (pEntry->getOriginalTitle().GetLength() > 0 && isAllowedRating(pEntry))
+        store.addMediaEntry(pEntry);
+        std::cout << '.';
+        if (++nCount % DOTS_PER_FLUSH == 0)
+            std::cout << std::flush;
+    };
+    // A large database is read in pieces, on as many threads as there are cores. Each
+    // piece starts just after a "</ul>" line and is read as if a record had just ended
+    // there. Where the reading before it turns out not to end exactly there, the piece
+    // is read again, in order, from where that reading did end.
+    std::vector<Piece> pieces = splitIntoPieces(file.get(), bFullParse);
+    if (pieces.size() > 1)
+        ParallelWork::forEach(static_cast<int>(pieces.size()), 1,
+                              [&](int i)
+                              { parsePiece(filename, pieces[static_cast<size_t>(i)], bFullParse); });
+    long long nReached = 0;
+    for (Piece& piece : pieces)
+    {
+        if (piece.bRead && piece.nStart == nReached)
         {
-            store.addMediaEntry(pEntry);
-            std::cout << '.';
-            if (++nCount % DOTS_PER_FLUSH == 0)
-                std::cout << std::flush;
+            for (MediaEntry* pEntry : piece.entries)
+                accept(pEntry);
+            nReached = piece.nReached;
+            continue;
         }
-        else
-        {
+        for (MediaEntry* pEntry : piece.entries)
             delete pEntry;
-        }
+        if (nReached < piece.nEnd && ::fseeko(file.get(), nReached, SEEK_SET) == 0)
+            nReached = parseRecords(file.get(), piece.nEnd, bFullParse, accept);
     }
     file.reset();
     std::cout << nCount << " entries read." << std::endl;
 
     if (nFixPathsMode != 0)
         updatePaths(store, nFixPathsMode);
+}
+
+void HTMLDBParser::setPieceBytes(long long nBytes)
+{
+    mPieceBytes = std::max(nBytes, 1LL);
+}
+
+long long HTMLDBParser::getPieceBytes()
+{
+    return mPieceBytes;
+}
+
+std::vector<HTMLDBParser::Piece> HTMLDBParser::splitIntoPieces(FILE* pFile, bool bFullParse)
+{
+    std::vector<Piece> pieces(1);
+    struct stat64 st;
+    // Unknown fields are reported as they are met, in file order.
+    if (::fstat64(::fileno(pFile), &st) != 0 || !S_ISREG(st.st_mode) ||
+        (bFullParse && ClientProperties::getLogDebug()))
+        return pieces;
+
+    char line[LINE_BUFFER_SIZE];
+    long long nSize = st.st_size;
+    for (long long nTarget = mPieceBytes; nTarget < nSize; nTarget = pieces.back().nStart + mPieceBytes)
+    {
+        if (::fseeko(pFile, nTarget, SEEK_SET) != 0)
+            break;
+        // Skip to the start of a line, then to just after the next line holding "</ul>",
+        // reading in the same pieces of at most 2047 bytes as the parse does.
+        bool bLineStart = false;
+        long long nStart = -1;
+        while (nStart < 0 && ::fgets_unlocked(line, sizeof(line), pFile))
+        {
+            if (bLineStart && std::strstr(line, "</ul>"))
+                nStart = ::ftello(pFile);
+            bLineStart = bLineStart || std::strchr(line, '\n');
+        }
+        if (nStart < 0 || nStart >= nSize)
+            break;
+        pieces.back().nEnd = nStart;
+        pieces.push_back(Piece{nStart, LLONG_MAX, 0, false, {}});
+    }
+    ::clearerr(pFile);
+    ::rewind(pFile);
+    return pieces;
+}
+
+void HTMLDBParser::parsePiece(const PallixString& filename, Piece& piece, bool bFullParse)
+{
+    std::unique_ptr<FILE, FileCloser> file(std::fopen(filename, "r"));
+    if (!file || ::fseeko(file.get(), piece.nStart, SEEK_SET) != 0)
+        return;
+    piece.nReached = parseRecords(file.get(), piece.nEnd, bFullParse,
+                                  [&piece](MediaEntry* pEntry) { piece.entries.push_back(pEntry); });
+    piece.bRead = true;
+}
+
+long long HTMLDBParser::parseRecords(FILE* pFile, long long nEnd, bool bFullParse,
+                                     const std::function<void(MediaEntry*)>& accept)
+{
+    char line[LINE_BUFFER_SIZE];
+    // Whatever line is read outside a record opens the next one; its text is not examined.
+    while (::ftello(pFile) < nEnd && !::feof_unlocked(pFile) && ::fgets_unlocked(line, sizeof(line), pFile))
+    {
+        MediaEntry* pEntry = parseEntry(pFile, bFullParse);
+        if (pEntry->getOriginalTitle().GetLength() > 0 && isAllowedRating(pEntry))
+            accept(pEntry);
+        else
+            delete pEntry;
+    }
+    return ::ftello(pFile);
 }
 
 MediaEntry* HTMLDBParser::parseEntry(FILE* pFile, bool bFullParse)

@@ -2,9 +2,12 @@
 
 #include "PallixString.h"
 
+#include <climits>
 #include <cstdio>
+#include <functional>
 #include <set>
 #include <utility>
+#include <vector>
 
 class MediaEntry;
 class MediaStore;
@@ -27,8 +30,31 @@ public:
     // Where the volumes are mounted: "/tmp/Volumes" unless a test points elsewhere.
     static void setVolumesRoot(PallixString root);
     static PallixString getVolumesRoot();
+    // Databases larger than this are read in pieces of about this size, in parallel;
+    // tests make it small.
+    static void setPieceBytes(long long nBytes);
+    static long long getPieceBytes();
 
 private:
+    // A stretch of the database read on its own thread: the records that open before
+    // nEnd, starting at nStart as if a record had just ended there.
+    struct Piece
+    {
+        long long nStart = 0;
+        long long nEnd = LLONG_MAX;
+        // Where reading stopped: the end of the last record read, at or after nEnd.
+        long long nReached = 0;
+        bool bRead = false;
+        // The accepted records, owned until they are handed to the store.
+        std::vector<MediaEntry*> entries;
+    };
+
+    std::vector<Piece> splitIntoPieces(FILE* pFile, bool bFullParse);
+    void parsePiece(const PallixString& filename, Piece& piece, bool bFullParse);
+    // Reads records from the current position until one ends at or after nEnd (or the
+    // file ends), handing over those that pass the checks; returns where it stopped.
+    long long parseRecords(FILE* pFile, long long nEnd, bool bFullParse,
+                           const std::function<void(MediaEntry*)>& accept);
     bool isAllowedRating(MediaEntry* pEntry);
     // Hands one "<li>" line's key and value (nLength bytes) to the entry.
     void storeField(MediaEntry* pEntry, const char* key, const char* value, size_t nLength, bool bFullParse);
@@ -43,4 +69,5 @@ private:
     std::set<std::pair<unsigned long long, unsigned long long>> mVisitedDirs;
 
     static PallixString mVolumesRoot;
+    static long long mPieceBytes;
 };

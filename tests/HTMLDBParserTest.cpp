@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -185,6 +186,82 @@ TEST_F(HTMLDBParserTest, MissingDatabaseAndEmptyRecords)
     ASSERT_NE(pEntry, nullptr);
     EXPECT_STREQ(pEntry->getOriginalTitle(), "");
     EXPECT_STREQ(pEntry->getDuration(), "-1");
+}
+
+namespace
+{
+// Every record the store holds, in order, in full.
+std::string storeContents(MediaStore& store)
+{
+    PallixNewArray<MediaEntry*> list;
+    store.getMediaForGenre("All", list);
+    std::ostringstream text;
+    for (MediaEntry* pEntry : list)
+        pEntry->exportFullEntry(text);
+    return text.str();
+}
+
+// Sets the size of the pieces a database is read in, for one test.
+class PieceBytes
+{
+public:
+    explicit PieceBytes(long long nBytes) : mSaved(HTMLDBParser::getPieceBytes()) { set(nBytes); }
+    ~PieceBytes() { HTMLDBParser::setPieceBytes(mSaved); }
+    PieceBytes(const PieceBytes&) = delete;
+    PieceBytes& operator=(const PieceBytes&) = delete;
+
+    void set(long long nBytes) { HTMLDBParser::setPieceBytes(nBytes); }
+
+private:
+    long long mSaved;
+};
+} // namespace
+
+TEST_F(HTMLDBParserTest, ReadingInPiecesGivesTheRecordsOfOneReading)
+{
+    // Records that resynchronise in every way the grammar allows: "</ul>" lines that open
+    // a record instead of closing one, blank lines and headers as openers, "</ul>" on a
+    // field line, in the second piece of a long line and split across two pieces,
+    // CR LF endings, and records that are dropped.
+    std::string text = "<html><body>\r\n";
+    for (int i = 0; i < 6; ++i)
+    {
+        std::string n = std::to_string(i);
+        text += record("A" + n, "  <li>Title=A" + n + "\n  <li>Genre=Drama\n  <li>Year=19" + n + "\n");
+        text += "\n<ul>\n  <li>Original Title=Blank" + n + "\n</ul>\n";
+        text += "</ul>\n  <li>Original Title=Opener" + n + "\n</ul>\n</ul>\n</ul>\n";
+        text += "<ul>\r\n  <li>Original Title=Crlf" + n + "\r\n  <li>Duration=1:00:0" + n + "\r\n</ul>\r\n";
+        text += record("Cut" + n, "  <li>Description=" + std::string(2100 + 300 * (i % 3), 'd') + "</ul> rest\n");
+        text += "<ul>\n  <li>Description=" + std::string(2047 - 18 - 2, 'e') + "</ul>\n  <li>Original Title=Split" +
+                n + "\n</ul>\n";
+        text += record("Kept" + n, "  <li>Original Title=Kept" + n + "</ul>\n");
+        text += "<ul>\n  <li>Title=NoOriginal" + n + "\n</ul>\n";
+    }
+    text += "</body></html>\n";
+
+    PieceBytes pieceBytes(1LL << 40);
+    std::string printed = parseText(text, true);
+    const std::string expected = storeContents(mStore);
+    ASSERT_NE(printed.find(" entries read.\n"), std::string::npos);
+    ASSERT_NE(mStore.getEntryForTitle("A5"), nullptr);
+
+    for (long long nBytes = 1; nBytes < static_cast<long long>(text.size()); nBytes += nBytes < 64 ? 1 : 97)
+    {
+        pieceBytes.set(nBytes);
+        MediaStore store;
+        mDir.write("db.html", text);
+        std::string output =
+            captureOutput([&] { mParser.parse(mDir.file("db.html").c_str(), 0, store, true); });
+        ASSERT_EQ(output, printed) << "pieces of " << nBytes << " bytes";
+        ASSERT_EQ(storeContents(store), expected) << "pieces of " << nBytes << " bytes";
+    }
+
+    // Unknown fields are reported in file order, however small the pieces.
+    mSettings.setLogDebug(true);
+    pieceBytes.set(1LL << 40);
+    std::string reported = parseText(text + "<ul>\n<li>Odd=1\n<li>Original Title=Z\n</ul>\n", true);
+    pieceBytes.set(7);
+    EXPECT_EQ(parseText(text + "<ul>\n<li>Odd=1\n<li>Original Title=Z\n</ul>\n", true), reported);
 }
 
 namespace
