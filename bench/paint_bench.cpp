@@ -11,6 +11,7 @@
 #include "PallixScreen.h"
 #include "PallixWindowManager.h"
 #include "QuorvaApp.h"
+#include "RemoteKeys.h"
 
 #include <algorithm>
 #include <chrono>
@@ -25,8 +26,6 @@
 namespace
 {
 constexpr int GENRE_COUNT = 40;
-constexpr uint32_t KEY_DOWN = 0x1000D;
-constexpr uint32_t KEY_UP = 0x1000C;
 
 const char* const GENRES[GENRE_COUNT] = {
     "Action",   "Adventure", "Animation", "Anime",     "Biography", "Comedy",  "Crime",    "Cult",
@@ -87,7 +86,7 @@ void measure(int repetitions)
     for (int i = 0; i < repetitions; ++i)
     {
         auto start = std::chrono::steady_clock::now();
-        PallixEventLoop::DeliverKey(i % 2 ? KEY_UP : KEY_DOWN);
+        PallixEventLoop::DeliverKey(i % 2 ? RemoteKeys::UP : RemoteKeys::DOWN);
         manager.Paint(plane);
         key.ms.push_back(since(start));
     }

@@ -9,6 +9,7 @@
 #include "PixelProbe.h"
 #include "PlayerWindow.h"
 #include "QuorvaApp.h"
+#include "RemoteKeys.h"
 
 #include <gtest/gtest.h>
 
@@ -16,11 +17,6 @@
 
 namespace
 {
-const uint32_t KEY_LEFT = 0x1000E;
-const uint32_t KEY_BACK = 0x1001C;
-const uint32_t KEY_SELECT = 0x1000B;
-const uint32_t KEY_DOWN = 0x1000D;
-
 MediaEntry* addTitle(MediaStore& store, const char* title, const char* genre, const char* mpaa, const char* duration)
 {
     MediaEntry* pEntry = new MediaEntry();
@@ -77,7 +73,7 @@ TEST_F(BrowseByDetailsTest, EveryTitleIsOneLineInStoreOrder)
 
     // The second column shows the table.
     window.setFocusOnColumn();
-    EXPECT_TRUE(PallixWindowManager::Get().DeliverKeyDown(KEY_DOWN));
+    EXPECT_TRUE(PallixWindowManager::Get().DeliverKeyDown(RemoteKeys::DOWN));
     EXPECT_TRUE(panel.IsVisible());
     LoopList& list = access.list();
     EXPECT_EQ(lines(list), (std::vector<std::string>{"Harbour Lights\tDrama\tPG\t1:35:00",
@@ -91,9 +87,9 @@ TEST_F(BrowseByDetailsTest, EveryTitleIsOneLineInStoreOrder)
     // Right hands the keys to the table, Left back to the menu; Back does nothing.
     EXPECT_TRUE(PallixWindowManager::Get().DeliverKeyDown(0x1000F));
     EXPECT_EQ(PallixWindow::GetFocusWindow(), &list);
-    EXPECT_TRUE(PallixWindowManager::Get().DeliverKeyDown(KEY_BACK));
+    EXPECT_TRUE(PallixWindowManager::Get().DeliverKeyDown(RemoteKeys::BACK));
     EXPECT_EQ(PallixWindow::GetFocusWindow(), &list);
-    EXPECT_TRUE(PallixWindowManager::Get().DeliverKeyDown(KEY_LEFT));
+    EXPECT_TRUE(PallixWindowManager::Get().DeliverKeyDown(RemoteKeys::LEFT));
     EXPECT_EQ(PallixWindow::GetFocusWindow(), &window);
     window.Vanish();
 }
@@ -109,7 +105,7 @@ TEST_F(BrowseByDetailsTest, AnEmptyStoreShowsNoLinesAndChoosingDoesNothing)
     EXPECT_EQ(access.list().getItemCount(), 0);
     EXPECT_EQ(access.list().getSelectedIndex(), -1);
     EXPECT_TRUE(paintsFrame(panel, "0 Items"));
-    panel.onItemChosen(-1, KEY_SELECT);
+    panel.onItemChosen(-1, RemoteKeys::SELECT);
     panel.onItemChosen(0, 0x10018);
     EXPECT_FALSE(PlayerWindow::getInstance()->IsMaterialized());
     EXPECT_TRUE(window.IsMaterialized());

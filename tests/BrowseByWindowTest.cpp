@@ -9,15 +9,12 @@
 #include "PallixWindowManager.h"
 #include "PixelProbe.h"
 #include "QuorvaApp.h"
+#include "RemoteKeys.h"
 
 #include <gtest/gtest.h>
 
 namespace
 {
-const uint32_t KEY_LEFT = 0x1000E;
-const uint32_t KEY_BACK = 0x1001C;
-const uint32_t KEY_SELECT = 0x1000B;
-
 void addTitle(MediaStore& store, const char* title, const char* genre)
 {
     MediaEntry* pEntry = new MediaEntry();
@@ -123,7 +120,7 @@ TEST(BrowseByWindow, AnEmptyLibraryShowsOneLineThatLeadsNowhere)
     EXPECT_TRUE(paintsFrame(*window.getBrowseByWindow(), "1 Genres"));
 
     // Choosing it changes nothing: the list keeps the focus and its line.
-    EXPECT_TRUE(PallixWindowManager::Get().DeliverKeyDown(KEY_SELECT));
+    EXPECT_TRUE(PallixWindowManager::Get().DeliverKeyDown(RemoteKeys::SELECT));
     EXPECT_EQ(PallixWindow::GetFocusWindow(), &list);
     EXPECT_EQ(list.getSelectedIndex(), 0);
     window.Vanish();
@@ -141,11 +138,11 @@ TEST(BrowseByWindow, LeftReturnsToTheColumnMenuAndBackIsIgnored)
     LoopList& list = access.list();
     ASSERT_EQ(PallixWindow::GetFocusWindow(), &list);
 
-    EXPECT_TRUE(PallixWindowManager::Get().DeliverKeyDown(KEY_BACK));
+    EXPECT_TRUE(PallixWindowManager::Get().DeliverKeyDown(RemoteKeys::BACK));
     EXPECT_EQ(PallixWindow::GetFocusWindow(), &list);
     EXPECT_EQ(list.getSelectedIndex(), 1);
 
-    EXPECT_TRUE(PallixWindowManager::Get().DeliverKeyDown(KEY_LEFT));
+    EXPECT_TRUE(PallixWindowManager::Get().DeliverKeyDown(RemoteKeys::LEFT));
     EXPECT_EQ(PallixWindow::GetFocusWindow(), &window);
     // Focusing the panel hands the keys to its list.
     window.getBrowseByWindow()->SetFocus(true);

@@ -7,19 +7,13 @@
 #include "PallixWindowManager.h"
 #include "PixelProbe.h"
 #include "QuorvaApp.h"
+#include "RemoteKeys.h"
 #include "RightPanelWindow.h"
 
 #include <gtest/gtest.h>
 
 namespace
 {
-const uint32_t KEY_SELECT = 0x1000B;
-const uint32_t KEY_UP = 0x1000C;
-const uint32_t KEY_DOWN = 0x1000D;
-const uint32_t KEY_LEFT = 0x1000E;
-const uint32_t KEY_RIGHT = 0x1000F;
-const uint32_t KEY_EXIT = 0x10022;
-
 const PallixColor BACKGROUND(10, 10, 40, 255);
 const PallixColor OUTER_MOAT(255, 0, 255, 255);
 const PallixColor INNER_MOAT(0, 255, 255, 255);
@@ -115,16 +109,16 @@ TEST(MainWindow, FocusMovesBetweenTheColumnMenuAndThePanel)
     ASSERT_EQ(focus(), &genres.list());
 
     // Left in the list hands the keys to the column menu.
-    EXPECT_TRUE(deliver(KEY_LEFT));
+    EXPECT_TRUE(deliver(RemoteKeys::LEFT));
     EXPECT_EQ(focus(), &window);
     // Select on the menu is taken and does nothing.
-    EXPECT_TRUE(deliver(KEY_SELECT));
+    EXPECT_TRUE(deliver(RemoteKeys::SELECT));
     EXPECT_EQ(focus(), &window);
     EXPECT_EQ(access.currentPanel(), window.getBrowseByWindow());
     // Left on the menu is nobody's: it goes on to the application.
-    EXPECT_FALSE(deliver(KEY_LEFT));
+    EXPECT_FALSE(deliver(RemoteKeys::LEFT));
 
-    EXPECT_TRUE(deliver(KEY_RIGHT));
+    EXPECT_TRUE(deliver(RemoteKeys::RIGHT));
     EXPECT_EQ(focus(), &genres.list());
 
     // Anyone who focuses the main window itself means the panel.
@@ -134,7 +128,7 @@ TEST(MainWindow, FocusMovesBetweenTheColumnMenuAndThePanel)
     // Exit is not the list's nor the panel's: it reaches the main window, which
     // ends the application and lets the key go on.
     EXPECT_FALSE(app.IsTerminating());
-    EXPECT_FALSE(deliver(KEY_EXIT));
+    EXPECT_FALSE(deliver(RemoteKeys::EXIT));
     EXPECT_TRUE(app.IsTerminating());
     window.Vanish();
 }
@@ -153,13 +147,13 @@ TEST(MainWindow, ColumnsSwitchPanelsWithoutWrappingAndKeepTheMenuFocused)
 
     PallixBitmap before;
     paint(window, before);
-    EXPECT_TRUE(deliver(KEY_UP));
+    EXPECT_TRUE(deliver(RemoteKeys::UP));
     PallixBitmap after;
     paint(window, after);
     EXPECT_TRUE(PixelProbe::same(before, after));
     EXPECT_EQ(access.currentPanel(), &genres);
 
-    EXPECT_TRUE(deliver(KEY_DOWN));
+    EXPECT_TRUE(deliver(RemoteKeys::DOWN));
     EXPECT_EQ(access.selectedColumn(), 1);
     EXPECT_EQ(access.currentPanel(), &details);
     EXPECT_TRUE(details.IsVisible());
@@ -175,18 +169,18 @@ TEST(MainWindow, ColumnsSwitchPanelsWithoutWrappingAndKeepTheMenuFocused)
     EXPECT_EQ(after.GetPixel(60, 200), LIT_BALL);
     EXPECT_EQ(after.GetPixel(60, 50), DARK_BALL);
 
-    EXPECT_TRUE(deliver(KEY_DOWN));
+    EXPECT_TRUE(deliver(RemoteKeys::DOWN));
     EXPECT_EQ(access.selectedColumn(), 1);
     EXPECT_EQ(access.currentPanel(), &details);
 
-    EXPECT_TRUE(deliver(KEY_UP));
+    EXPECT_TRUE(deliver(RemoteKeys::UP));
     EXPECT_EQ(access.currentPanel(), &genres);
     EXPECT_FALSE(details.IsVisible());
     EXPECT_EQ(focus(), &window);
-    EXPECT_TRUE(deliver(KEY_DOWN));
+    EXPECT_TRUE(deliver(RemoteKeys::DOWN));
 
     // With the focus in the panel the moat stays but the ball is not lit.
-    EXPECT_TRUE(deliver(KEY_RIGHT));
+    EXPECT_TRUE(deliver(RemoteKeys::RIGHT));
     EXPECT_EQ(focus(), &BrowseByDetailsTestAccess(details).list());
     paint(window, after);
     EXPECT_EQ(after.GetPixel(26, 170), INNER_MOAT);
@@ -264,7 +258,7 @@ TEST(MainWindow, MissingPicturesAreSkippedAndTheLabelStillPlaced)
     MainWindow window;
     window.Materialize(kAppNormal);
     window.setFocusOnColumn();
-    deliver(KEY_DOWN);
+    deliver(RemoteKeys::DOWN);
 
     // No background, no inner moat, no lit ball: the slot-1 label sits as under a
     // ball of no height, and the dark ball of slot 0 is still drawn.

@@ -8,6 +8,7 @@
 #include "PallixWindowManager.h"
 #include "QuorvaApp.h"
 #include "QuorvaProcess.h"
+#include "RemoteKeys.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -19,11 +20,6 @@
 
 namespace
 {
-const uint32_t KEY_UP = 0x1000C;
-const uint32_t KEY_DOWN = 0x1000D;
-const uint32_t KEY_LEFT = 0x1000E;
-const uint32_t KEY_RIGHT = 0x1000F;
-
 // The clock may turn a minute between two pictures.
 const PallixRect CLOCK(10, 670, 125, 50);
 // The genre list, centred in the panel right of the column strip.
@@ -171,7 +167,7 @@ TEST(NavigationEndToEnd, ArrowsMoveTheFocusAndTheGenreSelectionAndExitEndsTheRun
 
     // Down wraps from "All" to the first genre.
     auto pDown = jukebox.press("Down");
-    EXPECT_TRUE(samePixels(*pDown, *model.press(KEY_DOWN), SCREEN));
+    EXPECT_TRUE(samePixels(*pDown, *model.press(RemoteKeys::DOWN), SCREEN));
     EXPECT_FALSE(samePixels(*pDown, *pStart, LIST));
     EXPECT_TRUE(samePixels(*pDown, *pStart, FIRST_BALL));
     // Back does nothing in the genre list.
@@ -179,7 +175,7 @@ TEST(NavigationEndToEnd, ArrowsMoveTheFocusAndTheGenreSelectionAndExitEndsTheRun
 
     // Left gives the keys to the column menu: its ball lights up and the list's bar dims.
     auto pMenu = jukebox.press("Left");
-    EXPECT_TRUE(samePixels(*pMenu, *model.press(KEY_LEFT), SCREEN));
+    EXPECT_TRUE(samePixels(*pMenu, *model.press(RemoteKeys::LEFT), SCREEN));
     EXPECT_FALSE(samePixels(*pMenu, *pDown, FIRST_BALL));
     EXPECT_FALSE(samePixels(*pMenu, *pDown, LIST));
 
@@ -189,24 +185,24 @@ TEST(NavigationEndToEnd, ArrowsMoveTheFocusAndTheGenreSelectionAndExitEndsTheRun
 
     // Down moves the moat and the lit ball to the second column, which shows every title.
     auto pDetails = jukebox.press("Down");
-    EXPECT_TRUE(samePixels(*pDetails, *model.press(KEY_DOWN), SCREEN));
+    EXPECT_TRUE(samePixels(*pDetails, *model.press(RemoteKeys::DOWN), SCREEN));
     EXPECT_FALSE(samePixels(*pDetails, *pMenu, FIRST_BALL));
     EXPECT_FALSE(samePixels(*pDetails, *pMenu, SECOND_BALL));
     EXPECT_FALSE(samePixels(*pDetails, *pMenu, LIST));
     EXPECT_TRUE(samePixels(*jukebox.press("Down"), *pDetails, SCREEN));
 
     // Right hands the keys to the table, Left takes them back to the menu.
-    EXPECT_TRUE(samePixels(*jukebox.press("Right"), *model.press(KEY_RIGHT), SCREEN));
+    EXPECT_TRUE(samePixels(*jukebox.press("Right"), *model.press(RemoteKeys::RIGHT), SCREEN));
     auto pLeft = jukebox.press("Left");
-    EXPECT_TRUE(samePixels(*pLeft, *model.press(KEY_LEFT), SCREEN));
+    EXPECT_TRUE(samePixels(*pLeft, *model.press(RemoteKeys::LEFT), SCREEN));
     EXPECT_TRUE(samePixels(*pLeft, *pDetails, SCREEN));
 
     // Up brings back the genre panel, and Right its list, as they were.
     auto pUp = jukebox.press("Up");
-    EXPECT_TRUE(samePixels(*pUp, *model.press(KEY_UP), SCREEN));
+    EXPECT_TRUE(samePixels(*pUp, *model.press(RemoteKeys::UP), SCREEN));
     EXPECT_TRUE(samePixels(*pUp, *pMenu, SCREEN));
     auto pBack = jukebox.press("Right");
-    EXPECT_TRUE(samePixels(*pBack, *model.press(KEY_RIGHT), SCREEN));
+    EXPECT_TRUE(samePixels(*pBack, *model.press(RemoteKeys::RIGHT), SCREEN));
     EXPECT_TRUE(samePixels(*pBack, *pDown, SCREEN));
 
     EXPECT_EQ(app.command("press Exit"), "OK");

@@ -6,6 +6,7 @@
 #include "PlayerWindow.h"
 #include "PlayerWindowTestAccess.h"
 #include "QuorvaDatFile.h"
+#include "RemoteKeys.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -15,17 +16,6 @@
 
 namespace
 {
-const uint32_t KEY_SELECT = 0x1000B;
-const uint32_t KEY_UP = 0x1000C;
-const uint32_t KEY_DOWN = 0x1000D;
-const uint32_t KEY_LEFT = 0x1000E;
-const uint32_t KEY_RIGHT = 0x1000F;
-const uint32_t KEY_PLAY = 0x10018;
-const uint32_t KEY_NEXT = 0x1001B;
-const uint32_t KEY_ZOOM = 0x1001F;
-const uint32_t KEY_INFO = 0x10021;
-const uint32_t KEY_EXIT = 0x10022;
-
 bool press(uint32_t key)
 {
     return PallixWindowManager::Get().DeliverKeyDown(key);
@@ -93,38 +83,38 @@ TEST_F(PlayerWindowTest, KeysChangeRatesZoomInformationAndPause)
     // than the slowest; the progress bar comes up with the first change.
     for (int expected : {4, 5, 6, 3})
     {
-        EXPECT_TRUE(press(KEY_RIGHT));
+        EXPECT_TRUE(press(RemoteKeys::RIGHT));
         EXPECT_EQ(mAccess.seekIndex(), expected);
     }
     EXPECT_EQ(mAccess.infoState(), 1);
     EXPECT_NE(mAccess.redrawTimer(), 0u);
     for (int expected : {2, 1, 0, 3})
     {
-        EXPECT_TRUE(press(KEY_LEFT));
+        EXPECT_TRUE(press(RemoteKeys::LEFT));
         EXPECT_EQ(mAccess.seekIndex(), expected);
     }
-    press(KEY_RIGHT);
-    EXPECT_TRUE(press(KEY_SELECT));
+    press(RemoteKeys::RIGHT);
+    EXPECT_TRUE(press(RemoteKeys::SELECT));
     EXPECT_EQ(mAccess.seekIndex(), 3);
 
     // The zoom key steps the mode and shows its name.
     EXPECT_EQ(mAccess.player().getVideoScaler().getZoomMode(), 0);
-    EXPECT_TRUE(press(KEY_ZOOM));
+    EXPECT_TRUE(press(RemoteKeys::ZOOM));
     EXPECT_EQ(mAccess.player().getVideoScaler().getZoomMode(), 1);
     EXPECT_EQ(mAccess.infoState(), 2);
     // Info from 2 wraps to 0 and stops the redraw timer... which starts again.
-    EXPECT_TRUE(press(KEY_INFO));
+    EXPECT_TRUE(press(RemoteKeys::INFO));
     EXPECT_EQ(mAccess.infoState(), 0);
 
-    EXPECT_TRUE(press(KEY_PLAY));
+    EXPECT_TRUE(press(RemoteKeys::PLAY));
     EXPECT_TRUE(mAccess.player().isPaused());
     EXPECT_EQ(mAccess.infoState(), 1);
-    EXPECT_TRUE(press(KEY_PLAY));
+    EXPECT_TRUE(press(RemoteKeys::PLAY));
     EXPECT_FALSE(mAccess.player().isPaused());
     // Keys without a meaning here stop here too.
     EXPECT_TRUE(press(0x10040));
 
-    EXPECT_TRUE(press(KEY_EXIT));
+    EXPECT_TRUE(press(RemoteKeys::EXIT));
     EXPECT_FALSE(pWindow->IsMaterialized());
     EXPECT_TRUE(mHome.IsMaterialized());
     EXPECT_EQ(PallixWindow::GetFocusWindow(), &mHome);
@@ -134,9 +124,9 @@ TEST_F(PlayerWindowTest, WithoutTrickPlayTheArrowsAndSelectDoNothing)
 {
     settings("enable.trickplay=false\n");
     play(false, false);
-    EXPECT_TRUE(press(KEY_RIGHT));
-    EXPECT_TRUE(press(KEY_LEFT));
-    EXPECT_TRUE(press(KEY_SELECT));
+    EXPECT_TRUE(press(RemoteKeys::RIGHT));
+    EXPECT_TRUE(press(RemoteKeys::LEFT));
+    EXPECT_TRUE(press(RemoteKeys::SELECT));
     EXPECT_EQ(mAccess.seekIndex(), 3);
     EXPECT_EQ(mAccess.infoState(), 0);
     EXPECT_EQ(mAccess.redrawTimer(), 0u);
@@ -147,7 +137,7 @@ TEST_F(PlayerWindowTest, JumpsAddUpAndAPressPastTheLargestCancels)
     play(false, false);
     for (int expected : {6, 7, 8})
     {
-        EXPECT_TRUE(press(KEY_UP));
+        EXPECT_TRUE(press(RemoteKeys::UP));
         EXPECT_EQ(mAccess.jumpIndex(), expected);
     }
     uint32_t timer = mAccess.jumpTimer();
@@ -159,21 +149,21 @@ TEST_F(PlayerWindowTest, JumpsAddUpAndAPressPastTheLargestCancels)
     EXPECT_GE(mAccess.player().getPosition(), mSize - 1);
 
     for (int i = 0; i < 5; ++i)
-        press(KEY_UP);
+        press(RemoteKeys::UP);
     EXPECT_EQ(mAccess.jumpIndex(), 10);
-    press(KEY_UP);
+    press(RemoteKeys::UP);
     EXPECT_EQ(mAccess.jumpIndex(), 5);
     EXPECT_EQ(mAccess.jumpTimer(), 0u);
     for (int i = 0; i < 5; ++i)
-        press(KEY_DOWN);
+        press(RemoteKeys::DOWN);
     EXPECT_EQ(mAccess.jumpIndex(), 0);
-    press(KEY_DOWN);
+    press(RemoteKeys::DOWN);
     EXPECT_EQ(mAccess.jumpIndex(), 5);
     EXPECT_EQ(mAccess.jumpTimer(), 0u);
 
     // Down then up comes back to no jump, but the timer still runs.
-    press(KEY_DOWN);
-    press(KEY_UP);
+    press(RemoteKeys::DOWN);
+    press(RemoteKeys::UP);
     EXPECT_EQ(mAccess.jumpIndex(), 5);
     EXPECT_NE(mAccess.jumpTimer(), 0u);
     mAccess.tick(mAccess.jumpTimer());
@@ -209,7 +199,7 @@ TEST_F(PlayerWindowTest, SkipsGoByFifteenMinutesOrByQuarters)
     }
 
     // The key seeks and brings up the progress bar.
-    EXPECT_TRUE(press(KEY_NEXT));
+    EXPECT_TRUE(press(RemoteKeys::NEXT));
     EXPECT_GE(mAccess.player().getPosition(), static_cast<uint64_t>(mSize * 0.25));
     EXPECT_EQ(mAccess.infoState(), 1);
 }
@@ -218,7 +208,7 @@ TEST_F(PlayerWindowTest, AutohideHidesTheInformationUnlessPaused)
 {
     settings("autohide.info=true\nautohide.secs=7\n");
     play(false, false);
-    press(KEY_INFO);
+    press(RemoteKeys::INFO);
     EXPECT_EQ(mAccess.infoState(), 1);
     for (int i = 0; i < 7; ++i)
         mAccess.tick(mAccess.redrawTimer());
@@ -227,7 +217,7 @@ TEST_F(PlayerWindowTest, AutohideHidesTheInformationUnlessPaused)
     EXPECT_EQ(mAccess.infoState(), 0);
     EXPECT_EQ(mAccess.redrawTimer(), 0u);
 
-    press(KEY_PLAY);
+    press(RemoteKeys::PLAY);
     EXPECT_EQ(mAccess.infoState(), 1);
     for (int i = 0; i < 20; ++i)
         mAccess.tick(mAccess.redrawTimer());
@@ -251,14 +241,14 @@ TEST_F(PlayerWindowTest, TheResumeListOffersTheSavedPlaceAndTheEndSavesTheStats)
     EXPECT_EQ(mAccess.player().getVideoScaler().getZoomMode(), 2);
 
     // Continue only closes the list.
-    press(KEY_DOWN);
-    press(KEY_SELECT);
+    press(RemoteKeys::DOWN);
+    press(RemoteKeys::SELECT);
     EXPECT_EQ(list.GetParent(), nullptr);
     EXPECT_EQ(PallixWindow::GetFocusWindow(), PlayerWindow::getInstance());
     EXPECT_EQ(mAccess.resumePos(), at(2530));
 
     // Stopped within the first seconds: resume from the start, never wrapped.
-    press(KEY_EXIT);
+    press(RemoteKeys::EXIT);
     QuorvaDatFile after(mDir.file("film.ts").c_str());
     EXPECT_EQ(after.getLastPosition(), 0u);
     EXPECT_EQ(after.getZoomMode(), 2);
@@ -272,10 +262,10 @@ TEST_F(PlayerWindowTest, TheResumeListOffersTheSavedPlaceAndTheEndSavesTheStats)
     saved.write();
     play(true, true);
     EXPECT_EQ(list.getItemText(0), "Resume at 37%");
-    press(KEY_SELECT);
+    press(RemoteKeys::SELECT);
     EXPECT_EQ(mAccess.resumePos(), 0u);
     EXPECT_GE(mAccess.player().getPosition(), mSize * 37 / 100);
-    press(KEY_EXIT);
+    press(RemoteKeys::EXIT);
 
     // Asked to check but not to prompt: straight to the saved place.
     saved.setLastPosition(mSize / 2);
@@ -283,5 +273,5 @@ TEST_F(PlayerWindowTest, TheResumeListOffersTheSavedPlaceAndTheEndSavesTheStats)
     play(true, false);
     EXPECT_EQ(list.GetParent(), nullptr);
     EXPECT_GE(mAccess.player().getPosition(), mSize / 2);
-    press(KEY_EXIT);
+    press(RemoteKeys::EXIT);
 }
