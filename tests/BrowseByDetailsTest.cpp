@@ -10,6 +10,7 @@
 #include "PlayerWindow.h"
 #include "QuorvaApp.h"
 #include "RemoteKeys.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -28,14 +29,6 @@ MediaEntry* addTitle(MediaStore& store, const char* title, const char* genre, co
         pEntry->setDuration(duration);
     store.addMediaEntry(pEntry);
     return pEntry;
-}
-
-std::vector<std::string> lines(LoopList& list)
-{
-    std::vector<std::string> text;
-    for (int i = 0; i < list.getItemCount(); ++i)
-        text.push_back(list.getItemText(i).str());
-    return text;
 }
 
 bool paintsFrame(BrowseByDetails& panel, const char* subtitle)
@@ -76,7 +69,7 @@ TEST_F(BrowseByDetailsTest, EveryTitleIsOneLineInStoreOrder)
     EXPECT_TRUE(PallixWindowManager::Get().DeliverKeyDown(RemoteKeys::DOWN));
     EXPECT_TRUE(panel.IsVisible());
     LoopList& list = access.list();
-    EXPECT_EQ(lines(list), (std::vector<std::string>{"Harbour Lights\tDrama\tPG\t1:35:00",
+    EXPECT_EQ(listItems(list), (std::vector<std::string>{"Harbour Lights\tDrama\tPG\t1:35:00",
                                                      "The Copper Key\tCrime\t\t-1",
                                                      "Paper Planets\tAnimation\tG\t1:20:00"}));
     EXPECT_EQ(list.getSelectedIndex(), 0);

@@ -10,6 +10,7 @@
 #include "PixelProbe.h"
 #include "QuorvaApp.h"
 #include "RemoteKeys.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -22,14 +23,6 @@ void addTitle(MediaStore& store, const char* title, const char* genre)
     pEntry->setOriginalTitle(title);
     pEntry->setGenre(genre);
     store.addMediaEntry(pEntry);
-}
-
-std::vector<std::string> lines(LoopList& list)
-{
-    std::vector<std::string> text;
-    for (int i = 0; i < list.getItemCount(); ++i)
-        text.push_back(list.getItemText(i).str());
-    return text;
 }
 
 // The panel's frame, drawn the way the panel must draw it.
@@ -76,7 +69,7 @@ TEST(BrowseByWindow, ListsTheGenresThenAllWithAllSelected)
 
     window.Materialize(kAppNormal);
     LoopList& list = access.list();
-    EXPECT_EQ(lines(list), (std::vector<std::string>{"Action", "Comedy", "Drama", "All"}));
+    EXPECT_EQ(listItems(list), (std::vector<std::string>{"Action", "Comedy", "Drama", "All"}));
     EXPECT_EQ(list.getSelectedIndex(), 3);
     EXPECT_EQ(list.getItemData(0), reinterpret_cast<void*>(0));
     EXPECT_EQ(list.getItemData(2), reinterpret_cast<void*>(2));
@@ -112,7 +105,7 @@ TEST(BrowseByWindow, AnEmptyLibraryShowsOneLineThatLeadsNowhere)
     window.Materialize(kAppNormal);
 
     LoopList& list = access.list();
-    EXPECT_EQ(lines(list), std::vector<std::string>{"Your database file appears to not be valid."});
+    EXPECT_EQ(listItems(list), std::vector<std::string>{"Your database file appears to not be valid."});
     EXPECT_EQ(list.getSelectedIndex(), 0);
     EXPECT_EQ(list.getItemData(0), reinterpret_cast<void*>(-2));
     PallixString genre;

@@ -7,6 +7,7 @@
 #include "PallixBitmap.h"
 #include "PallixWindowManager.h"
 #include "PixelProbe.h"
+#include "RemoteKeys.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -35,16 +36,6 @@ private:
 
 namespace
 {
-const unsigned long KEY_SELECT = 0x1000B;
-const unsigned long KEY_UP = 0x1000C;
-const unsigned long KEY_DOWN = 0x1000D;
-const unsigned long KEY_LEFT = 0x1000E;
-const unsigned long KEY_RIGHT = 0x1000F;
-const unsigned long KEY_PLAY = 0x10018;
-const unsigned long KEY_BACK = 0x1001C;
-const unsigned long KEY_PAGE_UP = 0x1001D;
-const unsigned long KEY_PAGE_DOWN = 0x1001E;
-
 const PallixColor COVER(10, 120, 40, 255);
 const PallixColor FRAME(220, 0, 0, 255);
 const PallixColor FRAME_DIM(90, 0, 0, 255);
@@ -132,39 +123,39 @@ TEST(ImageList, ShortGridMovesWithinItsEntriesAndReportsTheRest)
     EXPECT_EQ(grid.access.status(), "Items 1-7 of 7 ");
 
     // Right onto the empty cells of row 1 is refused; the column is kept.
-    EXPECT_TRUE(grid.nav(KEY_DOWN));
+    EXPECT_TRUE(grid.nav(RemoteKeys::DOWN));
     EXPECT_EQ(grid.list.getSelectedIndex(), 5);
-    EXPECT_TRUE(grid.nav(KEY_RIGHT));
-    EXPECT_FALSE(grid.nav(KEY_RIGHT));
+    EXPECT_TRUE(grid.nav(RemoteKeys::RIGHT));
+    EXPECT_FALSE(grid.nav(RemoteKeys::RIGHT));
     EXPECT_EQ(grid.list.getSelectedIndex(), 6);
     EXPECT_EQ(grid.recorder.take(), (std::vector<std::string>{"selected 5", "selected 6"}));
 
     // Up in row 1 goes to row 0 without scrolling; a column whose row 1 is empty cannot go down.
-    EXPECT_TRUE(grid.nav(KEY_UP));
+    EXPECT_TRUE(grid.nav(RemoteKeys::UP));
     EXPECT_EQ(grid.list.getSelectedIndex(), 1);
     EXPECT_EQ(grid.access.startIndex(), 0);
-    EXPECT_TRUE(grid.nav(KEY_RIGHT));
-    EXPECT_TRUE(grid.nav(KEY_RIGHT));
-    EXPECT_TRUE(grid.nav(KEY_RIGHT));
-    EXPECT_FALSE(grid.nav(KEY_RIGHT));
-    EXPECT_TRUE(grid.nav(KEY_DOWN));
+    EXPECT_TRUE(grid.nav(RemoteKeys::RIGHT));
+    EXPECT_TRUE(grid.nav(RemoteKeys::RIGHT));
+    EXPECT_TRUE(grid.nav(RemoteKeys::RIGHT));
+    EXPECT_FALSE(grid.nav(RemoteKeys::RIGHT));
+    EXPECT_TRUE(grid.nav(RemoteKeys::DOWN));
     EXPECT_EQ(grid.list.getSelectedIndex(), 4);
     grid.recorder.take();
 
     // Page down has nothing to show; the keys that choose report the key.
-    EXPECT_FALSE(grid.list.OnKeyDown(KEY_PAGE_DOWN));
-    EXPECT_FALSE(grid.list.OnKeyDown(KEY_PAGE_UP));
-    EXPECT_TRUE(grid.list.OnKeyDown(KEY_SELECT));
-    EXPECT_TRUE(grid.list.OnKeyDown(KEY_PLAY));
-    EXPECT_TRUE(grid.list.OnKeyDown(KEY_BACK));
+    EXPECT_FALSE(grid.list.OnKeyDown(RemoteKeys::PAGE_DOWN));
+    EXPECT_FALSE(grid.list.OnKeyDown(RemoteKeys::PAGE_UP));
+    EXPECT_TRUE(grid.list.OnKeyDown(RemoteKeys::SELECT));
+    EXPECT_TRUE(grid.list.OnKeyDown(RemoteKeys::PLAY));
+    EXPECT_TRUE(grid.list.OnKeyDown(RemoteKeys::BACK));
     EXPECT_FALSE(grid.list.OnKeyDown(0x10021));
     EXPECT_EQ(grid.recorder.take(), (std::vector<std::string>{"chosen 4 65547", "chosen 4 65560", "back"}));
 
     // Left at column 0 reports, and moves nothing.
     for (int i = 0; i < 4; ++i)
-        grid.nav(KEY_LEFT);
+        grid.nav(RemoteKeys::LEFT);
     grid.recorder.take();
-    EXPECT_TRUE(grid.nav(KEY_LEFT));
+    EXPECT_TRUE(grid.nav(RemoteKeys::LEFT));
     EXPECT_EQ(grid.list.getSelectedIndex(), 0);
     EXPECT_EQ(grid.recorder.take(), std::vector<std::string>{"left"});
 }
@@ -174,39 +165,39 @@ TEST(ImageList, PagesOfALongGridKeepTheCellAndLandOnTheLastEntry)
     Grid grid(57);
     grid.list.setListDescription("[Genre: Drama]");
     EXPECT_EQ(grid.access.status(), "[Genre: Drama] Items 1-10 of 57 ");
-    EXPECT_TRUE(grid.list.OnKeyDown(KEY_PAGE_DOWN));
+    EXPECT_TRUE(grid.list.OnKeyDown(RemoteKeys::PAGE_DOWN));
     EXPECT_EQ(grid.access.status(), "[Genre: Drama] Items 11-20 of 57 ");
     EXPECT_EQ(grid.recorder.take(), std::vector<std::string>{"selected 10"});
 
     // Up in row 0 scrolls a row; Down from row 1 scrolls a row the other way.
-    EXPECT_TRUE(grid.nav(KEY_UP));
+    EXPECT_TRUE(grid.nav(RemoteKeys::UP));
     EXPECT_EQ(grid.access.startIndex(), 5);
     EXPECT_EQ(grid.list.getSelectedIndex(), 5);
 
     // From 45, only a row is left: the cell (1, 4) would be entry 59, so the last entry is taken.
     grid.list.setSelectedIndex(45);
-    grid.nav(KEY_DOWN);
+    grid.nav(RemoteKeys::DOWN);
     for (int i = 0; i < 4; ++i)
-        grid.nav(KEY_RIGHT);
+        grid.nav(RemoteKeys::RIGHT);
     EXPECT_EQ(grid.list.getSelectedIndex(), 54);
     grid.recorder.take();
-    EXPECT_TRUE(grid.list.OnKeyDown(KEY_PAGE_DOWN));
+    EXPECT_TRUE(grid.list.OnKeyDown(RemoteKeys::PAGE_DOWN));
     EXPECT_EQ(grid.access.startIndex(), 50);
     EXPECT_EQ(grid.access.col(), 1);
     EXPECT_EQ(grid.recorder.take(), std::vector<std::string>{"selected 56"});
     EXPECT_EQ(grid.access.status(), "[Genre: Drama] Items 51-57 of 57 ");
-    EXPECT_FALSE(grid.list.OnKeyDown(KEY_PAGE_DOWN));
-    grid.nav(KEY_DOWN);
+    EXPECT_FALSE(grid.list.OnKeyDown(RemoteKeys::PAGE_DOWN));
+    grid.nav(RemoteKeys::DOWN);
     EXPECT_EQ(grid.list.getSelectedIndex(), 56);
 
     // Page up goes back a page, and a row at a time near the top, keeping the cell.
-    EXPECT_TRUE(grid.list.OnKeyDown(KEY_PAGE_UP));
+    EXPECT_TRUE(grid.list.OnKeyDown(RemoteKeys::PAGE_UP));
     EXPECT_EQ(grid.access.startIndex(), 40);
     EXPECT_EQ(grid.list.getSelectedIndex(), 46);
     grid.list.setSelectedIndex(7);
-    EXPECT_TRUE(grid.list.OnKeyDown(KEY_PAGE_UP));
+    EXPECT_TRUE(grid.list.OnKeyDown(RemoteKeys::PAGE_UP));
     EXPECT_EQ(grid.access.startIndex(), 2);
-    EXPECT_FALSE(grid.list.OnKeyDown(KEY_PAGE_UP));
+    EXPECT_FALSE(grid.list.OnKeyDown(RemoteKeys::PAGE_UP));
 
     // Emptying returns to page 0 and keeps the description.
     grid.recorder.take();
@@ -308,13 +299,13 @@ TEST(ImageList, SlideAnimationRunsEightTicksThenHandsTheFocusBack)
     grid.list.setWindow(&owner);
 
     // Switched off, a scroll starts nothing.
-    grid.nav(KEY_DOWN);
-    grid.nav(KEY_DOWN);
+    grid.nav(RemoteKeys::DOWN);
+    grid.nav(RemoteKeys::DOWN);
     EXPECT_EQ(grid.access.animationTimer(), 0u);
 
     grid.list.setEnableAnimation(true);
     grid.list.SetFocus(true);
-    EXPECT_TRUE(grid.nav(KEY_DOWN));
+    EXPECT_TRUE(grid.nav(RemoteKeys::DOWN));
     uint32_t nTimer = grid.access.animationTimer();
     ASSERT_NE(nTimer, 0u);
     EXPECT_EQ(grid.access.offset(), 230);

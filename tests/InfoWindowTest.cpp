@@ -8,6 +8,7 @@
 #include "PallixBitmap.h"
 #include "QuorvaApp.h"
 #include "QuorvaDatFile.h"
+#include "RemoteKeys.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -23,13 +24,7 @@ public:
     MediaEntry* entry() { return mPanel.mpEntry; }
     MediaEntry* handed() { return mPanel.mpHandedEntry.get(); }
 
-    std::vector<std::string> items()
-    {
-        std::vector<std::string> text;
-        for (int i = 0; i < list().getItemCount(); ++i)
-            text.push_back(list().getItemText(i).str());
-        return text;
-    }
+    std::vector<std::string> items() { return listItems(list()); }
 
 private:
     InfoWindow& mPanel;
@@ -37,8 +32,6 @@ private:
 
 namespace
 {
-const int KEY_PLAY = 0x10018;
-
 class Shelf
 {
 public:
@@ -102,12 +95,12 @@ TEST(InfoWindow, OffersResumeOnlyForASavedPositionThenPlayThenTheFeatureItems)
 
     // Resume and Play play the title, a feature item its own title; one not in the store does nothing.
     std::string film = "MPlay cmd: /bin/true -q \"" + shelf.dir("Harbour Lights") + "/movie.mpg\"\n";
-    EXPECT_EQ(captureOutput([&] { panel.onItemChosen(0, KEY_PLAY); }), film);
-    EXPECT_EQ(captureOutput([&] { panel.onItemChosen(1, KEY_PLAY); }), film);
-    EXPECT_EQ(captureOutput([&] { panel.onItemChosen(2, KEY_PLAY); }),
+    EXPECT_EQ(captureOutput([&] { panel.onItemChosen(0, RemoteKeys::PLAY); }), film);
+    EXPECT_EQ(captureOutput([&] { panel.onItemChosen(1, RemoteKeys::PLAY); }), film);
+    EXPECT_EQ(captureOutput([&] { panel.onItemChosen(2, RemoteKeys::PLAY); }),
               "MPlay cmd: /bin/true -q \"" + shelf.dir("Harbour Lights Trailer") + "/movie.mpg\"\n");
-    EXPECT_EQ(captureOutput([&] { panel.onItemChosen(3, KEY_PLAY); }), "");
-    EXPECT_EQ(captureOutput([&] { panel.onItemChosen(-1, KEY_PLAY); }), "");
+    EXPECT_EQ(captureOutput([&] { panel.onItemChosen(3, RemoteKeys::PLAY); }), "");
+    EXPECT_EQ(captureOutput([&] { panel.onItemChosen(-1, RemoteKeys::PLAY); }), "");
 }
 
 TEST(InfoWindow, OnDemandReadsTheDetailFileAndKeepsWhatThePlayerWasGiven)
@@ -142,13 +135,13 @@ TEST(InfoWindow, OnDemandReadsTheDetailFileAndKeepsWhatThePlayerWasGiven)
     // A record handed to the player outlives the panel's interest in it, until the next one is handed out.
     panel.setMediaEntry(pFilm);
     MediaEntry* pPlayed = access.entry();
-    captureOutput([&] { panel.onItemChosen(0, KEY_PLAY); });
+    captureOutput([&] { panel.onItemChosen(0, RemoteKeys::PLAY); });
     panel.reset();
     ASSERT_EQ(access.handed(), pPlayed);
     EXPECT_EQ(pPlayed->getActors(), "Tom Avery, Lena Ruiz");
     panel.setMediaEntry(pFilm);
     EXPECT_EQ(access.handed(), pPlayed);
-    captureOutput([&] { panel.onItemChosen(0, KEY_PLAY); });
+    captureOutput([&] { panel.onItemChosen(0, RemoteKeys::PLAY); });
     panel.setMediaEntry(pOther);
     EXPECT_NE(access.handed(), nullptr);
     EXPECT_NE(access.handed(), pPlayed);

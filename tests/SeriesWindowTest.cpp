@@ -4,6 +4,7 @@
 #include "LoopList.h"
 #include "MediaEntry.h"
 #include "PallixBitmap.h"
+#include "RemoteKeys.h"
 #include "SeriesWindow.h"
 #include "TestSupport.h"
 
@@ -18,22 +19,11 @@ public:
     explicit SeriesWindowTestAccess(SeriesWindow& panel) : mPanel(panel) {}
     LoopList& list() { return mPanel.mList; }
 
-    std::vector<std::string> items()
-    {
-        std::vector<std::string> text;
-        for (int i = 0; i < list().getItemCount(); ++i)
-            text.push_back(list().getItemText(i).str());
-        return text;
-    }
+    std::vector<std::string> items() { return listItems(list()); }
 
 private:
     SeriesWindow& mPanel;
 };
-
-namespace
-{
-const int KEY_PLAY = 0x10018;
-} // namespace
 
 TEST(SeriesWindow, ListsTheFolderMovieFilesInListingOrderAndPlaysTheChosenOne)
 {
@@ -51,7 +41,7 @@ TEST(SeriesWindow, ListsTheFolderMovieFilesInListingOrderAndPlaysTheChosenOne)
     panel.setMediaEntry(&show);
     EXPECT_EQ(access.items(), (std::vector<std::string>{"D.VOB", "E.MPG", "EP1.mpg", "EP2.mpg"}));
     EXPECT_EQ(access.list().getSelectedIndex(), 0);
-    EXPECT_EQ(captureOutput([&] { panel.onItemChosen(3, KEY_PLAY); }),
+    EXPECT_EQ(captureOutput([&] { panel.onItemChosen(3, RemoteKeys::PLAY); }),
               "MPlay cmd: /bin/true -q \"" + dir.file("Show") + "/EP2.mpg\"\n");
 
     // reset empties the list; a folder without movie files leaves nothing to choose.
@@ -61,7 +51,7 @@ TEST(SeriesWindow, ListsTheFolderMovieFilesInListingOrderAndPlaysTheChosenOne)
     empty.setPath(dir.file("Nothing Here").c_str());
     panel.setMediaEntry(&empty);
     EXPECT_EQ(access.list().getItemCount(), 0);
-    EXPECT_EQ(captureOutput([&] { panel.onItemChosen(0, KEY_PLAY); }), "");
+    EXPECT_EQ(captureOutput([&] { panel.onItemChosen(0, RemoteKeys::PLAY); }), "");
 }
 
 TEST(SeriesWindow, PutsTheListRightOfThePictureOrAt270WithoutOne)

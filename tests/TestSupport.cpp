@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include "LoopList.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -57,4 +59,12 @@ std::string captureStdout(void (*fn)(void*), void* context)
     text << in.rdbuf();
     unlink(name);
     return text.str();
+}
+
+std::vector<std::string> listItems(LoopList& list)
+{
+    std::vector<std::string> text;
+    for (int i = 0; i < list.getItemCount(); ++i)
+        text.push_back(list.getItemText(i).str());
+    return text;
 }

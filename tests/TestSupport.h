@@ -1,6 +1,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+class LoopList;
 
 // A fresh folder for one test, removed with everything in it when the test ends.
 class TempDir
@@ -28,3 +31,6 @@ template <typename F> std::string captureOutput(F&& fn)
 {
     return captureStdout([](void* p) { (*static_cast<F*>(p))(); }, &fn);
 }
+
+// The texts of a list's items, in order.
+std::vector<std::string> listItems(LoopList& list);
