@@ -1,6 +1,5 @@
 #include "MediaMaker.h"
 #include "PallixBitmap.h"
-#include "PallixFile.h"
 #include "QuorvaDatFile.h"
 #include "QuorvaProcess.h"
 #include "TestSupport.h"
@@ -103,15 +102,7 @@ public:
         return screenshot();
     }
 
-    std::unique_ptr<PallixBitmap> screenshot()
-    {
-        std::string path = mDir.file("shot" + std::to_string(mShots++) + ".png");
-        EXPECT_EQ(mpProcess->command("screenshot " + path), "OK");
-        auto pBitmap = std::make_unique<PallixBitmap>();
-        PallixFile file(path.c_str());
-        EXPECT_TRUE(pBitmap->Load(file, 2));
-        return pBitmap;
-    }
+    std::unique_ptr<PallixBitmap> screenshot() { return mpProcess->screenshot(); }
 
     // Genres Drama, Extras, All: Down wraps from All to Drama, whose grid loads a cover per tick.
     std::unique_ptr<PallixBitmap> openDrama()
@@ -131,7 +122,6 @@ public:
 private:
     TempDir mDir;
     std::unique_ptr<QuorvaProcess> mpProcess;
-    int mShots = 0;
 };
 } // namespace
 

@@ -4,7 +4,6 @@
 #include "MediaStore.h"
 #include "PallixBitmap.h"
 #include "PallixDisplay.h"
-#include "PallixFile.h"
 #include "PallixWindowManager.h"
 #include "QuorvaApp.h"
 #include "QuorvaProcess.h"
@@ -80,20 +79,11 @@ public:
         return screenshot();
     }
 
-    std::unique_ptr<PallixBitmap> screenshot()
-    {
-        std::string path = mDir.file("shot" + std::to_string(mShots++) + ".png");
-        EXPECT_EQ(mpProcess->command("screenshot " + path), "OK");
-        auto pBitmap = std::make_unique<PallixBitmap>();
-        PallixFile file(path.c_str());
-        EXPECT_TRUE(pBitmap->Load(file, 2));
-        return pBitmap;
-    }
+    std::unique_ptr<PallixBitmap> screenshot() { return mpProcess->screenshot(); }
 
 private:
     const TempDir& mDir;
     std::unique_ptr<QuorvaProcess> mpProcess;
-    int mShots = 0;
 };
 
 // What the screen must show: the same library and artwork, drawn in this process.

@@ -1,6 +1,5 @@
 #include "MediaMaker.h"
 #include "PallixBitmap.h"
-#include "PallixFile.h"
 #include "QuorvaDatFile.h"
 #include "QuorvaProcess.h"
 #include "TestSupport.h"
@@ -63,15 +62,7 @@ public:
 
     void press(const char* key) { EXPECT_EQ(mpProcess->command(std::string("press ") + key), "OK") << key; }
 
-    std::unique_ptr<PallixBitmap> screenshot()
-    {
-        std::string path = mDir.file("shot" + std::to_string(mShots++) + ".png");
-        EXPECT_EQ(mpProcess->command("screenshot " + path), "OK");
-        auto pBitmap = std::make_unique<PallixBitmap>();
-        PallixFile file(path.c_str());
-        EXPECT_TRUE(pBitmap->Load(file, 2));
-        return pBitmap;
-    }
+    std::unique_ptr<PallixBitmap> screenshot() { return mpProcess->screenshot(); }
 
     // Pictures until one differs from before in the video area.
     bool videoMoves(const PallixBitmap& before)
@@ -95,7 +86,6 @@ public:
 private:
     const TempDir& mDir;
     std::unique_ptr<QuorvaProcess> mpProcess;
-    int mShots = 0;
 };
 } // namespace
 

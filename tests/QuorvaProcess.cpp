@@ -1,6 +1,10 @@
 #include "QuorvaProcess.h"
 
+#include "PallixBitmap.h"
+#include "PallixFile.h"
 #include "PallixTestSupport.h"
+
+#include <gtest/gtest.h>
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -17,7 +21,7 @@
 using Clock = std::chrono::steady_clock;
 
 QuorvaProcess::QuorvaProcess(const std::string& dir, const std::vector<std::string>& args, bool bRelative)
-    : mPort(pallixtest::FindFreePort())
+    : mDir(dir), mPort(pallixtest::FindFreePort())
 {
     std::string link = dir + "/quorva";
     unlink(link.c_str());
@@ -188,4 +192,14 @@ int QuorvaProcess::waitExit(std::chrono::milliseconds timeout)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return -1;
+}
+
+std::unique_ptr<PallixBitmap> QuorvaProcess::screenshot()
+{
+    std::string path = mDir + "/shot" + std::to_string(mShots++) + ".png";
+    EXPECT_EQ(command("screenshot " + path), "OK");
+    auto pBitmap = std::make_unique<PallixBitmap>();
+    PallixFile file(path.c_str());
+    EXPECT_TRUE(pBitmap->Load(file, 2));
+    return pBitmap;
 }

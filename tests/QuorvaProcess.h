@@ -1,9 +1,12 @@
 #pragma once
 
 #include <chrono>
+#include <memory>
 #include <string>
 #include <sys/types.h>
 #include <vector>
+
+class PallixBitmap;
 
 // The real quorva binary, started in a folder of its own with its console read
 // line by line, and its control channel on a port of its own.
@@ -29,12 +32,16 @@ public:
     // Sends one control line and returns the reply line, connecting (and retrying
     // while the channel is not yet open) on each call.
     std::string command(const std::string& line);
+    // Asks for a picture of the screen, saved in the process's folder, and loads it.
+    std::unique_ptr<PallixBitmap> screenshot();
 
     // Waits for the process to end; its exit status, or -1 on timeout or signal.
     int waitExit(std::chrono::milliseconds timeout = std::chrono::seconds(20));
     int port() const { return mPort; }
 
 private:
+    std::string mDir;
+    int mShots = 0;
     pid_t mPid = -1;
     int mOutFd = -1;
     int mPort = 0;
