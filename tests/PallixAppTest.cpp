@@ -553,6 +553,7 @@ TEST(PallixKeyMapTest, NamesMapToRemoteCodesIgnoringCase)
         {"Select", 0x1000B}, {"Up", 0x1000C},     {"Down", 0x1000D},     {"Left", 0x1000E}, {"Right", 0x1000F},
         {"Play", 0x10018},   {"Next", 0x1001B},   {"Back", 0x1001C},     {"PageUp", 0x1001D},
         {"PageDown", 0x1001E}, {"Zoom", 0x1001F}, {"Info", 0x10021},     {"Exit", 0x10022},
+        {"Subtitle", 0x10023}, {"Audio", 0x10024},
     };
     EXPECT_EQ(PallixKeyMap::GetBindings().size(), expected.size());
     for (const auto& [name, code] : expected)

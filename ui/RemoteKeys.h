@@ -18,4 +18,7 @@ public:
     static constexpr unsigned long ZOOM = 0x1001F;
     static constexpr unsigned long INFO = 0x10021;
     static constexpr unsigned long EXIT = 0x10022;
+    // The player's subtitle and sound-track choices.
+    static constexpr unsigned long SUBTITLE = 0x10023;
+    static constexpr unsigned long AUDIO = 0x10024;
 };

@@ -5,9 +5,8 @@
 
 namespace
 {
-// Keys of the remote control as the Overview lists them; the keyboard column is
-// the window back-end's map (platform design, "Windows, focus and keys").
-constexpr std::array<PallixKeyBinding, 13> kBindings = {{
+// Keys of the remote control; the keyboard column is the window back-end's map.
+constexpr std::array<PallixKeyBinding, 15> kBindings = {{
     {"Select", 0x1000B, "Return"},
     {"Up", 0x1000C, "Up"},
     {"Down", 0x1000D, "Down"},
@@ -21,6 +20,8 @@ constexpr std::array<PallixKeyBinding, 13> kBindings = {{
     {"Zoom", 0x1001F, "Z"},
     {"Info", 0x10021, "I"},
     {"Exit", 0x10022, "Escape"},
+    {"Subtitle", 0x10023, "S"},
+    {"Audio", 0x10024, "A"},
 }};
 
 char foldAscii(char c)
