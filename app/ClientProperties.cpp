@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <string_view>
 
 namespace
 {
@@ -58,7 +59,7 @@ void ClientProperties::reset()
 
 void ClientProperties::parse(PallixString path)
 {
-    std::unique_ptr<FILE, FileCloser> file(std::fopen(path, "r"));
+    std::unique_ptr<FILE, FileCloser> file(FileUtils::openRegularFile(path));
     if (!file)
     {
         std::cout << "Unable to locate " << path << "...no properties loaded." << std::endl;
@@ -84,7 +85,13 @@ bool ClientProperties::parseLine(const char* line)
     if (line[0] == '#')
         return false;
 
-    PallixTokenArray tokens(line, "= \n");
+    // A file saved with CR LF line ends reads like one with LF alone.
+    std::string_view text(line);
+    if (text.ends_with('\n'))
+        text.remove_suffix(1);
+    if (text.ends_with('\r'))
+        text.remove_suffix(1);
+    PallixTokenArray tokens(PallixString(text.data(), text.size()), "= \n");
     if (tokens.GetNumTokens() < 2)
         return false;
 

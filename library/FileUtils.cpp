@@ -3,7 +3,9 @@
 #include "PallixDirScanner.h"
 
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -27,6 +29,25 @@ uint64_t FileUtils::getFileLen(PallixString file)
     if (stat64(file, &st) != 0)
         return 0;
     return static_cast<uint64_t>(st.st_size);
+}
+
+FILE* FileUtils::openRegularFile(const PallixString& path)
+{
+    // Not blocking, so that opening a FIFO does not wait for a writer.
+    int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    struct stat64 st;
+    if (::fstat64(fd, &st) != 0 || !S_ISREG(st.st_mode))
+    {
+        ::close(fd);
+        return nullptr;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    FILE* pFile = ::fdopen(fd, "r");
+    if (!pFile)
+        ::close(fd);
+    return pFile;
 }
 
 bool FileUtils::isMovieFile(PallixString fileName)

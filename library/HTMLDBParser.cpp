@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <utility>
@@ -38,6 +39,23 @@ PallixString lastComponent(const PallixString& dir)
 {
     return dir.Mid(dir.ReverseFind('/') + 1);
 }
+
+// The database's folder as an absolute path, so that what it names is found the
+// same way whatever the current folder is.
+PallixString folderOfDatabase(const PallixString& filename)
+{
+    std::filesystem::path dir = std::filesystem::path(filename.str()).parent_path();
+    if (dir.empty())
+        dir = ".";
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(dir, error);
+    if (error)
+        return PallixString(dir.string());
+    std::string text = absolute.lexically_normal().string();
+    while (text.size() > 1 && text.back() == '/')
+        text.pop_back();
+    return PallixString(std::move(text));
+}
 } // namespace
 
 PallixString HTMLDBParser::mVolumesRoot = "/tmp/Volumes";
@@ -59,16 +77,20 @@ PallixString HTMLDBParser::getVolumesRoot()
 
 void HTMLDBParser::parse(PallixString filename, int nFixPathsMode, MediaStore& store, bool bFullParse)
 {
-    std::unique_ptr<FILE, FileCloser> file(std::fopen(filename, "r"));
+    // A folder or a FIFO is no database either.
+    std::unique_ptr<FILE, FileCloser> file(FileUtils::openRegularFile(filename));
     if (!file)
     {
         std::cout << "Unable to locate " << filename << "...no media entries loaded." << std::endl;
         return;
     }
+    const PallixString databaseDir = folderOfDatabase(filename);
+    store.setDatabaseDir(databaseDir);
 
     int nCount = 0;
     auto accept = [&](MediaEntry* pEntry)
     {
+        pEntry->resolvePaths(databaseDir);
         store.addMediaEntry(pEntry);
         std::cout << '.';
         if (++nCount % DOTS_PER_FLUSH == 0)

@@ -48,7 +48,11 @@ const PallixString MediaEntry::MPAA_short[MPAA_ROWS] = {
 
 // The feature list starts without reserved room: most titles have no feature items,
 // and room for eight in every entry would cost half a kilobyte per title.
-MediaEntry::MediaEntry() : mFeatureItems(0), mDuration("-1"), mpBitmap(nullptr), mLastViewedTime(0) {}
+MediaEntry::MediaEntry()
+    : mFeatureItems(0), mDuration("-1"), mpBitmap(nullptr), mLastViewedTime(0), mPathBase(0), mImagePathBase(0),
+      mLargeImagePathBase(0)
+{
+}
 
 MediaEntry::~MediaEntry()
 {
@@ -189,6 +193,80 @@ int MediaEntry::getDurationInSecs()
     return static_cast<int>(std::clamp<long long>(total, INT_MIN, INT_MAX));
 }
 
+namespace
+{
+// Puts dir in front of a relative path; returns how many bytes it added.
+uint16_t resolveAgainst(PallixString& path, const PallixString& dir)
+{
+    if (path.IsEmpty() || path[0] == '/' || dir.IsEmpty() || dir.GetLength() >= UINT16_MAX)
+        return 0;
+    path = dir + "/" + path;
+    return static_cast<uint16_t>(dir.GetLength() + 1);
+}
+} // namespace
+
+void MediaEntry::resolvePaths(const PallixString& dir)
+{
+    if (mPathBase == 0)
+        mPathBase = resolveAgainst(mPath, dir);
+    if (mImagePathBase == 0)
+        mImagePathBase = resolveAgainst(mImagePath, dir);
+    if (mLargeImagePathBase == 0)
+        mLargeImagePathBase = resolveAgainst(mLargeImagePath, dir);
+}
+
+void MediaEntry::setFoundImagePaths(PallixString image, PallixString largeImage)
+{
+    // Both were made by putting a name after the Path, so they start with its folder part.
+    mImagePath = std::move(image);
+    mImagePathBase = mImagePath.IsEmpty() ? 0 : mPathBase;
+    mLargeImagePath = std::move(largeImage);
+    mLargeImagePathBase = mLargeImagePath.IsEmpty() ? 0 : mPathBase;
+}
+
+void MediaEntry::overlay(MediaEntry& other)
+{
+    auto take = [](PallixString& mine, const PallixString& theirs)
+    {
+        if (!theirs.IsEmpty())
+            mine = theirs;
+    };
+    auto takePath = [](PallixString& mine, uint16_t& nMineBase, const PallixString& theirs, uint16_t nTheirBase)
+    {
+        if (theirs.IsEmpty())
+            return;
+        mine = theirs;
+        nMineBase = nTheirBase;
+    };
+    take(mNum, other.mNum);
+    take(mTitle, other.mTitle);
+    take(mGenre, other.mGenre);
+    take(mDirector, other.mDirector);
+    take(mYear, other.mYear);
+    take(mActors, other.mActors);
+    if (other.mDuration != "-1")
+        take(mDuration, other.mDuration);
+    if (!other.mOriginalMPAA.IsEmpty())
+        setMPAA(other.mOriginalMPAA);
+    take(mResolution, other.mResolution);
+    take(mMediaType, other.mMediaType);
+    take(mAspectRatio, other.mAspectRatio);
+    take(mOriginalTitle, other.mOriginalTitle);
+    take(mDescription, other.mDescription);
+    takePath(mPath, mPathBase, other.mPath, other.mPathBase);
+    takePath(mImagePath, mImagePathBase, other.mImagePath, other.mImagePathBase);
+    take(mFilename, other.mFilename);
+    takePath(mLargeImagePath, mLargeImagePathBase, other.mLargeImagePath, other.mLargeImagePathBase);
+    if (other.mFeatureItems.GetSize() > 0)
+    {
+        mFeatureItems.RemoveAll();
+        for (FeatureItem& item : other.mFeatureItems)
+            mFeatureItems.Append(item);
+    }
+    if (other.mLastViewedTime != 0)
+        mLastViewedTime = other.mLastViewedTime;
+}
+
 PallixString MediaEntry::getFullPathToPlayFile()
 {
     if (mFilename.GetLength() > 0)
@@ -232,8 +310,8 @@ void MediaEntry::exportCommonFields(std::ostream& out)
     out << "  <li>Duration=" << mDuration << "\n";
     out << "  <li>MPAA=" << mOriginalMPAA << "\n";
     out << "  <li>Original Title=" << mOriginalTitle << "\n";
-    out << "  <li>Path=" << mPath << "\n";
-    out << "  <li>Imagepath=" << mImagePath << "\n";
+    out << "  <li>Path=" << getStoredPath() << "\n";
+    out << "  <li>Imagepath=" << getStoredImagePath() << "\n";
     out << "  <li>Filename=" << mFilename << "\n";
 }
 
@@ -253,6 +331,14 @@ void MediaEntry::exportFullEntry(std::ostream& out)
     out << "  <li>Media=" << mMediaType << "\n";
     out << "  <li>Aspect=" << mAspectRatio << "\n";
     out << "  <li>Description=" << mDescription << "\n";
-    out << "  <li>LargeImagepath=" << mLargeImagePath << "\n";
+    out << "  <li>LargeImagepath=" << getStoredLargeImagePath() << "\n";
+    // The index has no room for these, so the detail file carries them.
+    if (!mNum.IsEmpty())
+        out << "  <li>Num=" << mNum << "\n";
+    for (int i = 0; i < mFeatureItems.GetSize(); ++i)
+    {
+        FeatureItem& item = mFeatureItems.GetAt(i);
+        out << "  <li>FeatureItem" << (i + 1) << "=" << item.getText() << "," << item.getPath() << "\n";
+    }
     out << "</ul>\n";
 }

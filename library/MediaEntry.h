@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <ctime>
 #include <ostream>
 #include <string>
@@ -38,10 +39,25 @@ public:
     void setAspectRatio(PallixString value) { mAspectRatio = std::move(value); }
     void setOriginalTitle(PallixString value) { mOriginalTitle = std::move(value); }
     void setDescription(PallixString value) { mDescription = std::move(value); }
-    void setPath(PallixString value) { mPath = std::move(value); }
-    void setImagePath(PallixString value) { mImagePath = std::move(value); }
+    void setPath(PallixString value)
+    {
+        mPath = std::move(value);
+        mPathBase = 0;
+    }
+    void setImagePath(PallixString value)
+    {
+        mImagePath = std::move(value);
+        mImagePathBase = 0;
+    }
     void setFilename(PallixString value) { mFilename = std::move(value); }
-    void setLargeImagePath(PallixString value) { mLargeImagePath = std::move(value); }
+    void setLargeImagePath(PallixString value)
+    {
+        mLargeImagePath = std::move(value);
+        mLargeImagePathBase = 0;
+    }
+    // Covers found in the title's folder: written back out relative to the
+    // database's folder when the title's Path was.
+    void setFoundImagePaths(PallixString image, PallixString largeImage);
     // Keeps the text as given and derives the rating and the content codes from it.
     void setMPAA(PallixString value);
     // "label,Title of the record to play"; anything but exactly two parts is ignored.
@@ -80,6 +96,17 @@ public:
     // The cover image, loaded on first use; null when there is none. The entry keeps it.
     PallixBitmap* getBitmap();
     bool isBitmapLoaded() { return mpBitmap != nullptr; }
+
+    // A relative Path, Imagepath or LargeImagepath names a place in dir, the
+    // database's own folder, so that the library reads the same from any current
+    // folder. What the database said is still what an export writes.
+    void resolvePaths(const PallixString& dir);
+    // The field as the database gave it.
+    PallixString getStoredPath() { return mPath.Mid(mPathBase); }
+    PallixString getStoredImagePath() { return mImagePath.Mid(mImagePathBase); }
+    PallixString getStoredLargeImagePath() { return mLargeImagePath.Mid(mLargeImagePathBase); }
+    // Every field that other holds replaces this entry's own; what other lacks is kept.
+    void overlay(MediaEntry& other);
 
     // The index block (the fields a browsing parse needs) and the full detail block.
     void exportHeaderEntry(std::ostream& out);
@@ -126,4 +153,9 @@ private:
     PallixBitmap* mpBitmap;
     Mutex mLoadMutex;
     time_t mLastViewedTime;
+    // How much of each path is the database's folder put in front of a relative
+    // path, so that the stored text can be written back unchanged.
+    uint16_t mPathBase;
+    uint16_t mImagePathBase;
+    uint16_t mLargeImagePathBase;
 };

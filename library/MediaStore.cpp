@@ -1,6 +1,9 @@
 #include "MediaStore.h"
 
+#include "AtomicFile.h"
+#include "ClientProperties.h"
 #include "FileUtils.h"
+#include "HTMLDBParser.h"
 #include "Logger.h"
 #include "MediaEntry.h"
 #include "PallixDirScanner.h"
@@ -11,13 +14,11 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fcntl.h>
 #include <iostream>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 
 namespace
 {
@@ -26,30 +27,6 @@ struct FileCloser
     void operator()(FILE* pFile) const { std::fclose(pFile); }
 };
 using FilePtr = std::unique_ptr<FILE, FileCloser>;
-
-// Export files are created 0664 (before the umask), like every file the box writes.
-FilePtr createOutputFile(const PallixString& path)
-{
-    int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0664);
-    if (fd < 0)
-        return nullptr;
-    FILE* pFile = ::fdopen(fd, "w");
-    if (!pFile)
-        ::close(fd);
-    return FilePtr(pFile);
-}
-
-bool writeText(FILE* pFile, const std::string& text)
-{
-    return std::fwrite(text.data(), 1, text.size(), pFile) == text.size();
-}
-
-// Flushes and closes; false when anything written did not reach the file.
-bool closeOutputFile(FilePtr file)
-{
-    bool bOk = std::ferror(file.get()) == 0;
-    return std::fclose(file.release()) == 0 && bOk;
-}
 
 bool foldedEqual(char a, char b)
 {
@@ -183,8 +160,7 @@ void MediaStore::updateImagePaths()
                               statsFileName(pEntry->getFilename(), statsName);
                               findImageFiles(pEntry->getPath(), statsName, imageFile, largeImageFile,
                                              bStatsFileAbsent);
-                              pEntry->setImagePath(std::move(imageFile));
-                              pEntry->setLargeImagePath(std::move(largeImageFile));
+                              pEntry->setFoundImagePaths(std::move(imageFile), std::move(largeImageFile));
                               mStatsFileAbsent[static_cast<size_t>(i)] = bStatsFileAbsent;
                           });
 }
@@ -267,7 +243,8 @@ void MediaStore::validateEntry(MediaEntry* pEntry)
 {
     if (!pEntry)
         return;
-    PallixString& title = pEntry->getTitle();
+    // A record read without its Title is named by its Original Title.
+    PallixString& title = pEntry->getTitle().IsEmpty() ? pEntry->getOriginalTitle() : pEntry->getTitle();
     if (pEntry->getGenre().GetLength() == 0)
         std::cout << "ERROR:  " << title << " is missing a genre value." << std::endl;
     if (pEntry->getDurationInSecs() < 0)
@@ -283,47 +260,100 @@ void MediaStore::exportEntries()
     exportEntries(QuorvaApp::getWorkingDir() + "/exported.txt");
 }
 
+MediaEntry* MediaStore::readDetailFile(MediaEntry* pEntry)
+{
+    if (!pEntry)
+        return nullptr;
+    FilePtr file(FileUtils::openRegularFile(pEntry->getPath() + "/" + pEntry->getFilename() + ".info"));
+    if (!file)
+        return nullptr;
+    HTMLDBParser parser;
+    MediaEntry* pDetail = parser.parseEntry(file.get(), true);
+    pDetail->resolvePaths(mDatabaseDir);
+    return pDetail;
+}
+
+PallixString MediaStore::checkExportable(MediaEntry* pEntry, std::unordered_map<std::string, PallixString>& detailPaths)
+{
+    PallixString& name = pEntry->getTitle().IsEmpty() ? pEntry->getOriginalTitle() : pEntry->getTitle();
+    // Without a folder the detail file would land wherever the name alone points.
+    if (pEntry->getPath().IsEmpty())
+        return name + " has no Path";
+    std::string_view filename(pEntry->getFilename().str());
+    if (!filename.empty() && (filename.front() == '/' || filename == ".." || filename.starts_with("../") ||
+                              filename.find("/../") != std::string_view::npos || filename.ends_with("/..")))
+        return name + " has a Filename outside its folder";
+    std::string detailPath = (pEntry->getPath() + "/" + pEntry->getFilename() + ".info").str();
+    auto [taken, bNew] = detailPaths.emplace(detailPath, name);
+    if (!bNew)
+        return name + " would overwrite the detail file of " + taken->second;
+    return PallixString();
+}
+
 void MediaStore::exportEntries(PallixString indexPath)
 {
-    FilePtr index = createOutputFile(indexPath);
-    if (!index)
+    // Everything goes to temporary files first: the index may be the very
+    // database this run was read from.
+    AtomicFile index(indexPath);
+    if (!index.isOpen())
     {
         Logger::logError("Unable to write " + indexPath);
         return;
     }
-    bool bIndexOk = writeText(index.get(), "<html><body>\n");
+    bool bIndexOk = index.write("<html><body>\n");
     std::cout << "Exporting" << std::flush;
 
+    const bool bOnDemand = ClientProperties::isOnDemandParsing();
     int nCount = 0;
     int nDetailFailures = 0;
+    std::vector<PallixString> skipped;
+    std::unordered_map<std::string, PallixString> detailPaths;
     std::ostringstream block;
     for (MediaEntry* pEntry : mEntries)
     {
-        if (!pEntry || pEntry->getTitle().GetLength() == 0)
+        if (!pEntry)
             continue;
+        PallixString reason = checkExportable(pEntry, detailPaths);
+        if (!reason.IsEmpty())
+        {
+            skipped.push_back(reason);
+            continue;
+        }
+
+        // The index holds only what browsing needs; in on-demand mode the rest
+        // of the title lives in its detail file, which is about to be replaced.
+        MediaEntry* pRecord = pEntry;
+        std::unique_ptr<MediaEntry> pDetail(bOnDemand ? readDetailFile(pEntry) : nullptr);
+        if (pDetail)
+        {
+            pDetail->overlay(*pEntry);
+            pRecord = pDetail.get();
+        }
 
         block.str(std::string());
-        pEntry->exportHeaderEntry(block);
-        bIndexOk = writeText(index.get(), block.str()) && bIndexOk;
+        pRecord->exportHeaderEntry(block);
+        bIndexOk = index.write(block.str()) && bIndexOk;
 
-        PallixString detailPath = pEntry->getPath() + "/" + pEntry->getFilename() + ".info";
         block.str(std::string());
         block << "<html><body>\n";
-        pEntry->exportFullEntry(block);
+        pRecord->exportFullEntry(block);
         block << "</body></html>\n";
-        FilePtr detail = createOutputFile(detailPath);
-        if (!detail || !writeText(detail.get(), block.str()) || !closeOutputFile(std::move(detail)))
+        AtomicFile detail(pEntry->getPath() + "/" + pEntry->getFilename() + ".info");
+        if (!detail.write(block.str()) || !detail.commit())
             ++nDetailFailures;
 
         std::cout << '.' << std::flush;
         ++nCount;
     }
     std::cout << std::endl;
-    bIndexOk = writeText(index.get(), "</body></html>\n") && bIndexOk;
-    bIndexOk = closeOutputFile(std::move(index)) && bIndexOk;
+    bIndexOk = index.write("</body></html>\n") && bIndexOk;
+    bIndexOk = bIndexOk && index.commit();
 
-    std::cout << "Exported " << nCount << " records to " << indexPath << std::endl;
-    if (!bIndexOk)
+    for (const PallixString& reason : skipped)
+        Logger::logError("Not exported: " + reason + ".");
+    if (bIndexOk)
+        std::cout << "Exported " << nCount << " records to " << indexPath << std::endl;
+    else
         Logger::logError("Unable to write " + indexPath);
     if (nDetailFailures > 0)
         Logger::logError(PallixString(std::to_string(nDetailFailures)) + " detail files could not be written.");

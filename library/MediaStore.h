@@ -27,6 +27,12 @@ public:
     // Appends, in store order, the entries whose Genre contains genre ("All": every entry).
     void getMediaForGenre(PallixString genre, PallixNewArray<MediaEntry*>& list);
     PallixNewArray<PallixString>* getGenres() { return &mGenreList; }
+    // The folder relative paths in the database are relative to; set by the parser.
+    void setDatabaseDir(PallixString dir) { mDatabaseDir = std::move(dir); }
+    const PallixString& getDatabaseDir() const { return mDatabaseDir; }
+    // The record in the title's detail file (Path/Filename.info), its paths
+    // resolved like the database's; null when there is none. The caller owns it.
+    MediaEntry* readDetailFile(MediaEntry* pEntry);
 
     void updateGenreList();
     void updateImagePaths();
@@ -39,6 +45,9 @@ public:
 
 private:
     void validateEntry(MediaEntry* pEntry);
+    // Why the title cannot be exported (no folder, or a detail file another title
+    // already took), or empty when it can; detailPaths collects the files taken.
+    PallixString checkExportable(MediaEntry* pEntry, std::unordered_map<std::string, PallixString>& detailPaths);
     // Cover images of a title folder ("folder.png" and "folderLarge.png", any letter
     // case), found in one listing of the folder. The same listing tells whether the
     // stats file named statsName can exist there; bStatsFileAbsent is set only when
@@ -51,6 +60,7 @@ private:
 
     PallixNewArray<MediaEntry*> mEntries;
     PallixNewArray<PallixString> mGenreList;
+    PallixString mDatabaseDir;
 
     // Title to first entry, for the entries up to mTitleIndexSize. Path repair looks up
     // every title folder it finds, which would be quadratic as a walk over the entries.

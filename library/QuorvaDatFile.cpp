@@ -1,12 +1,11 @@
 #include "QuorvaDatFile.h"
 
+#include "AtomicFile.h"
 #include "FileUtils.h"
 
 #include <cstdint>
 #include <cstdio>
-#include <fcntl.h>
 #include <memory>
-#include <unistd.h>
 
 namespace
 {
@@ -39,26 +38,6 @@ void putLittleEndian(unsigned char* pOut, size_t size, uint64_t value)
     }
 }
 
-bool writeAll(int fd, const unsigned char* pData, size_t size)
-{
-    while (size > 0)
-    {
-        ssize_t n = ::write(fd, pData, size);
-        if (n < 0)
-            return false;
-        pData += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-PallixString folderOf(const PallixString& path)
-{
-    int slash = path.ReverseFind('/');
-    if (slash < 0)
-        return PallixString(".");
-    return slash == 0 ? PallixString("/") : path.Left(slash);
-}
 } // namespace
 
 QuorvaDatFile::QuorvaDatFile(PallixString path)
@@ -73,7 +52,7 @@ void QuorvaDatFile::read()
 {
     if (!FileUtils::fileExists(mFilename))
         return;
-    std::unique_ptr<FILE, FileCloser> file(std::fopen(mFilename, "rb"));
+    std::unique_ptr<FILE, FileCloser> file(FileUtils::openRegularFile(mFilename));
     if (!file)
         return;
 
@@ -86,37 +65,19 @@ void QuorvaDatFile::read()
     mZoomMode = static_cast<int32_t>(static_cast<uint32_t>(value));
     if (!readLittleEndian(file.get(), 4, value))
         return;
-    mLastViewedTime = static_cast<time_t>(static_cast<int32_t>(static_cast<uint32_t>(value)));
+    // Unsigned, so that the field lasts until 2106 rather than 2038.
+    mLastViewedTime = static_cast<time_t>(static_cast<uint32_t>(value));
 }
 
-void QuorvaDatFile::write()
+bool QuorvaDatFile::write()
 {
     unsigned char bytes[STATS_FILE_SIZE];
     putLittleEndian(bytes, 8, mLastPosition);
     putLittleEndian(bytes + 8, 4, static_cast<uint32_t>(mZoomMode));
     putLittleEndian(bytes + 12, 4, static_cast<uint32_t>(static_cast<int64_t>(mLastViewedTime)));
 
-    // The resume position must survive a power cut during the write: the new
-    // contents go to a temporary file in the same folder, which then replaces the
-    // old file in one rename. Until the rename the old file is untouched.
-    PallixString tempName = mFilename + ".tmp";
-    ::unlink(tempName);
-    int fd = ::open(tempName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0664);
-    if (fd < 0)
-        return;
-    bool bWritten = writeAll(fd, bytes, sizeof(bytes)) && ::fsync(fd) == 0;
-    bWritten = ::close(fd) == 0 && bWritten;
-    if (!bWritten || ::rename(tempName, mFilename) != 0)
-    {
-        ::unlink(tempName);
-        return;
-    }
-
-    // Make the rename itself durable.
-    int dirFd = ::open(folderOf(mFilename), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0)
-    {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
+    // The resume position must survive a power cut during the write: the old
+    // file is replaced only by a complete new one.
+    AtomicFile file(mFilename);
+    return file.write(std::string_view(reinterpret_cast<const char*>(bytes), sizeof(bytes))) && file.commit();
 }

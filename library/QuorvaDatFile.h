@@ -6,7 +6,7 @@
 
 // The small stats file kept beside a title's movie file: resume position, zoom mode
 // and when the title was last viewed. Exactly 16 little-endian bytes: position
-// (8, unsigned), zoom mode (4, signed), last-viewed time (4, signed seconds).
+// (8, unsigned), zoom mode (4, signed), last-viewed time (4, unsigned seconds).
 class QuorvaDatFile
 {
 public:
@@ -21,8 +21,9 @@ public:
     time_t getLastViewedTime() { return mLastViewedTime; }
     void setLastViewedTime(time_t timeVal) { mLastViewedTime = timeVal; }
 
-    // Replaces the file as a whole: a failed or interrupted write leaves the old one.
-    void write();
+    // Replaces the file as a whole: a failed or interrupted write leaves the old
+    // one, and false is returned.
+    bool write();
 
 private:
     void read();

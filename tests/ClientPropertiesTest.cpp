@@ -111,12 +111,13 @@ TEST_F(ClientPropertiesTest, CommentsBlankLinesAndUnknownKeysAreSilent)
     EXPECT_STREQ(ClientProperties::getDBPath(), "shown");
 }
 
-TEST_F(ClientPropertiesTest, CarriageReturnsStayInValues)
+TEST_F(ClientPropertiesTest, CarriageReturnLineEndsReadLikeLineFeeds)
 {
-    std::string out = parse("log.debug=true\r\ndb.file=movies.html\r\n");
-    EXPECT_EQ(out, "log debug msgs: 0\ndb file: movies.html\r\n");
-    EXPECT_FALSE(ClientProperties::getLogDebug());
-    EXPECT_STREQ(ClientProperties::getDBPath(), "movies.html\r");
+    std::string out = parse("log.debug=true\r\ndb.file=movies.html\r\nmplay.args=-x  1\r\nuse.mplay=TRUE\r");
+    EXPECT_EQ(out, "log debug msgs: 1\ndb file: movies.html\nMPlay args: -x 1\nUse MPlay: 1\n");
+    EXPECT_TRUE(ClientProperties::getLogDebug());
+    EXPECT_TRUE(ClientProperties::getUseMPlay());
+    EXPECT_STREQ(ClientProperties::getDBPath(), "movies.html");
 }
 
 TEST_F(ClientPropertiesTest, LongLinesArriveInPiecesOf2047)

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -55,4 +56,73 @@ TEST(ExportEndToEnd, WritesTheIndexAndDetailFilesAndCarriesOn)
     // The export does not end the run: the application answers and exits on request.
     EXPECT_EQ(app.command("quorvaApp exit"), "OK");
     EXPECT_EQ(app.waitExit(), 0);
+}
+
+namespace
+{
+// Runs "quorva -export" in dir until the export is reported, then ends it.
+std::vector<std::string> exportIn(const TempDir& dir)
+{
+    QuorvaProcess app(dir.path(), {"-export"});
+    std::vector<std::string> printed;
+    for (bool bOk = true; bOk;)
+    {
+        std::string line = app.nextLine(bOk);
+        if (!bOk)
+            break;
+        if (line.rfind("Exporting", 0) == 0 || line.rfind("ERROR: Not exported", 0) == 0 ||
+            line.rfind("Exported ", 0) == 0)
+            printed.push_back(line);
+        if (line.rfind("Exported ", 0) == 0 || line.rfind("ERROR: Unable", 0) == 0)
+            break;
+    }
+    EXPECT_EQ(app.command("quorvaApp exit"), "OK");
+    EXPECT_EQ(app.waitExit(), 0);
+    return printed;
+}
+} // namespace
+
+TEST(ExportEndToEnd, ExportingTheExportGivesTheSameLibrary)
+{
+    TempDir dir;
+    dir.write("client.properties", "db.file=movies.html\n");
+    // Paths relative to the database's folder; a title known only by its Original
+    // Title; two titles that would share one detail file.
+    dir.write("movies.html", "<html><body>\n<ul>\n  <li>Num=7\n  <li>Title=Heat\n  <li>Original Title=Heat\n"
+                             "  <li>Genre=Crime\n  <li>Duration=2:50:00\n  <li>Description=A thief.\n"
+                             "  <li>Actors=Al Pacino\n  <li>Path=movies/Heat\n  <li>Filename=heat.mpg\n"
+                             "  <li>FeatureItem=Trailer,Heat Trailer\n  <li>FeatureItem2=Making of,Heat Making\n"
+                             "</ul>\n<ul>\n  <li>Original Title=Nameless\n  <li>Genre=Drama\n"
+                             "  <li>Path=movies/Nameless\n  <li>Description=No title at all.\n</ul>\n"
+                             "<ul>\n  <li>Title=Twin A\n  <li>Original Title=Twin A\n  <li>Path=movies/Twins\n"
+                             "</ul>\n<ul>\n  <li>Title=Twin B\n  <li>Original Title=Twin B\n"
+                             "  <li>Path=movies/Twins\n</ul>\n</body></html>\n");
+    dir.write("movies/Heat/heat.mpg", "");
+    dir.write("movies/Heat/folder.png", "");
+    dir.write("movies/Nameless/nameless.mpg", "");
+    dir.write("movies/Twins/a.mpg", "");
+
+    EXPECT_EQ(exportIn(dir), (std::vector<std::string>{"Exporting...", "ERROR: Not exported: Twin B would overwrite "
+                                                                      "the detail file of Twin A.",
+                                                        "Exported 3 records to " + dir.file("exported.txt")}));
+    const std::string index = dir.read("exported.txt");
+    const std::string heat = dir.read("movies/Heat/heat.mpg.info");
+    const std::string nameless = dir.read("movies/Nameless/.info");
+    // Written as the database gave them, and the covers found beside them likewise.
+    EXPECT_NE(index.find("  <li>Path=movies/Heat\n  <li>Imagepath=movies/Heat/folder.png\n"), std::string::npos);
+    EXPECT_NE(heat.find("  <li>Num=7\n  <li>FeatureItem1=Trailer,Heat Trailer\n"
+                        "  <li>FeatureItem2=Making of,Heat Making\n</ul>\n"),
+              std::string::npos);
+    EXPECT_NE(nameless.find("  <li>Description=No title at all.\n"), std::string::npos);
+
+    // The index as the database, read on demand: the export replaces its own input
+    // with the same library, every detail kept.
+    dir.write("client.properties", "db.file=exported.txt\nondemand.parsing=true\n");
+    EXPECT_EQ(exportIn(dir), (std::vector<std::string>{"Exporting...", "Exported 3 records to " +
+                                                                           dir.file("exported.txt")}));
+    EXPECT_EQ(dir.read("exported.txt"), index);
+    EXPECT_EQ(dir.read("movies/Heat/heat.mpg.info"), heat);
+    EXPECT_EQ(dir.read("movies/Nameless/.info"), nameless);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path()))
+        EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
 }

@@ -11,6 +11,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace
@@ -177,6 +178,16 @@ TEST_F(HTMLDBParserTest, MissingDatabaseAndEmptyRecords)
     std::string printed = captureOutput([&] { mParser.parse(missing.c_str(), 1, mStore, true); });
     // No path repair runs without a database.
     EXPECT_EQ(printed, "Unable to locate " + missing + "...no media entries loaded.\n");
+
+    // A folder (an empty db.file names the working folder itself) or a FIFO is no
+    // database: reported, not read as an empty one, and the FIFO is not waited on.
+    std::string fifo = mDir.file("db.fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {mDir.path() + "/", fifo})
+    {
+        printed = captureOutput([&] { mParser.parse(path.c_str(), 0, mStore, true); });
+        EXPECT_EQ(printed, "Unable to locate " + path + "...no media entries loaded.\n");
+    }
 
     mDir.write("empty.html", "");
     FILE* pFile = std::fopen(mDir.file("empty.html").c_str(), "r");
@@ -355,4 +366,32 @@ TEST_F(PathRepairTest, BrowsingParseMatchesNoTitleAndMissingVolumesAddNothing)
     EXPECT_EQ(printed, "........8 entries read.\n"
                        "Updating paths...\n"
                        "There were 0 media files whose paths were updated.\n");
+}
+
+TEST_F(HTMLDBParserTest, RelativePathsNameThePlaceBesideTheDatabase)
+{
+    // Read through a relative name from another current folder: what the records
+    // name is found beside the database all the same, and kept as written.
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(mDir.path());
+    mDir.write("lib/db.html", record("Heat", "  <li>Path=movies/Heat\n  <li>Imagepath=movies/Heat/f.png\n"
+                                             "  <li>LargeImagepath=/abs/large.png\n") +
+                                  record("Alien", "  <li>Path=/abs/Alien\n"));
+    std::filesystem::current_path(mDir.path() + "/lib/..");
+    captureOutput([&] { mParser.parse("lib/db.html", 0, mStore, true); });
+    std::filesystem::current_path(before);
+
+    std::vector<MediaEntry*> list = entries();
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(std::string(mStore.getDatabaseDir()), mDir.path() + "/lib");
+    EXPECT_EQ(std::string(list[0]->getPath()), mDir.path() + "/lib/movies/Heat");
+    EXPECT_EQ(std::string(list[0]->getImagePath()), mDir.path() + "/lib/movies/Heat/f.png");
+    EXPECT_EQ(std::string(list[0]->getLargeImagePath()), "/abs/large.png");
+    EXPECT_EQ(std::string(list[0]->getStoredPath()), "movies/Heat");
+    EXPECT_EQ(std::string(list[0]->getStoredImagePath()), "movies/Heat/f.png");
+    EXPECT_EQ(std::string(list[1]->getPath()), "/abs/Alien");
+    EXPECT_EQ(std::string(list[1]->getStoredPath()), "/abs/Alien");
+    // A path set later (by path repair) is written as it is.
+    list[0]->setPath("/tmp/Volumes/usb1/Heat");
+    EXPECT_EQ(std::string(list[0]->getStoredPath()), "/tmp/Volumes/usb1/Heat");
 }

@@ -165,7 +165,8 @@ TEST(MediaEntry, ExportBlocksWriteEveryFieldUnchanged)
                                "  <li>Imagepath=/tmp/Volumes/usb1/Heat/folder.png\n"
                                "  <li>Filename=VIDEO_TS/VTS_01_1.VOB\n";
     EXPECT_EQ(headerBlock(entry), common + "</ul>\n");
-    // No Num, feature items or viewing time: the export is the database's own fields.
+    // The detail block also carries what the index has no room for: Num and the
+    // feature items. The viewing time belongs to the stats file.
     EXPECT_EQ(fullBlock(entry), common + "  <li>Title=Heat\n"
                                          "  <li>Director=Michael Mann\n"
                                          "  <li>Actors=Al Pacino, Robert De Niro\n"
@@ -174,6 +175,8 @@ TEST(MediaEntry, ExportBlocksWriteEveryFieldUnchanged)
                                          "  <li>Aspect=2.35:1\n"
                                          "  <li>Description=A=B <b>bold</b>\n"
                                          "  <li>LargeImagepath=/tmp/Volumes/usb1/Heat/folderLarge.png\n"
+                                         "  <li>Num=17\n"
+                                         "  <li>FeatureItem1=Trailer,Heat Trailer\n"
                                          "</ul>\n");
 }
 

@@ -332,13 +332,19 @@ TEST(MediaStore, ValidationReportsEveryMissingValue)
     MediaEntry* pNoImage = makeEntry("Alien", "Horror");
     pNoImage->setDuration("0:0");
     store.addMediaEntry(pNoImage);
+    // Read without its Title (a browsing parse): named by its Original Title.
+    MediaEntry* pUntitled = makeEntry("", "Drama");
+    pUntitled->setOriginalTitle("Untitled");
+    store.addMediaEntry(pUntitled);
 
     std::string printed = captureOutput([&] { store.validateEntries(); });
     EXPECT_EQ(printed, "ERROR:   is missing a genre value.\n"
                        "ERROR:   is missing a duration value.\n"
                        "ERROR:   is missing an original title.\n"
                        "ERROR:   is missing a png image.\n"
-                       "ERROR:  Alien is missing a png image.\n");
+                       "ERROR:  Alien is missing a png image.\n"
+                       "ERROR:  Untitled is missing a duration value.\n"
+                       "ERROR:  Untitled is missing a png image.\n");
 }
 
 TEST(MediaStore, ExportReadsBackAsTheSameRecords)
@@ -368,7 +374,9 @@ TEST(MediaStore, ExportReadsBackAsTheSameRecords)
     HTMLDBParser parser;
     captureOutput([&] { parser.parse(dir.file("db.html").c_str(), 0, store, true); });
     std::string printed = captureOutput([&] { store.exportEntries(dir.file("exported.txt").c_str()); });
-    EXPECT_EQ(printed, "Exporting..\nExported 2 records to " + dir.file("exported.txt") + "\n");
+    // A record without a folder has nowhere to keep its detail file.
+    EXPECT_EQ(printed, "Exporting..\nERROR: Not exported: No Title has no Path.\nExported 2 records to " +
+                           dir.file("exported.txt") + "\n");
 
     const std::string heatHeader = "<ul>\n  <li>Genre=Crime, Drama\n  <li>Year=1995\n  <li>Duration=2:50:00\n"
                                    "  <li>MPAA=R for violence and language\n  <li>Original Title=Heat\n"

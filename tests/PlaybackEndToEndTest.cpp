@@ -46,7 +46,7 @@ public:
         mDir.write("client.properties", "db.file=movies.html\nenable.trickplay=true\n");
         mDir.write("movies.html", std::string("<html><body>\n<ul>\n  <li>Title=Test Card\n  <li>Genre=Drama\n"
                                               "  <li>Original Title=Test Card\n  <li>Duration=") +
-                                      duration + "\n  <li>Path=" + mDir.file("movies/Film") +
+                                      duration + "\n  <li>Path=movies/Film" +
                                       "\n  <li>Filename=film.ts\n</ul>\n</body></html>\n");
         std::filesystem::create_directory_symlink(binaryDir() + "/images", mDir.file("images"));
         std::filesystem::create_directory_symlink(binaryDir() + "/graphics", mDir.file("graphics"));

@@ -58,9 +58,14 @@ TEST(QuorvaDatFile, ReadsEachFieldOnlyWhenItIsComplete)
     stats.write();
     EXPECT_EQ(dir.read("heat.mpg.quorva"), EXAMPLE);
 
-    // Negative values survive the round trip.
+    // The zoom mode is signed; the time is unsigned, so that it runs until 2106.
     dir.write("heat.mpg.quorva", std::string(16, '\xff'));
-    expectValues(movie, {~0ULL, -1, -1}, "all ones");
+    expectValues(movie, {~0ULL, -1, 4294967295}, "all ones");
+    QuorvaDatFile later(movie.c_str());
+    later.setLastViewedTime(4102444800); // 2100-01-01
+    later.write();
+    EXPECT_EQ(dir.read("heat.mpg.quorva").substr(12), std::string("\x00\x57\x86\xF4", 4));
+    expectValues(movie, {~0ULL, -1, 4102444800}, "after 2038");
 }
 
 TEST(QuorvaDatFile, WriteReplacesTheWholeFileAtOnce)

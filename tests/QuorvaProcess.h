@@ -13,8 +13,9 @@ class PallixBitmap;
 class QuorvaProcess
 {
 public:
-    // The binary is linked into dir as "quorva" and started with argv[0] = dir/quorva,
-    // or argv[0] = "quorva" and dir as current directory when bRelative is true.
+    // The binary is linked into dir as "quorva" and started with argv[0] = dir/quorva
+    // from the root folder, or with argv[0] = "quorva" and dir as current folder
+    // when bRelative is true.
     QuorvaProcess(const std::string& dir, const std::vector<std::string>& args, bool bRelative = false);
     ~QuorvaProcess();
     QuorvaProcess(const QuorvaProcess&) = delete;

@@ -3,7 +3,6 @@
 #include "ClientProperties.h"
 #include "DrawingUtils.h"
 #include "FeatureItem.h"
-#include "HTMLDBParser.h"
 #include "ImageFactory.h"
 #include "MainWindow.h"
 #include "MediaEntry.h"
@@ -64,18 +63,12 @@ void InfoWindow::setMediaEntry(MediaEntry* pEntry)
     if (!pEntry)
         return;
 
-    if (ClientProperties::isOnDemandParsing())
+    QuorvaApp* pApp = QuorvaApp::getApp();
+    if (ClientProperties::isOnDemandParsing() && pApp)
     {
-        PallixString detailPath = pEntry->getPath() + "/" + pEntry->getFilename() + ".info";
-        FILE* pFile = std::fopen(detailPath, "r");
-        if (pFile)
-        {
-            HTMLDBParser parser;
-            mpDetailEntry.reset(parser.parseEntry(pFile, true));
-            std::fclose(pFile);
-            if (mpDetailEntry)
-                mpEntry = mpDetailEntry.get();
-        }
+        mpDetailEntry.reset(pApp->getMediaCache()->readDetailFile(pEntry));
+        if (mpDetailEntry)
+            mpEntry = mpDetailEntry.get();
     }
 
     // The stats file sits beside the store's own file, whatever the detail record says.
@@ -84,7 +77,6 @@ void InfoWindow::setMediaEntry(MediaEntry* pEntry)
         mList.addItem("Resume", nullptr);
     mList.addItem("Play", nullptr);
 
-    QuorvaApp* pApp = QuorvaApp::getApp();
     PallixNewArray<FeatureItem>& features = mpEntry->getFeatureItems();
     for (int i = 0; i < features.GetSize(); ++i)
     {
