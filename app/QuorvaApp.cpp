@@ -76,6 +76,11 @@ void QuorvaApp::OnAppInit()
     PallixInput::NotifyScreenActivity();
 }
 
+void QuorvaApp::OnAppExit()
+{
+    PlayerWindow::getInstance()->onExitPlayer();
+}
+
 void QuorvaApp::initMediaStore(int fixPathsMode, bool bExport)
 {
     PallixString dbFile = mWorkingDir + "/" + ClientProperties::getDBPath();

@@ -19,6 +19,9 @@ public:
 
 protected:
     void OnAppInit() override;
+    // However the run ends (exit verb, window closed, a signal), a playing title
+    // is ended as the exit key ends it, while everything it uses still exists.
+    void OnAppExit() override;
     // The player reports the end of a movie here, on the event loop.
     void OnWormholeMessage(const PallixMessage& message) override;
     void OnECPCommand(const PallixString& command, PallixString& result) override;

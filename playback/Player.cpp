@@ -2,6 +2,7 @@
 
 #include "CallLogger.h"
 #include "ClientProperties.h"
+#include "FileUtils.h"
 #include "Logger.h"
 #include "MutexLock.h"
 #include "PallixApp.h"
@@ -42,7 +43,18 @@ bool Player::startPlaying(const char* pFileName, long durationInSecs)
     mbMovieFinished = false;
     mFilename = pFileName ? pFileName : "";
     mDurationInSecs = durationInSecs;
-    return openDecoder(true);
+    mStartFailure = PallixString();
+    if (openDecoder(true))
+        return true;
+    if (mStartFailure.IsEmpty())
+        mStartFailure = "The player could not be started.";
+    // Nothing of a failed start stays open.
+    MPEGDecoder::Close();
+    stopActivityTimer();
+    MutexLock lock(&mMutex);
+    MutexLock streamLock(&mStreamMutex);
+    mFileStream.Close();
+    return false;
 }
 
 bool Player::openDecoder(bool bFirstTime)
@@ -83,11 +95,14 @@ bool Player::initForPlay()
         if (!mFileStream.Open(file))
         {
             Logger::logError("Failed to open file.");
+            mStartFailure = FileUtils::fileExists(mFilename) ? "The file cannot be read."
+                                                             : PallixString("The file is missing: ") + mFilename;
             return false;
         }
         if (!mMPEGFile.SetStream(mFileStream))
         {
             Logger::logError("Stream set failed.");
+            mStartFailure = "It is not a movie that Quorva can play.";
             return false;
         }
     }
@@ -123,6 +138,7 @@ bool Player::updatePIDs()
                                  pAudio->m_nPIDorStreamID, pAudio->m_nSSID, bAC3))
     {
         Logger::logError("SelectPIDs failed");
+        mStartFailure = "No picture or sound was found in it.";
         return false;
     }
     if (ClientProperties::getLogDebug())

@@ -28,6 +28,8 @@ public:
 
     // Plays the file from its beginning; true when the decoder is streaming.
     bool startPlaying(const char* pFileName, long durationInSecs);
+    // Why the last start failed, in words for the viewer; empty after a good start.
+    const PallixString& getStartFailure() const { return mStartFailure; }
     void close();
     // Opens the decoder again on the open file, at the current position.
     bool restart();
@@ -73,6 +75,7 @@ private:
     PallixMPEGFile mMPEGFile;
     PallixFileStream mFileStream;
     PallixString mFilename;
+    PallixString mStartFailure;
     PallixWormhole mWormhole;
     bool mbPaused;
     Mutex mMutex;

@@ -45,6 +45,9 @@ const PallixColor CLEAR(0, 0, 0, 0);
 const PallixColor BAR_BACKGROUND(0, 32, 0, 255);
 const PallixColor BAR_FILL(224, 190, 4, 255);
 const PallixColor DETAILS_BAND(0, 0, 0, 128);
+const PallixColor FAILURE_BACKGROUND(0, 0, 0, 208);
+constexpr uint32_t FAILURE_WIDTH = 840;
+constexpr uint32_t FAILURE_HEIGHT = 230;
 
 uint32_t widthOf(const PallixBitmap* pBitmap)
 {
@@ -68,7 +71,7 @@ PlayerWindow PlayerWindow::INSTANCE;
 PlayerWindow::PlayerWindow()
     : mpEntry(nullptr), mpWindow(nullptr), mpProgressBmp(nullptr), mpRightArrowBmp(nullptr), mpLeftArrowBmp(nullptr),
       mpTimeBmp(nullptr), mpJumpBmps{}, mbEpisode(false), mInfoState(0), mSeekIndex(NORMAL_SEEK_INDEX),
-      mRedrawTimer(0), mJumpTimer(0), mJumpIndex(NO_JUMP_INDEX), mAutohideCount(0), mResumePos(0)
+      mRedrawTimer(0), mJumpTimer(0), mJumpIndex(NO_JUMP_INDEX), mAutohideCount(0), mResumePos(0), mbStarted(false)
 {
 }
 
@@ -119,7 +122,11 @@ void PlayerWindow::playEntry(MediaEntry* pEntry, PallixString designatedFile, Pa
     Materialize(kAppNormal);
 
     mResumePos = 0;
+    mStartFailure = PallixString();
     long duration = 0;
+    // A title without a saved zoom mode opens in the first one, not in the one
+    // after the previous title's.
+    mPlayer.getVideoScaler().reset();
     if (mpEntry)
     {
         duration = mpEntry->getDurationInSecs();
@@ -129,13 +136,17 @@ void PlayerWindow::playEntry(MediaEntry* pEntry, PallixString designatedFile, Pa
         if (bCheckForResume)
             mResumePos = stats.getLastPosition();
     }
-    else
-    {
-        mPlayer.getVideoScaler().reset();
-    }
 
-    // A file that cannot be played leaves an empty window that the exit key closes.
-    mPlayer.startPlaying(mFilename, duration);
+    mbStarted = mPlayer.startPlaying(mFilename, duration);
+    if (!mbStarted)
+    {
+        // The viewer is told why, on the screen, until a key takes them back.
+        mStartFailure = mPlayer.getStartFailure();
+        mResumePos = 0;
+        SetFocus(true);
+        Redraw();
+        return;
+    }
 
     if (mResumePos == 0)
     {
@@ -215,6 +226,11 @@ void PlayerWindow::OnMaterialize() {}
 
 bool PlayerWindow::OnNavKey(unsigned long nKey, PallixWindow*&)
 {
+    if (!mStartFailure.IsEmpty())
+    {
+        onExitPlayer();
+        return true;
+    }
     switch (nKey)
     {
     case RemoteKeys::UP:
@@ -237,6 +253,12 @@ bool PlayerWindow::OnNavKey(unsigned long nKey, PallixWindow*&)
 // Every key stops here: none of them means anything to the hidden windows below.
 bool PlayerWindow::OnKeyDown(unsigned long nKey)
 {
+    // Any key takes the viewer back from a title that could not be played.
+    if (!mStartFailure.IsEmpty())
+    {
+        onExitPlayer();
+        return true;
+    }
     switch (nKey)
     {
     case RemoteKeys::SELECT:
@@ -465,8 +487,17 @@ void PlayerWindow::onExitPlayer()
     // The end-of-movie message may still arrive after the exit key ended playback.
     if (!IsMaterialized())
         return;
-    mPlayer.close();
-    onPlaybackOver();
+    if (mbStarted)
+    {
+        mPlayer.close();
+        onPlaybackOver();
+        return;
+    }
+    stopRedrawTimer();
+    stopJumpTimer();
+    mJumpIndex = NO_JUMP_INDEX;
+    mStartFailure = PallixString();
+    hide();
 }
 
 void PlayerWindow::onPlaybackOver()
@@ -553,6 +584,11 @@ void PlayerWindow::OnPaint(PallixBitmap& bitmap)
 {
     // The video shows through wherever the display draws nothing.
     bitmap.FillRect(GetRectAbsolute(), CLEAR);
+    if (!mStartFailure.IsEmpty())
+    {
+        drawStartFailure(bitmap);
+        return;
+    }
     if (mInfoState != 0)
         drawInfo(bitmap);
     if (mSeekIndex != NORMAL_SEEK_INDEX)
@@ -672,4 +708,29 @@ void PlayerWindow::drawJumpIndex(PallixBitmap& bitmap)
     PallixBitmap* pImage = mpJumpBmps[mJumpIndex];
     if (pImage)
         drawWhole(bitmap, static_cast<int32_t>(GetRectAbsolute().w - widthOf(pImage)), 0, pImage);
+}
+
+void PlayerWindow::drawStartFailure(PallixBitmap& bitmap)
+{
+    PallixRect rect = GetRectAbsolute();
+    PallixRect box(rect.x + static_cast<int32_t>(rect.w / 2) - static_cast<int32_t>(FAILURE_WIDTH / 2),
+                   rect.y + static_cast<int32_t>(rect.h / 2) - static_cast<int32_t>(FAILURE_HEIGHT / 2), FAILURE_WIDTH,
+                   FAILURE_HEIGHT);
+    bitmap.FillRect(box, FAILURE_BACKGROUND);
+
+    PallixString name;
+    if (mpEntry)
+        name = mpEntry->getTitle().IsEmpty() ? mpEntry->getOriginalTitle() : mpEntry->getTitle();
+    if (mbEpisode)
+        name += (name.IsEmpty() ? "" : " - ") + mDesignatedFile;
+    if (name.IsEmpty())
+        name = "This title";
+    const int32_t left = box.x + 30;
+    const uint32_t width = box.w - 60;
+    DrawingUtils::drawTextShadowed(bitmap, Fonts::SYSTEM_30, PallixRect(left, box.y + 20, width, 44),
+                                   name + " cannot be played", Colors::WHITE, Colors::BLACK, 0x103);
+    // The reason may name a long path: it wraps.
+    bitmap.DrawText(Fonts::SYSTEM_22, PallixRect(left, box.y + 80, width, 80), mStartFailure, Colors::WHITE, 0x142);
+    bitmap.DrawText(Fonts::SYSTEM_18, PallixRect(left, box.y + static_cast<int32_t>(FAILURE_HEIGHT) - 44, width, 30),
+                    "Press any key to go back.", Colors::YELLOW_TEXT, 0x3);
 }

@@ -32,6 +32,8 @@ public:
     // own); pWindow is hidden during playback and gets the screen back after.
     void playEntry(MediaEntry* pEntry, PallixString designatedFile, PallixWindow* pWindow, bool bCheckForResume,
                    bool bPromptForResume);
+    // Ends playback now: the exit key, the end of the movie, or the application
+    // ending. A title that played has its stats saved.
     void onExitPlayer();
 
     void OnPaint(PallixBitmap& bitmap) override;
@@ -84,6 +86,8 @@ private:
     void drawSeekRate(PallixBitmap& bitmap);
     void drawPaused(PallixBitmap& bitmap);
     void drawJumpIndex(PallixBitmap& bitmap);
+    // Why the title cannot be played, until a key takes the viewer back.
+    void drawStartFailure(PallixBitmap& bitmap);
 
     static PlayerWindow INSTANCE;
 
@@ -107,6 +111,11 @@ private:
     int mJumpIndex;
     int mAutohideCount;
     uint64_t mResumePos;
+    // Whether the last start succeeded; a title that never played keeps its stats
+    // file as it was.
+    bool mbStarted;
+    // Shown instead of the movie when the start failed; empty otherwise.
+    PallixString mStartFailure;
 
     friend class PlayerWindowTestAccess;
 };

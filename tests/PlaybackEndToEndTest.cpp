@@ -137,3 +137,98 @@ TEST(PlaybackEndToEnd, LeavingEarlySavesTheSpotFiveSecondsBack)
     cinema.press("Exit");
     EXPECT_EQ(cinema.process().waitExit(), 0);
 }
+
+TEST(PlaybackEndToEnd, QuittingDuringPlaybackSavesTheSpotAsExitDoes)
+{
+    // The exit verb and a termination signal, each while a movie plays.
+    for (const bool bSignal : {false, true})
+    {
+        TempDir dir;
+        Cinema cinema(dir, "-1", 8);
+        EXPECT_TRUE(cinema.videoMoves(*cinema.screenshot()));
+        // Three quarters in: more than the five seconds a resume steps back.
+        for (int i = 0; i < 3; ++i)
+            cinema.press("Next");
+        cinema.press("Zoom");
+        if (bSignal)
+            cinema.process().signal(SIGTERM);
+        else
+            EXPECT_EQ(cinema.process().command("quorvaApp quit"), "OK");
+        EXPECT_EQ(cinema.process().waitExit(), 0) << bSignal;
+        for (const std::string& line : cinema.process().remainingLines())
+            EXPECT_EQ(line.find("Sanitizer"), std::string::npos) << line;
+        ASSERT_TRUE(std::filesystem::exists(cinema.stats())) << bSignal;
+        QuorvaDatFile stats(cinema.movie().c_str());
+        EXPECT_GT(stats.getLastPosition(), 0u) << bSignal;
+        EXPECT_EQ(stats.getZoomMode(), 1) << bSignal;
+        EXPECT_GT(stats.getLastViewedTime(), 0) << bSignal;
+    }
+}
+
+namespace
+{
+// Whether any pixel of the area is bright: text drawn over the black screen.
+bool hasBrightPixels(const PallixBitmap& shot, const PallixRect& area)
+{
+    for (int32_t y = area.y; y < area.y + int32_t(area.h); ++y)
+        for (int32_t x = area.x; x < area.x + int32_t(area.w); ++x)
+            if (shot.GetPixel(x, y).GetRed() > 200)
+                return true;
+    return false;
+}
+} // namespace
+
+TEST(PlaybackEndToEnd, ATitleThatCannotPlaySaysWhyAndKeepsItsStats)
+{
+    TempDir dir;
+    std::filesystem::create_directories(dir.file("movies/Good"));
+    MediaMaker::Movie movie;
+    movie.seconds = 3;
+    ASSERT_TRUE(MediaMaker::make(dir.file("movies/Good/good.mpg"), movie));
+    dir.write("movies/Broken/broken.mpg", std::string(200000, '\x5a'));
+    std::filesystem::create_directories(dir.file("movies/Missing"));
+    // Saved spots: position 4096, zoom mode 2, a time; never written over by a failed start.
+    const std::string saved("\x00\x10\x00\x00\x00\x00\x00\x00\x02\x00\x00\x00\x80\x43\x6D\x38", 16);
+    dir.write("movies/Missing/missing.mpg.quorva", saved);
+    dir.write("movies/Broken/broken.mpg.quorva", saved);
+    dir.write("client.properties", "db.file=movies.html\n");
+    std::string db = "<html><body>\n";
+    for (const char* name : {"Missing", "Broken", "Good"})
+        db += std::string("<ul>\n  <li>Title=") + name + "\n  <li>Original Title=" + name +
+              "\n  <li>Genre=Drama\n  <li>Path=movies/" + name + "\n  <li>Filename=" +
+              std::string(1, char(std::tolower(name[0]))) + (name + 1) + ".mpg\n</ul>\n";
+    dir.write("movies.html", db + "</body></html>\n");
+    std::filesystem::create_directory_symlink(binaryDir() + "/images", dir.file("images"));
+    std::filesystem::create_directory_symlink(binaryDir() + "/graphics", dir.file("graphics"));
+    QuorvaProcess app(dir.path(), {});
+    for (const char* key : {"Left", "Down", "Right"})
+        EXPECT_EQ(app.command(std::string("press ") + key), "OK");
+    const PallixRect message(220, 245, 840, 230);
+    const PallixRect list(280, 100, 900, 500);
+
+    for (const char* title : {"Missing", "Broken"})
+    {
+        auto pList = app.screenshot();
+        EXPECT_EQ(app.command("press Play"), "OK");
+        auto pFailed = app.screenshot();
+        // The reason is on the screen, not only on the console.
+        EXPECT_TRUE(hasBrightPixels(*pFailed, message)) << title;
+        EXPECT_FALSE(hasBrightPixels(*pFailed, PallixRect(0, 0, 1280, 200))) << title;
+        // Any key goes back to the list, as it was.
+        EXPECT_EQ(app.command("press Select"), "OK");
+        EXPECT_TRUE(samePixels(*app.screenshot(), *pList, list)) << title;
+        EXPECT_EQ(dir.read(std::string("movies/") + title + "/" + char(std::tolower(title[0])) + (title + 1) +
+                           ".mpg.quorva"),
+                  saved)
+            << title;
+        EXPECT_EQ(app.command("press Down"), "OK");
+    }
+
+    // A title never played before opens in the first zoom mode, whatever the last title used.
+    EXPECT_EQ(app.command("press Play"), "OK");
+    EXPECT_EQ(app.command("press Exit"), "OK");
+    QuorvaDatFile stats(dir.file("movies/Good/good.mpg").c_str());
+    EXPECT_EQ(stats.getZoomMode(), 0);
+    EXPECT_EQ(app.command("quorvaApp exit"), "OK");
+    EXPECT_EQ(app.waitExit(), 0);
+}

@@ -196,6 +196,12 @@ int QuorvaProcess::waitExit(std::chrono::milliseconds timeout)
     return -1;
 }
 
+void QuorvaProcess::signal(int nSignal)
+{
+    if (mPid > 0)
+        kill(mPid, nSignal);
+}
+
 std::unique_ptr<PallixBitmap> QuorvaProcess::screenshot()
 {
     std::string path = mDir + "/shot" + std::to_string(mShots++) + ".png";

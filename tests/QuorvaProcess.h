@@ -38,6 +38,8 @@ public:
 
     // Waits for the process to end; its exit status, or -1 on timeout or signal.
     int waitExit(std::chrono::milliseconds timeout = std::chrono::seconds(20));
+    // Sends a signal to the process.
+    void signal(int nSignal);
     int port() const { return mPort; }
 
 private:
