@@ -46,6 +46,7 @@ void WindowUtils::onMediaEntryChosen(RightPanelWindow* pCurrentWindow, MediaEntr
         if (pInfo)
         {
             pInfo->reset();
+            pInfo->setReturnPanel(pCurrentWindow);
             pMainWindow->showRightPanel(pInfo, true, true);
             pInfo->setMediaEntry(pEntry);
         }
@@ -55,6 +56,7 @@ void WindowUtils::onMediaEntryChosen(RightPanelWindow* pCurrentWindow, MediaEntr
     if (pSeries)
     {
         pSeries->reset();
+        pSeries->setReturnPanel(pCurrentWindow);
         pMainWindow->showRightPanel(pSeries, true, true);
         pSeries->setMediaEntry(pEntry);
     }

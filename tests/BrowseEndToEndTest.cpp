@@ -140,8 +140,10 @@ TEST(BrowseEndToEnd, GenreGridInfoPlayAndBackToTheGrid)
     auto pPlaying = jukebox.press("Select");
     EXPECT_NE(pPlaying->GetPixel(LARGE_X, LARGE_Y), LARGE_FILM);
     EXPECT_NE(pPlaying->GetPixel(CELL0_X, 50), pInfo->GetPixel(CELL0_X, 50));
+    // Left in its first seconds, it has no spot to resume from any more: the page says so.
     auto pAfter = jukebox.press("Exit");
-    EXPECT_TRUE(sameScreen(*pAfter, *pInfo));
+    EXPECT_EQ(pAfter->GetPixel(LARGE_X, LARGE_Y), LARGE_FILM);
+    EXPECT_FALSE(sameScreen(*pAfter, *pInfo));
     EXPECT_GT(QuorvaDatFile(jukebox.movie("Harbour Lights/film.mpg").c_str()).getLastViewedTime(), 0);
 
     // Back leaves the page, giving its picture back, and shows the grid as it was.
@@ -175,4 +177,50 @@ TEST(BrowseEndToEnd, GenreGridSeriesEpisodesKeepStatsOfTheirOwn)
     // Back returns to the grid with the series still selected.
     EXPECT_TRUE(sameScreen(*jukebox.press("Back"), *pGrid));
     jukebox.exit();
+}
+
+TEST(BrowseEndToEnd, APageOpenedFromTheTableReturnsThereAndOffersResumeAfterPlaying)
+{
+    TempDir dir;
+    MediaMaker::Movie movie;
+    movie.seconds = 8;
+    movie.size = "160x120";
+    movie.container = "mpegts";
+    movie.extra = {"-muxrate", "19000000"};
+    std::filesystem::create_directories(dir.file("movies/Film"));
+    ASSERT_TRUE(MediaMaker::make(dir.file("movies/Film/film.ts"), movie));
+    dir.write("client.properties", "db.file=movies.html\n");
+    dir.write("movies.html", "<ul>\n  <li>Title=Film\n  <li>Original Title=Film\n  <li>Genre=Drama\n"
+                             "  <li>Path=movies/Film\n  <li>Filename=film.ts\n</ul>\n");
+    std::filesystem::create_directory_symlink(binaryDir() + "/images", dir.file("images"));
+    std::filesystem::create_directory_symlink(binaryDir() + "/graphics", dir.file("graphics"));
+    QuorvaProcess app(dir.path(), {});
+    auto press = [&](const char* key)
+    {
+        EXPECT_EQ(app.command(std::string("press ") + key), "OK") << key;
+        return app.screenshot();
+    };
+
+    // The table of every title, then the film's page; Back returns to the table.
+    press("Left");
+    press("Down");
+    auto pTable = press("Right");
+    auto pPage = press("Select");
+    EXPECT_FALSE(sameScreen(*pPage, *pTable));
+    EXPECT_TRUE(sameScreen(*press("Back"), *pTable));
+
+    // Played three quarters in and left: back on the page, "Resume" is offered at
+    // once, as when the page is opened anew.
+    press("Select");
+    press("Select");
+    for (int i = 0; i < 3; ++i)
+        press("Next");
+    auto pReturned = press("Exit");
+    ASSERT_GT(QuorvaDatFile(dir.file("movies/Film/film.ts").c_str()).getLastPosition(), 0u);
+    press("Back");
+    auto pReopened = press("Select");
+    EXPECT_FALSE(sameScreen(*pReopened, *pPage));
+    EXPECT_TRUE(sameScreen(*pReturned, *pReopened));
+    EXPECT_EQ(app.command("quorvaApp exit"), "OK");
+    EXPECT_EQ(app.waitExit(), 0);
 }

@@ -69,16 +69,19 @@ TEST_F(WindowUtilsTest, ThePlayKeyPlaysASingleFileTitleAndOtherKeysNever)
     choose(folderOfOne, KEY_PLAY);
     EXPECT_TRUE(PlayerWindow::getInstance()->IsMaterialized());
     EXPECT_FALSE(mWindow.IsMaterialized());
+    EXPECT_EQ(std::string(mPlayer.filename()), mDir.file("one/film.mpg"));
+    // It is no movie: the window says so, and the stats file is not touched.
+    EXPECT_EQ(std::string(mPlayer.startFailure()), "It is not a movie that Quorva can play.");
     PlayerWindow::getInstance()->onExitPlayer();
     EXPECT_TRUE(mWindow.IsMaterialized());
-    EXPECT_TRUE(std::filesystem::exists(mDir.file("one/film.mpg.quorva")));
+    EXPECT_FALSE(std::filesystem::exists(mDir.file("one/film.mpg.quorva")));
 
     // A named file makes a single-file title even in a folder of several.
     series.setFilename("ep2.mpg");
     choose(series, KEY_PLAY);
     EXPECT_TRUE(PlayerWindow::getInstance()->IsMaterialized());
+    EXPECT_EQ(std::string(mPlayer.filename()), mDir.file("two/ep2.mpg"));
     PlayerWindow::getInstance()->onExitPlayer();
-    EXPECT_TRUE(std::filesystem::exists(mDir.file("two/ep2.mpg.quorva")));
     mWindow.Vanish();
 }
 

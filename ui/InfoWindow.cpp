@@ -24,7 +24,8 @@ constexpr int32_t TEXT_TOP = 95;
 } // namespace
 
 InfoWindow::InfoWindow()
-    : RightPanelWindow(""), mpEntry(nullptr), mpEntryBitmap(nullptr), mbDetailHandedOut(false)
+    : RightPanelWindow(""), mpEntry(nullptr), mpStoreEntry(nullptr), mpEntryBitmap(nullptr), mbDetailHandedOut(false),
+      mbPlayerStarted(false)
 {
     mList.setListener(this);
     mList.setLeftAlign(true);
@@ -52,6 +53,7 @@ void InfoWindow::forgetEntry()
     }
     mbDetailHandedOut = false;
     mpEntry = nullptr;
+    mpStoreEntry = nullptr;
 }
 
 void InfoWindow::setMediaEntry(MediaEntry* pEntry)
@@ -60,8 +62,12 @@ void InfoWindow::setMediaEntry(MediaEntry* pEntry)
     clearEntryBitmap();
     forgetEntry();
     mpEntry = pEntry;
+    mpStoreEntry = pEntry;
     if (!pEntry)
+    {
+        mList.removeAllItems();
         return;
+    }
 
     QuorvaApp* pApp = QuorvaApp::getApp();
     if (ClientProperties::isOnDemandParsing() && pApp)
@@ -70,13 +76,19 @@ void InfoWindow::setMediaEntry(MediaEntry* pEntry)
         if (mpDetailEntry)
             mpEntry = mpDetailEntry.get();
     }
+    loadItems();
+}
 
+void InfoWindow::loadItems()
+{
+    mList.removeAllItems();
     // The stats file sits beside the store's own file, whatever the detail record says.
-    QuorvaDatFile stats(pEntry->getFullPathToPlayFile());
+    QuorvaDatFile stats(mpStoreEntry->getFullPathToPlayFile());
     if (stats.getLastPosition() > 0)
         mList.addItem("Resume", nullptr);
     mList.addItem("Play", nullptr);
 
+    QuorvaApp* pApp = QuorvaApp::getApp();
     PallixNewArray<FeatureItem>& features = mpEntry->getFeatureItems();
     for (int i = 0; i < features.GetSize(); ++i)
     {
@@ -85,6 +97,15 @@ void InfoWindow::setMediaEntry(MediaEntry* pEntry)
         mList.addItem(feature.getText(), pTarget);
     }
     mList.setSelectedIndex(0);
+}
+
+void InfoWindow::OnMaterialize()
+{
+    RightPanelWindow::OnMaterialize();
+    // Back from the player: the title may now have a spot to resume from, or none.
+    if (mbPlayerStarted && mpStoreEntry)
+        loadItems();
+    mbPlayerStarted = false;
 }
 
 void InfoWindow::clearEntryBitmap()
@@ -186,6 +207,7 @@ void InfoWindow::onItemChosen(int item, int)
         return;
     if (mpDetailEntry && pTarget == mpDetailEntry.get())
         mbDetailHandedOut = true;
+    mbPlayerStarted = true;
     WindowUtils::onMediaEntryChosen(this, pTarget, static_cast<int>(RemoteKeys::PLAY), bCheckForResume,
                                     bPromptForResume, "");
 }
@@ -196,9 +218,8 @@ void InfoWindow::onNavLeft()
         getMainWindow()->setFocusOnColumn();
 }
 
-// Back to the grid as it was left.
+// Back to the panel the page was opened from, as it was left.
 void InfoWindow::onPageBack()
 {
-    if (getMainWindow() && getMainWindow()->getCoverArtWindow())
-        getMainWindow()->showRightPanel(getMainWindow()->getCoverArtWindow(), true, true);
+    showReturnPanel(getMainWindow() ? getMainWindow()->getCoverArtWindow() : nullptr);
 }

@@ -25,6 +25,7 @@ public:
     void setMediaEntry(MediaEntry* pEntry);
 
     void OnPaint(PallixBitmap& bitmap) override;
+    void OnMaterialize() override;
     void OnVanish() override;
     void OnSetFocus() override;
 
@@ -37,6 +38,8 @@ protected:
     void setupLayout() override;
 
 private:
+    // "Resume" when the title has a spot saved, "Play", then its feature items.
+    void loadItems();
     void clearEntryBitmap();
     void loadEntryBitmap();
     // Left edge of the description, cast and choices: right of the picture.
@@ -48,6 +51,8 @@ private:
 
     LoopList mList;
     MediaEntry* mpEntry;
+    // The store's own record, whose play file names the stats file.
+    MediaEntry* mpStoreEntry;
     PallixBitmap* mpEntryBitmap;
     // The record read from the title's detail file, or null when mpEntry is the store's.
     std::unique_ptr<MediaEntry> mpDetailEntry;
@@ -56,6 +61,8 @@ private:
     // The last detail record handed to the player. The player keeps its title
     // until it is given another, so this one lives until the panel hands out the next.
     std::unique_ptr<MediaEntry> mpHandedEntry;
+    // Set when a choice went to the player, so the choices are made anew on return.
+    bool mbPlayerStarted;
 
     friend class InfoWindowTestAccess;
 };

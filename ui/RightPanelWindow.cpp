@@ -1,12 +1,14 @@
 #include "RightPanelWindow.h"
 
+#include "MainWindow.h"
 #include "PallixBitmap.h"
 #include "PallixColor.h"
 
 #include <utility>
 
 RightPanelWindow::RightPanelWindow(PallixString label)
-    : mpMainWindow(nullptr), mbFirstMaterialize(true), mLabel(std::move(label)), mbDrawPositioningRect(false)
+    : mpMainWindow(nullptr), mbFirstMaterialize(true), mLabel(std::move(label)), mbDrawPositioningRect(false),
+      mpReturnPanel(nullptr)
 {
 }
 
@@ -28,4 +30,11 @@ void RightPanelWindow::drawPositioningRect(PallixBitmap& bitmap, const PallixRec
 {
     if (mbDrawPositioningRect)
         bitmap.DrawRect(rect, PallixColor(255, 0, 0, 255));
+}
+
+void RightPanelWindow::showReturnPanel(RightPanelWindow* pFallback)
+{
+    RightPanelWindow* pPanel = mpReturnPanel && mpReturnPanel != this ? mpReturnPanel : pFallback;
+    if (mpMainWindow && pPanel)
+        mpMainWindow->showRightPanel(pPanel, true, true);
 }

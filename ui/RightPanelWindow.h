@@ -21,6 +21,8 @@ public:
     void setMainWindow(MainWindow* pMainWindow) { mpMainWindow = pMainWindow; }
     MainWindow* getMainWindow() { return mpMainWindow; }
     PallixString getLabel() { return mLabel; }
+    // The panel this one was opened from, where Back returns.
+    void setReturnPanel(RightPanelWindow* pPanel) { mpReturnPanel = pPanel; }
 
 protected:
     // Builds the panel's child widgets and rectangles.
@@ -28,10 +30,13 @@ protected:
     // A layout aid: outlines rectangles in red while switched on.
     void setDrawPositioningRect(bool bDraw) { mbDrawPositioningRect = bDraw; }
     void drawPositioningRect(PallixBitmap& bitmap, const PallixRect& rect);
+    // Shows the panel this one was opened from, or pFallback when none is known.
+    void showReturnPanel(RightPanelWindow* pFallback);
 
 private:
     MainWindow* mpMainWindow;
     bool mbFirstMaterialize;
     PallixString mLabel;
     bool mbDrawPositioningRect;
+    RightPanelWindow* mpReturnPanel;
 };

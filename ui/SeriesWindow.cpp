@@ -104,6 +104,5 @@ void SeriesWindow::onNavLeft()
 
 void SeriesWindow::onPageBack()
 {
-    if (getMainWindow() && getMainWindow()->getCoverArtWindow())
-        getMainWindow()->showRightPanel(getMainWindow()->getCoverArtWindow(), true, true);
+    showReturnPanel(getMainWindow() ? getMainWindow()->getCoverArtWindow() : nullptr);
 }
