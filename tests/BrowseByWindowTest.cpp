@@ -74,8 +74,8 @@ TEST(BrowseByWindow, ListsTheGenresThenAllWithAllSelected)
     EXPECT_EQ(list.getItemData(0), reinterpret_cast<void*>(0));
     EXPECT_EQ(list.getItemData(2), reinterpret_cast<void*>(2));
     EXPECT_EQ(list.getItemData(3), reinterpret_cast<void*>(-1));
-    // Centred in the panel, 400 wide, below the frame's top.
-    EXPECT_EQ(list.GetRectRelative(), PallixRect(370, 50, 400, 670));
+    // Centred in the panel, 400 wide, between the frame's top and bottom pieces.
+    EXPECT_EQ(list.GetRectRelative(), PallixRect(370, 50, 400, 650));
     EXPECT_TRUE(paintsFrame(panel, "4 Genres"));
 
     PallixString genre;
@@ -140,5 +140,33 @@ TEST(BrowseByWindow, LeftReturnsToTheColumnMenuAndBackIsIgnored)
     // Focusing the panel hands the keys to its list.
     window.getBrowseByWindow()->SetFocus(true);
     EXPECT_EQ(PallixWindow::GetFocusWindow(), &list);
+    window.Vanish();
+}
+
+TEST(BrowseByWindow, RowsStayAboveTheFramesBottomPieceThroughTheWindowsClipping)
+{
+    ImageFactoryTestAccess cache;
+    Corral corral(cache);
+    QuorvaApp app;
+    // The highlight bar at the size the application's own has, which places the rows.
+    for (const char* name : {"listSelect_left.png", "listSelect_right.png", "listSelect_nofocus_left.png",
+                             "listSelect_nofocus_right.png"})
+        cache.add(name, 28, 56, PallixColor(40, 200, 210, 255));
+    for (const char* name : {"listSelect_middle.png", "listSelect_nofocus_middle.png"})
+        cache.add(name, 8, 56, PallixColor(40, 200, 210, 255));
+    // More genres than the list can show, so that rows run to its bottom.
+    for (int i = 0; i < 30; ++i)
+        addTitle(*app.getMediaCache(), ("Title " + std::to_string(i)).c_str(),
+                 ("Genre" + std::to_string(100 + i)).c_str());
+    app.getMediaCache()->updateGenreList();
+    MainWindow window;
+    window.Materialize(kAppNormal);
+    PallixBitmap plane;
+    plane.Create(1280, 720);
+    PallixWindowManager::Get().Paint(plane);
+    // Rows are drawn white; the bottom piece (the last 20 rows) holds none of them,
+    // while the rows just above it do.
+    EXPECT_EQ(PixelProbe::count(plane, PallixRect(510, 700, 400, 20), PixelProbe::isWhite), 0);
+    EXPECT_GT(PixelProbe::count(plane, PallixRect(510, 400, 400, 300), PixelProbe::isWhite), 0);
     window.Vanish();
 }

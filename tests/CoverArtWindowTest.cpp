@@ -287,3 +287,30 @@ TEST(CoverArtWindow, BackShowsTheGenrePanelAndSelectOpensTheTitleInfo)
     EXPECT_FALSE(panel.IsMaterialized());
     window.Vanish();
 }
+
+TEST(CoverArtWindow, TheFrameAndTheArrowsAreDrawnWholeThroughTheWindowsClipping)
+{
+    Library library;
+    library.add("Drama", 15, true);
+    for (int i = 0; i < 15; ++i)
+        library.mApp.getMediaCache()->getEntryForTitle(("Drama " + std::to_string(i)).c_str())->getBitmap();
+    Panel view;
+    view.show("Drama");
+    view.panel.SetFocus(true);
+    // Down twice scrolls a row, Up goes back to row 0: the frame hugs the first
+    // row and both up arrows show.
+    for (unsigned long key : {0x1000DUL, 0x1000DUL, 0x1000CUL})
+        PallixWindowManager::Get().DeliverKeyDown(key);
+    view.panel.RedrawScreen();
+    PallixBitmap plane;
+    plane.Create(1280, 720);
+    PallixWindowManager::Get().Paint(plane);
+    // The frame's top stroke, 5 pixels above the first row of covers, and the
+    // up arrow's top rows, at y 85, are not cut off at the grid's edge.
+    EXPECT_EQ(plane.GetPixel(175 - 5, 85), PallixColor(200, 0, 0, 255));
+    EXPECT_EQ(plane.GetPixel(175 + 100, 85), PallixColor(200, 0, 0, 255));
+    EXPECT_EQ(plane.GetPixel(1250, 85), PallixColor(0, 0, 200, 255));
+    EXPECT_EQ(plane.GetPixel(1250, 105), PallixColor(0, 0, 200, 255));
+    // The covers stay where they were: the first row starts 90 pixels down.
+    EXPECT_EQ(plane.GetPixel(175 + 166 + 7, 90 + 10), PallixColor(0, 100, 0, 255));
+}

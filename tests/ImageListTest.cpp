@@ -42,7 +42,7 @@ const PallixColor FRAME_DIM(90, 0, 0, 255);
 const PallixColor UP(0, 0, 230, 255);
 const PallixColor DOWN(0, 210, 210, 255);
 // The grid as the cover-art panel places it: below the 90-pixel details band.
-const PallixRect GRID(140, 90, 1140, 630);
+const PallixRect GRID(140, 85, 1140, 635);
 
 class Recorder : public IListListener
 {
@@ -158,6 +158,12 @@ TEST(ImageList, ShortGridMovesWithinItsEntriesAndReportsTheRest)
     EXPECT_TRUE(grid.nav(RemoteKeys::LEFT));
     EXPECT_EQ(grid.list.getSelectedIndex(), 0);
     EXPECT_EQ(grid.recorder.take(), std::vector<std::string>{"left"});
+
+    // An empty grid refuses Right and reports nothing.
+    Grid empty(0);
+    EXPECT_FALSE(empty.nav(RemoteKeys::RIGHT));
+    EXPECT_EQ(empty.access.col(), 0);
+    EXPECT_TRUE(empty.recorder.take().empty());
 }
 
 TEST(ImageList, PagesOfALongGridKeepTheCellAndLandOnTheLastEntry)

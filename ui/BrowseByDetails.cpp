@@ -8,6 +8,7 @@
 #include "QuorvaApp.h"
 #include "WindowUtils.h"
 
+#include <algorithm>
 #include <cstdio>
 
 BrowseByDetails::BrowseByDetails() : RightPanelWindow("Browse By\nDetails")
@@ -45,7 +46,9 @@ void BrowseByDetails::setupLayout()
 {
     loadAllItems();
     PallixRect rect = GetRectAbsolute();
-    mList.SetRectAbsolute(PallixRect(rect.x + 20, rect.y + 50, rect.w - 20, rect.h - 50));
+    // The rows stop above the corral's bottom piece.
+    uint32_t height = rect.h - 50 - std::min(rect.h - 50, DrawingUtils::getFrameBottomHeight());
+    mList.SetRectAbsolute(PallixRect(rect.x + 20, rect.y + 50, rect.w - 20, height));
 }
 
 void BrowseByDetails::OnSetFocus()

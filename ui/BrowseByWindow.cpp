@@ -6,6 +6,7 @@
 #include "MediaStore.h"
 #include "QuorvaApp.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 
@@ -50,7 +51,9 @@ void BrowseByWindow::setupLayout()
 {
     loadGenres();
     PallixRect rect = GetRectRelative();
-    mList.SetRectRelative(PallixRect(static_cast<int32_t>(rect.w / 2) - 200, 50, 400, rect.h - 50));
+    // The rows stop above the corral's bottom piece.
+    uint32_t height = rect.h - 50 - std::min(rect.h - 50, DrawingUtils::getFrameBottomHeight());
+    mList.SetRectRelative(PallixRect(static_cast<int32_t>(rect.w / 2) - 200, 50, 400, height));
 }
 
 void BrowseByWindow::OnSetFocus()

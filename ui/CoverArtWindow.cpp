@@ -45,8 +45,9 @@ void CoverArtWindow::reset(PallixString genre)
 void CoverArtWindow::setupLayout()
 {
     PallixRect rect = GetRectAbsolute();
-    mList.SetRectAbsolute(PallixRect(rect.x, rect.y + DETAILS_HEIGHT, rect.w,
-                                     rect.h > DETAILS_HEIGHT ? rect.h - DETAILS_HEIGHT : 0));
+    // The grid's first row of covers starts below the details band.
+    const int32_t top = DETAILS_HEIGHT - ImageList::FRAME_OVERHANG;
+    mList.SetRectAbsolute(PallixRect(rect.x, rect.y + top, rect.w, rect.h > uint32_t(top) ? rect.h - top : 0));
 }
 
 bool CoverArtWindow::prepareEntryList()

@@ -193,6 +193,12 @@ void DrawingUtils::drawFrame(PallixBitmap& bitmap, PallixRect rect, PallixString
     }
 }
 
+uint32_t DrawingUtils::getFrameBottomHeight()
+{
+    PallixBitmap* pBottom = ImageFactory::loadFilesystemImage("/usr/local/zembu/graphics/common/corral-bottom.png");
+    return pBottom ? pBottom->GetDims().h : 0;
+}
+
 PallixBitmap* DrawingUtils::loadEntryCover(MediaEntry* pEntry)
 {
     PallixBitmap* pCover = nullptr;

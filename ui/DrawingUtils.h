@@ -32,6 +32,8 @@ public:
     static void drawEntryDetails(PallixBitmap& bitmap, PallixRect absRect, MediaEntry* pEntry, PallixString filename);
     // The corral around a list panel, with a title and a smaller subtitle in its top piece.
     static void drawFrame(PallixBitmap& bitmap, PallixRect rect, PallixString title, PallixString subtitle);
+    // Height of the corral's bottom piece, which a list inside the corral must stay above.
+    static uint32_t getFrameBottomHeight();
     // A title's large cover, or its grid cover when it has none; null without either.
     static PallixBitmap* loadEntryCover(MediaEntry* pEntry);
     // A title's cover at the left of a panel, centred in the band below the header.

@@ -91,7 +91,7 @@ void* ImageList::getItemData(int index) const
 
 PallixPoint ImageList::getPtForRowCol(int row, int col, const PallixRect& rect) const
 {
-    return PallixPoint(rect.x + CELL_LEFT + CELL_WIDTH * col, rect.y + CELL_HEIGHT * row);
+    return PallixPoint(rect.x + CELL_LEFT + CELL_WIDTH * col, rect.y + FRAME_OVERHANG + CELL_HEIGHT * row);
 }
 
 bool ImageList::OnNavKey(unsigned long nKey, PallixWindow*&)
@@ -137,7 +137,8 @@ bool ImageList::OnKeyDown(unsigned long nKey)
 
 bool ImageList::moveSelectionRight()
 {
-    if (mSelectedCol == COLUMNS - 1)
+    // An empty grid (an empty genre, or before the first cover arrives) has nowhere to go.
+    if (mSelectedCol == COLUMNS - 1 || mItems.GetSize() == 0)
         return false;
     ++mSelectedCol;
     if (getSelectedIndex() >= mItems.GetSize())

@@ -16,6 +16,10 @@ class PallixBitmap;
 class ImageList : public PallixWindow, public PallixTimer
 {
 public:
+    // The selection frame and the up arrow reach this far above the first row of
+    // covers; the grid's window starts that much higher so they are not cut off.
+    static constexpr int32_t FRAME_OVERHANG = 5;
+
     ImageList();
     ~ImageList() override;
 
