@@ -17,6 +17,7 @@ constexpr int BITMAP_LOAD_MODE = 2;
 // Ready before any other static object can ask for a picture, and torn down
 // after all of them.
 PallixNewArray<ImageFactoryEntry*> ImageFactory::mEntries __attribute__((init_priority(102)))(8);
+std::vector<ImageFactory::FailedLoad> ImageFactory::mFailures __attribute__((init_priority(102)));
 ImageFactory staticImageFactory __attribute__((init_priority(102)));
 
 ImageFactory::~ImageFactory()
@@ -64,15 +65,34 @@ ImageFactoryEntry* ImageFactory::getEntry(PallixString& path)
     return nullptr;
 }
 
+bool ImageFactory::failedBefore(const PallixString& name, const PallixString& fullPath)
+{
+    for (auto it = mFailures.begin(); it != mFailures.end(); ++it)
+    {
+        if (it->name != name)
+            continue;
+        if (it->stamp == FileStamp::of(fullPath))
+            return true;
+        mFailures.erase(it);
+        return false;
+    }
+    return false;
+}
+
 PallixBitmap* ImageFactory::load(PallixString& name, const PallixString& fullPath)
 {
+    // Pictures are asked for on every paint: a missing or broken one is looked at
+    // again only once its file has changed, and reported once.
+    if (failedBefore(name, fullPath))
+        return nullptr;
+    FileStamp stamp = FileStamp::of(fullPath);
     PallixFile file(fullPath);
     PallixBitmap* pBitmap = new PallixBitmap();
     if (!pBitmap->Load(file, BITMAP_LOAD_MODE))
     {
-        // Nothing is cached, so the next request reads the disk again.
         std::cout << "ERROR:  Failed to load image " << name << std::endl;
         delete pBitmap;
+        mFailures.push_back(FailedLoad{name, stamp});
         return nullptr;
     }
     mEntries.Append(new ImageFactoryEntry(name, pBitmap));
@@ -89,6 +109,7 @@ void ImageFactory::addImage(PallixString name, PallixBitmap* pBitmap)
 
 void ImageFactory::removeAllImages()
 {
+    mFailures.clear();
     for (ImageFactoryEntry* pEntry : mEntries)
         delete pEntry;
     mEntries.RemoveAll();

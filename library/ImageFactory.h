@@ -1,7 +1,10 @@
 #pragma once
 
+#include "FileStamp.h"
 #include "PallixNewArray.h"
 #include "PallixString.h"
+
+#include <vector>
 
 class ImageFactoryEntry;
 class PallixBitmap;
@@ -18,7 +21,8 @@ public:
     ImageFactory& operator=(const ImageFactory&) = delete;
 
     // A picture of the application's own image folder, by its name there; null
-    // (with a console line) when it cannot be loaded.
+    // when it cannot be loaded. A failure is reported once and not tried again
+    // until the file changes.
     static PallixBitmap* loadAppImage(PallixString path);
     // A picture by absolute path, cached under the path as given.
     static PallixBitmap* loadFilesystemImage(PallixString fullPath);
@@ -26,7 +30,16 @@ public:
     static void removeImage(PallixBitmap* pBitmap);
 
 private:
+    // A name whose file could not be loaded, and what the file looked like then.
+    struct FailedLoad
+    {
+        PallixString name;
+        FileStamp stamp;
+    };
+
     static ImageFactoryEntry* getEntry(PallixString& path);
+    // Whether the last load of name failed and its file is as it was then.
+    static bool failedBefore(const PallixString& name, const PallixString& fullPath);
     static PallixBitmap* load(PallixString& name, const PallixString& fullPath);
     // Puts a picture in the cache under a name, so that tests draw with pictures
     // of known size and colour; the cache takes ownership.
@@ -34,6 +47,7 @@ private:
     static void removeAllImages();
 
     static PallixNewArray<ImageFactoryEntry*> mEntries;
+    static std::vector<FailedLoad> mFailures;
 
     friend class ImageFactoryTestAccess;
 };

@@ -49,7 +49,8 @@ const PallixString MediaEntry::MPAA_short[MPAA_ROWS] = {
 // The feature list starts without reserved room: most titles have no feature items,
 // and room for eight in every entry would cost half a kilobyte per title.
 MediaEntry::MediaEntry()
-    : mFeatureItems(0), mDuration("-1"), mpBitmap(nullptr), mLastViewedTime(0), mPathBase(0), mImagePathBase(0),
+    : mFeatureItems(0), mDuration("-1"), mpBitmap(nullptr), mbCoverFailed(false), mLastViewedTime(0), mPathBase(0),
+      mImagePathBase(0),
       mLargeImagePathBase(0)
 {
 }
@@ -220,6 +221,7 @@ void MediaEntry::setFoundImagePaths(PallixString image, PallixString largeImage)
     // Both were made by putting a name after the Path, so they start with its folder part.
     mImagePath = std::move(image);
     mImagePathBase = mImagePath.IsEmpty() ? 0 : mPathBase;
+    mbCoverFailed = false;
     mLargeImagePath = std::move(largeImage);
     mLargeImagePathBase = mLargeImagePath.IsEmpty() ? 0 : mPathBase;
 }
@@ -289,6 +291,9 @@ void MediaEntry::loadBitmap()
     // A missing cover is not an error; the next call looks again.
     if (!FileUtils::fileExists(mImagePath))
         return;
+    FileStamp stamp = FileStamp::of(mImagePath);
+    if (mbCoverFailed && stamp == mFailedCover)
+        return;
 
     PallixFile file(mImagePath);
     mpBitmap = new PallixBitmap();
@@ -299,6 +304,8 @@ void MediaEntry::loadBitmap()
         std::cout << "  title: " << mTitle << std::endl;
         delete mpBitmap;
         mpBitmap = nullptr;
+        mbCoverFailed = true;
+        mFailedCover = stamp;
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FeatureItem.h"
+#include "FileStamp.h"
 #include "Mutex.h"
 #include "PallixNewArray.h"
 #include "PallixString.h"
@@ -48,6 +49,7 @@ public:
     {
         mImagePath = std::move(value);
         mImagePathBase = 0;
+        mbCoverFailed = false;
     }
     void setFilename(PallixString value) { mFilename = std::move(value); }
     void setLargeImagePath(PallixString value)
@@ -151,6 +153,9 @@ private:
     PallixString mFilename;
     PallixString mLargeImagePath;
     PallixBitmap* mpBitmap;
+    // A cover file that could not be decoded is not tried again until it changes.
+    bool mbCoverFailed;
+    FileStamp mFailedCover;
     Mutex mLoadMutex;
     time_t mLastViewedTime;
     // How much of each path is the database's folder put in front of a relative

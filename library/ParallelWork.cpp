@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -29,6 +30,17 @@ void ParallelWork::forEach(int nCount, int nChunk, const std::function<void(int)
     };
     std::vector<std::jthread> helpers;
     for (int n = 1; n < nThreads; ++n)
-        helpers.emplace_back(drain);
+    {
+        // Without another thread (the system has none to give) the calling thread
+        // does the work alone.
+        try
+        {
+            helpers.emplace_back(drain);
+        }
+        catch (const std::system_error&)
+        {
+            break;
+        }
+    }
     drain();
 }

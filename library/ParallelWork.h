@@ -13,7 +13,8 @@ public:
 
     // Runs work(i) once for every i below nCount, on up to getThreadCount() threads, the
     // calling one among them. Each thread claims nChunk consecutive indexes at a time;
-    // with a single chunk everything runs on the calling thread. Returns when all is done.
+    // with a single chunk, or when no thread can be started, everything runs on the
+    // calling thread. Returns when all is done.
     // Calls for different indexes must not touch the same data.
     static void forEach(int nCount, int nChunk, const std::function<void(int)>& work);
 };

@@ -45,19 +45,36 @@ TEST(ImageFactory, SharesOneBitmapPerExactNameAndReadsTheFileOnce)
     EXPECT_EQ(cache.size(), 3);
 }
 
-TEST(ImageFactory, FailedLoadsAreReportedEachTimeAndNotCached)
+TEST(ImageFactory, FailedLoadsAreReportedOnceAndTriedAgainWhenTheFileChanges)
 {
     ImageFactoryTestAccess cache;
+    TempDir dir;
     PallixBitmap* pResult = reinterpret_cast<PallixBitmap*>(1);
     std::string out = captureOutput([&] { pResult = ImageFactory::loadAppImage("missing/ball.png"); });
     EXPECT_EQ(pResult, nullptr);
     EXPECT_EQ(out, "ERROR:  Failed to load image missing/ball.png\n");
-    out = captureOutput([&] { pResult = ImageFactory::loadFilesystemImage("/nowhere/ball.png"); });
+    const std::string path = dir.file("ball.png");
+    out = captureOutput([&] { pResult = ImageFactory::loadFilesystemImage(path.c_str()); });
     EXPECT_EQ(pResult, nullptr);
-    EXPECT_EQ(out, "ERROR:  Failed to load image /nowhere/ball.png\n");
-    out = captureOutput([&] { ImageFactory::loadAppImage("missing/ball.png"); });
-    EXPECT_EQ(out, "ERROR:  Failed to load image missing/ball.png\n");
+    EXPECT_EQ(out, "ERROR:  Failed to load image " + path + "\n");
+    // Every paint asks again: nothing is read or reported while the files are as they were.
+    out = captureOutput(
+        [&]
+        {
+            EXPECT_EQ(ImageFactory::loadAppImage("missing/ball.png"), nullptr);
+            EXPECT_EQ(ImageFactory::loadFilesystemImage(path.c_str()), nullptr);
+        });
+    EXPECT_EQ(out, "");
     EXPECT_EQ(cache.size(), 0);
+
+    // A broken file is reported, and a good one put in its place is loaded.
+    dir.write("ball.png", "not a picture");
+    out = captureOutput([&] { EXPECT_EQ(ImageFactory::loadFilesystemImage(path.c_str()), nullptr); });
+    EXPECT_EQ(out, "ERROR:  Failed to load image " + path + "\n");
+    std::filesystem::copy_file(QUORVA_SOURCE_DIR "/tests/data/library/cover.png", path,
+                               std::filesystem::copy_options::overwrite_existing);
+    EXPECT_NE(ImageFactory::loadFilesystemImage(path.c_str()), nullptr);
+    EXPECT_EQ(cache.size(), 1);
 }
 
 TEST(ImageFactory, RemovedImagesAreDecodedAgainAndStrangersAreIgnored)

@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <memory>
+#include <pthread.h>
+#include <thread>
 
 TEST(ParallelWork, EveryIndexRunsExactlyOnce)
 {
@@ -20,4 +22,30 @@ TEST(ParallelWork, EveryIndexRunsExactlyOnce)
                     << "index " << i << " of " << nCount << " in chunks of " << nChunk;
         }
     }
+}
+
+TEST(ParallelWork, WithoutThreadsToSpareTheCallingThreadDoesItAll)
+{
+    // Threads that ask for more stack than there is memory cannot be started.
+    pthread_attr_t defaults;
+    ASSERT_EQ(pthread_getattr_default_np(&defaults), 0);
+    pthread_attr_t huge;
+    pthread_attr_init(&huge);
+    pthread_attr_setstacksize(&huge, size_t(1) << 46);
+    ASSERT_EQ(pthread_setattr_default_np(&huge), 0);
+    const std::thread::id caller = std::this_thread::get_id();
+    std::atomic<int> runs{0};
+    std::atomic<int> elsewhere{0};
+    ParallelWork::forEach(1000, 1,
+                          [&](int)
+                          {
+                              ++runs;
+                              if (std::this_thread::get_id() != caller)
+                                  ++elsewhere;
+                          });
+    pthread_setattr_default_np(&defaults);
+    pthread_attr_destroy(&huge);
+    pthread_attr_destroy(&defaults);
+    EXPECT_EQ(runs.load(), 1000);
+    EXPECT_EQ(elsewhere.load(), 0);
 }
