@@ -77,6 +77,7 @@ PallixString HTMLDBParser::getVolumesRoot()
 
 void HTMLDBParser::parse(PallixString filename, int nFixPathsMode, MediaStore& store, bool bFullParse)
 {
+    store.setDatabasePath(filename);
     // A folder or a FIFO is no database either.
     std::unique_ptr<FILE, FileCloser> file(FileUtils::openRegularFile(filename));
     if (!file)

@@ -27,9 +27,13 @@ public:
     // Appends, in store order, the entries whose Genre contains genre ("All": every entry).
     void getMediaForGenre(PallixString genre, PallixNewArray<MediaEntry*>& list);
     PallixNewArray<PallixString>* getGenres() { return &mGenreList; }
-    // The folder relative paths in the database are relative to; set by the parser.
+    // The database file, as the parser was asked to read it, and the folder its
+    // relative paths are relative to; both set by the parser.
+    void setDatabasePath(PallixString path) { mDatabasePath = std::move(path); }
+    const PallixString& getDatabasePath() const { return mDatabasePath; }
     void setDatabaseDir(PallixString dir) { mDatabaseDir = std::move(dir); }
     const PallixString& getDatabaseDir() const { return mDatabaseDir; }
+    int getEntryCount() const { return mEntries.GetSize(); }
     // The record in the title's detail file (Path/Filename.info), its paths
     // resolved like the database's; null when there is none. The caller owns it.
     MediaEntry* readDetailFile(MediaEntry* pEntry);
@@ -60,6 +64,7 @@ private:
 
     PallixNewArray<MediaEntry*> mEntries;
     PallixNewArray<PallixString> mGenreList;
+    PallixString mDatabasePath;
     PallixString mDatabaseDir;
 
     // Title to first entry, for the entries up to mTitleIndexSize. Path repair looks up

@@ -1,6 +1,7 @@
 #include "BrowseByWindow.h"
 #include "BrowseByWindowTestAccess.h"
 #include "DrawingUtils.h"
+#include "Fonts.h"
 #include "ImageFactoryTestAccess.h"
 #include "MainWindow.h"
 #include "MediaEntry.h"
@@ -25,17 +26,22 @@ void addTitle(MediaStore& store, const char* title, const char* genre)
     store.addMediaEntry(pEntry);
 }
 
-// The panel's frame, drawn the way the panel must draw it.
-bool paintsFrame(BrowseByWindow& panel, const char* subtitle)
+// The panel's frame, drawn the way the panel must draw it; text drawn inside the
+// frame, in the area given, is left out of the comparison.
+bool paintsFrame(BrowseByWindow& panel, const char* subtitle, const PallixRect& inside = PallixRect())
 {
     PallixBitmap actual;
     actual.Create(1280, 720);
     actual.FillRect(actual.GetRect(), PallixColor(0, 0, 0, 0));
     panel.OnPaint(actual);
+    if (!inside.IsEmpty() && PixelProbe::count(actual, inside, PixelProbe::isWhite) == 0)
+        return false;
+    actual.FillRect(inside, PallixColor(0, 0, 0, 0));
     PallixBitmap expected;
     expected.Create(1280, 720);
     expected.FillRect(expected.GetRect(), PallixColor(0, 0, 0, 0));
     DrawingUtils::drawFrame(expected, PallixRect(140, 0, 1140, 720), "Browse By Genre", subtitle);
+    expected.FillRect(inside, PallixColor(0, 0, 0, 0));
     return PixelProbe::same(actual, expected) &&
            PixelProbe::count(actual, PallixRect(140, 0, 1140, 60), PixelProbe::isBlueText) > 0;
 }
@@ -107,10 +113,16 @@ TEST(BrowseByWindow, AnEmptyLibraryShowsOneLineThatLeadsNowhere)
     LoopList& list = access.list();
     EXPECT_EQ(listItems(list), std::vector<std::string>{"Your database file appears to not be valid."});
     EXPECT_EQ(list.getSelectedIndex(), 0);
+    // The line is read whole: the list is wider than the line is long, and the
+    // panel says which file was read.
+    EXPECT_GT(list.GetRectAbsolute().w, Fonts::SYSTEM_38.GetTextExtent(list.getItemText(0)).w + 20);
+    app.getMediaCache()->setDatabasePath("/films/./movies.html");
+    EXPECT_EQ(access.emptyLibraryText().rfind("No titles were read from /films/movies.html. ", 0), 0u);
     EXPECT_EQ(list.getItemData(0), reinterpret_cast<void*>(-2));
     PallixString genre;
     EXPECT_FALSE(access.findGenre(0, genre));
-    EXPECT_TRUE(paintsFrame(*window.getBrowseByWindow(), "1 Genres"));
+    // Under the line, in white, what was read.
+    EXPECT_TRUE(paintsFrame(*window.getBrowseByWindow(), "1 Genres", PallixRect(200, 420, 1020, 150)));
 
     // Choosing it changes nothing: the list keeps the focus and its line.
     EXPECT_TRUE(PallixWindowManager::Get().DeliverKeyDown(RemoteKeys::SELECT));

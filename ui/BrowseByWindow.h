@@ -28,6 +28,9 @@ private:
     // The genre a line stands for ("All" for the last line); false for the line
     // that reports an empty library, and for lines the store no longer backs.
     bool findGenre(int item, PallixString& genre);
+    bool isLibraryEmpty();
+    // What went wrong, and which database was read, for a library without genres.
+    PallixString getEmptyLibraryText();
 
     LoopList mList;
 
