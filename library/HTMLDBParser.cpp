@@ -447,13 +447,11 @@ int HTMLDBParser::updatePathsHelper(PallixString dir, MediaStore& store, int mod
             return 0;
         }
         pEntry->setPath(dir);
-        if (pEntry->getFilename().GetLength() == 0)
-        {
-            if (mode == 2)
-                updateVTSFilename(pEntry, dir);
-            else if (mode == 1 && nMovieFiles == 1)
-                pEntry->setFilename(movieFile);
-        }
+        // A DVD folder gets its main title set; anything else, and a DVD mode
+        // that finds no title set, the lone movie file.
+        if (pEntry->getFilename().GetLength() == 0 && !(mode == 2 && updateVTSFilename(pEntry, dir)) &&
+            nMovieFiles == 1)
+            pEntry->setFilename(movieFile);
         return 1;
     }
 
@@ -468,37 +466,55 @@ int HTMLDBParser::updatePathsHelper(PallixString dir, MediaStore& store, int mod
     return nUpdated;
 }
 
-void HTMLDBParser::updateVTSFilename(MediaEntry* pEntry, PallixString dir)
+bool HTMLDBParser::updateVTSFilename(MediaEntry* pEntry, PallixString dir)
 {
     // The name is relative to the title folder, so it names VIDEO_TS only when the
     // files were found in it. Looking inside VIDEO_TS once is enough.
     bool bInVideoTS = lastComponent(dir) == "VIDEO_TS";
     PallixDirScanner listing(dir);
     unsigned long long nLargest = 0;
-    int nTitleSet = 0;
+    int nTitleSet = -1;
     for (int i = 0; i < listing.GetNumEntries(); ++i)
     {
         PallixString name = listing.GetEntry(i);
         if (name == "VIDEO_TS" && !bInVideoTS)
-        {
-            updateVTSFilename(pEntry, dir + "/" + name);
-            return;
-        }
-        if (FileUtils::isVTSVob(name))
+            return updateVTSFilename(pEntry, dir + "/" + name);
+        // Discs are copied with upper- and lower-case names alike.
+        if (isTitleSetFile(name))
         {
             // The main feature is the largest title set; ties keep the earlier one.
             unsigned long long nSize = FileUtils::getFileLen(dir + "/" + name);
-            if (nSize > nLargest)
+            if (nTitleSet < 0 || nSize > nLargest)
             {
                 nLargest = nSize;
                 nTitleSet = getVTSNum(name);
             }
         }
     }
+    if (nTitleSet < 0)
+        return false;
 
-    char filename[64];
-    std::snprintf(filename, sizeof(filename), bInVideoTS ? "VIDEO_TS/VTS_%02d_1.VOB" : "VTS_%02d_1.VOB", nTitleSet);
-    pEntry->setFilename(filename);
+    // The title set is played from its first part, named as it is on the disk.
+    char wanted[32];
+    std::snprintf(wanted, sizeof(wanted), "VTS_%02d_1.VOB", nTitleSet);
+    for (int i = 0; i < listing.GetNumEntries(); ++i)
+    {
+        PallixString name = listing.GetEntry(i);
+        if (name.Compare(wanted, false, false, -1) == 0)
+        {
+            pEntry->setFilename(bInVideoTS ? "VIDEO_TS/" + name : name);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool HTMLDBParser::isTitleSetFile(const PallixString& name)
+{
+    // "VTS_", two digits, "_", a part number and ".VOB", in any letter case.
+    return name.GetLength() >= 12 && name.Compare("VTS_", false, false, 4) == 0 && name[4] >= '0' &&
+           name[4] <= '9' && name[5] >= '0' && name[5] <= '9' && name[6] == '_' &&
+           name.Mid(name.GetLength() - 4).Compare(".VOB", false, false, -1) == 0;
 }
 
 int HTMLDBParser::getVTSNum(const char* entry)

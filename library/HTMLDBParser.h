@@ -61,7 +61,10 @@ private:
 
     void updatePaths(MediaStore& store, int mode);
     int updatePathsHelper(PallixString dir, MediaStore& store, int mode);
-    void updateVTSFilename(MediaEntry* pEntry, PallixString dir);
+    // Names the first file of the main title set, as it is on the disk; false
+    // (the entry unchanged) when the folder has no title set.
+    bool updateVTSFilename(MediaEntry* pEntry, PallixString dir);
+    static bool isTitleSetFile(const PallixString& name);
     int getVTSNum(const char* entry);
 
     // Folders already scanned during one repair, by device and inode, so that a link

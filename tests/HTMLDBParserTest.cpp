@@ -295,7 +295,7 @@ protected:
         touch("usb1/movies/deep/er/Alien/VIDEO_TS/VTS_03_1.VOB", 300);
         touch("usb1/movies/deep/er/Alien/VIDEO_TS/VIDEO_TS.IFO", 900);
         touch("usb1/movies/Serial/VIDEO_TS/VTS_01_1.VOB", 10);
-        touch("usb1/movies/Serial/VIDEO_TS/VTS_12_1.vob", 50);
+        touch("usb1/movies/Serial/VIDEO_TS/vts_12_1.vob", 50);
         touch("usb1/movies/Loose/VTS_02_1.VOB", 5);
         touch("usb1/movies/heat2/movie.MPG", 5);
         touch("usb1/movies/Kept/x.vob", 5);
@@ -343,14 +343,16 @@ TEST_F(PathRepairTest, SingleFileModeSetsPathsAndLoneMovieFiles)
     EXPECT_STREQ(title("NoVts")->getFilename(), "film.mpg");
 }
 
-TEST_F(PathRepairTest, DvdModePicksTheLargestTitleSetWithTwoDigits)
+TEST_F(PathRepairTest, DvdModeNamesTheLargestTitleSetAsItIsOnTheDisk)
 {
     parseText(mDatabase, true, 2);
     EXPECT_STREQ(title("Alien")->getFilename(), "VIDEO_TS/VTS_02_1.VOB");
-    EXPECT_STREQ(title("Serial")->getFilename(), "VIDEO_TS/VTS_12_1.VOB");
+    EXPECT_STREQ(title("Serial")->getFilename(), "VIDEO_TS/vts_12_1.vob");
     EXPECT_STREQ(title("Loose")->getFilename(), "VTS_02_1.VOB");
-    EXPECT_STREQ(title("NoVts")->getFilename(), "VTS_00_1.VOB");
-    EXPECT_STREQ(title("Heat")->getFilename(), "VTS_00_1.VOB");
+    // Without a title set a folder is repaired as in single-file mode.
+    EXPECT_STREQ(title("NoVts")->getFilename(), "film.mpg");
+    EXPECT_STREQ(title("Heat")->getFilename(), "heat.mpg");
+    EXPECT_STREQ(title("Pair")->getFilename(), "");
     EXPECT_STREQ(title("Kept")->getFilename(), "keep.vob");
 }
 
