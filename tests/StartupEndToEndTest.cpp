@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <regex>
 
 namespace
@@ -95,4 +96,25 @@ TEST(StartupEndToEnd, BadSessionPriorityEndsTheRunBeforeAnythingElse)
         EXPECT_EQ(app.waitExit(), 0);
         EXPECT_EQ(dir.read("exported.txt"), "");
     }
+}
+
+TEST(StartupEndToEnd, TheDemoSettingsReadEveryTitleInFull)
+{
+    // The demo's settings and database as the demo target stages them.
+    TempDir dir;
+    for (const char* name : {"client.properties", "movies.html"})
+        std::filesystem::copy_file(std::string(QUORVA_SOURCE_DIR) + "/assets/demo/" + name, dir.file(name));
+    QuorvaProcess app(dir.path(), {});
+    ASSERT_TRUE(app.waitForLine("On Demand Parsing: 1"));
+    ASSERT_TRUE(app.waitForLine("Full path to db file: " + dir.path() + "/movies.html"));
+    EXPECT_EQ(app.command("quorvaApp exit"), "OK");
+    // Running times, genres and titles are all there (the films and covers are made
+    // by the demo target, so only the covers are reported missing here).
+    for (const std::string& line : app.remainingLines())
+    {
+        EXPECT_EQ(line.find("is missing a duration"), std::string::npos) << line;
+        EXPECT_EQ(line.find("is missing a genre"), std::string::npos) << line;
+        EXPECT_EQ(line.find("ERROR:   is"), std::string::npos) << line;
+    }
+    EXPECT_EQ(app.waitExit(), 0);
 }
