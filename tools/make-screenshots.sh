@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Makes the README's screenshots (docs/*.png) from the current build and its demo
+# library, with the headless display, so that they always show what Quorva shows.
+#
+# Usage: tools/make-screenshots.sh [BUILD_DIR]   (default: build; the demo target
+# must have been built there: cmake --build build --target demo)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+BUILD=${1:-build}
+BIN="$BUILD/bin"
+DOCS="$PWD/docs"
+[ -x "$BIN/quorva" ] && [ -f "$BIN/movies.html" ] || {
+    echo "build the demo first: cmake --build $BUILD --target demo" >&2
+    exit 1
+}
+command -v nc >/dev/null || { echo "nc is missing: run tools/install-deps.sh" >&2; exit 1; }
+
+PORT=${PORT:-18085}
+LOG=$(mktemp)
+PALLIX_DISPLAY=headless SDL_AUDIODRIVER=dummy PALLIX_ECP_PORT=$PORT "$BIN/quorva" >"$LOG" 2>&1 &
+PID=$!
+trap 'kill $PID 2>/dev/null || true; rm -f "$LOG"' EXIT
+
+# One command, its reply awaited: the reply comes once what it caused is painted.
+ask() {
+    local reply
+    reply=$(printf '%s\n' "$1" | nc -q 5 127.0.0.1 "$PORT" | head -n 1)
+    [ "$reply" = OK ] || { echo "'$1' answered '$reply'" >&2; exit 1; }
+}
+
+for _ in $(seq 100); do
+    printf '' | nc -z 127.0.0.1 "$PORT" 2>/dev/null && break
+    sleep 0.1
+done
+
+ask "screenshot $DOCS/main.png"
+# "All" is selected: its grid loads a cover per tick.
+ask "press Select"
+sleep 1
+ask "screenshot $DOCS/grid.png"
+ask "press Select"
+ask "screenshot $DOCS/info.png"
+# Play the first choice, then show the full on-screen display a moment later.
+ask "press Select"
+sleep 2
+ask "press Info"
+ask "press Info"
+ask "screenshot $DOCS/player.png"
+ask "press Exit"
+ask "quorvaApp exit"
+wait $PID || true
+# The demo keeps no trace of the run: the title played has no spot to resume.
+find "$BIN/movies" -name '*.quorva' -newer "$LOG" -delete
+echo "Screenshots written to $DOCS"
