@@ -1,6 +1,7 @@
 #include "AtomicFile.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -8,6 +9,18 @@ namespace
 {
 // Small files go out in one write; large ones in pieces of this size.
 constexpr size_t BUFFER_BYTES = 64 * 1024;
+
+int openFile(const char* path, int flags, mode_t mode)
+{
+    return ::open(path, flags, mode);
+}
+} // namespace
+
+const AtomicFile::SystemCalls AtomicFile::REAL_CALLS = {openFile, ::write, ::fdatasync, ::rename};
+
+namespace
+{
+AtomicFile::SystemCalls gCalls = AtomicFile::REAL_CALLS;
 
 PallixString folderOf(const PallixString& path)
 {
@@ -18,18 +31,31 @@ PallixString folderOf(const PallixString& path)
 }
 } // namespace
 
+void AtomicFile::setSystemCalls(const SystemCalls& calls)
+{
+    gCalls = calls;
+}
+
 AtomicFile::AtomicFile(PallixString path) : mPath(std::move(path)), mFd(-1), mbFailed(false)
 {
     mTempPath = mPath + ".tmp";
     // A temporary file left by an interrupted run is stale.
     ::unlink(mTempPath);
-    mFd = ::open(mTempPath, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0664);
-    mbFailed = mFd < 0;
+    mFd = gCalls.open(mTempPath, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0664);
+    if (mFd < 0)
+        fail();
 }
 
 AtomicFile::~AtomicFile()
 {
     discard();
+}
+
+void AtomicFile::fail()
+{
+    if (!mbFailed)
+        mError = std::strerror(errno);
+    mbFailed = true;
 }
 
 void AtomicFile::discard()
@@ -57,11 +83,15 @@ bool AtomicFile::flushBuffer()
     size_t nLeft = mBuffer.size();
     while (nLeft > 0 && !mbFailed)
     {
-        ssize_t n = ::write(mFd, pData, nLeft);
+        ssize_t n = gCalls.write(mFd, pData, nLeft);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            mbFailed = true;
+        {
+            if (n == 0)
+                errno = ENOSPC;
+            fail();
+        }
         else
         {
             pData += n;
@@ -78,10 +108,14 @@ bool AtomicFile::commit()
         return false;
     // The data must be on the disk before the rename makes it the file: a power
     // cut must leave the old contents or the new ones, never an empty file.
-    bool bOk = flushBuffer() && ::fdatasync(mFd) == 0;
-    bOk = ::close(mFd) == 0 && bOk;
+    if (flushBuffer() && gCalls.fdatasync(mFd) != 0)
+        fail();
+    if (::close(mFd) != 0)
+        fail();
     mFd = -1;
-    if (!bOk || ::rename(mTempPath, mPath) != 0)
+    if (!mbFailed && gCalls.rename(mTempPath, mPath) != 0)
+        fail();
+    if (mbFailed)
     {
         ::unlink(mTempPath);
         return false;

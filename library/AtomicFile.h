@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 
 // Replaces a file as a whole. What is written goes to a temporary file beside
 // it, which takes the file's place only once it is complete and on the disk;
@@ -13,6 +14,18 @@
 class AtomicFile
 {
 public:
+    // The calls that touch the disk. Tests put failing ones in their place to
+    // see that a failure at any step leaves the old file whole.
+    struct SystemCalls
+    {
+        int (*open)(const char* path, int flags, mode_t mode);
+        ssize_t (*write)(int fd, const void* data, size_t size);
+        int (*fdatasync)(int fd);
+        int (*rename)(const char* from, const char* to);
+    };
+    static const SystemCalls REAL_CALLS;
+    static void setSystemCalls(const SystemCalls& calls);
+
     // Opens the temporary file (path + ".tmp", created 0664 before the umask).
     explicit AtomicFile(PallixString path);
     // A file that was not committed leaves nothing behind.
@@ -27,14 +40,18 @@ public:
     // untouched, when the new contents could not all be written.
     bool commit();
     const PallixString& getPath() const { return mPath; }
+    // Why the file could not be written ("No space left on device"); empty until then.
+    const PallixString& getError() const { return mError; }
 
 private:
     bool flushBuffer();
     void discard();
+    void fail();
 
     PallixString mPath;
     PallixString mTempPath;
     int mFd;
     bool mbFailed;
     std::string mBuffer;
+    PallixString mError;
 };

@@ -297,7 +297,7 @@ void MediaStore::exportEntries(PallixString indexPath)
     AtomicFile index(indexPath);
     if (!index.isOpen())
     {
-        Logger::logError("Unable to write " + indexPath);
+        Logger::logError("Unable to write " + indexPath + ": " + index.getError());
         return;
     }
     bool bIndexOk = index.write("<html><body>\n");
@@ -354,7 +354,7 @@ void MediaStore::exportEntries(PallixString indexPath)
     if (bIndexOk)
         std::cout << "Exported " << nCount << " records to " << indexPath << std::endl;
     else
-        Logger::logError("Unable to write " + indexPath);
+        Logger::logError("Unable to write " + indexPath + ": " + index.getError());
     if (nDetailFailures > 0)
         Logger::logError(PallixString(std::to_string(nDetailFailures)) + " detail files could not be written.");
 }

@@ -79,5 +79,8 @@ bool QuorvaDatFile::write()
     // The resume position must survive a power cut during the write: the old
     // file is replaced only by a complete new one.
     AtomicFile file(mFilename);
-    return file.write(std::string_view(reinterpret_cast<const char*>(bytes), sizeof(bytes))) && file.commit();
+    if (file.write(std::string_view(reinterpret_cast<const char*>(bytes), sizeof(bytes))) && file.commit())
+        return true;
+    mWriteError = file.getError();
+    return false;
 }

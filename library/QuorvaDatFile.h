@@ -22,8 +22,9 @@ public:
     void setLastViewedTime(time_t timeVal) { mLastViewedTime = timeVal; }
 
     // Replaces the file as a whole: a failed or interrupted write leaves the old
-    // one, and false is returned.
+    // one, and false is returned with the reason in getWriteError().
     bool write();
+    const PallixString& getWriteError() const { return mWriteError; }
 
 private:
     void read();
@@ -32,4 +33,5 @@ private:
     unsigned long long mLastPosition;
     int mZoomMode;
     time_t mLastViewedTime;
+    PallixString mWriteError;
 };

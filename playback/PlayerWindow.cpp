@@ -5,6 +5,7 @@
 #include "DrawingUtils.h"
 #include "Fonts.h"
 #include "ImageFactory.h"
+#include "Logger.h"
 #include "MediaEntry.h"
 #include "MutexLock.h"
 #include "PallixBitmap.h"
@@ -521,7 +522,10 @@ void PlayerWindow::onPlaybackOver()
     stats.setLastViewedTime(now);
     if (mpEntry)
         mpEntry->setLastViewedTime(now);
-    stats.write();
+    // A full or read-only disk costs the spot, never the old one, and nothing else.
+    if (!stats.write())
+        Logger::logError("Unable to save where playback stopped in " + mFilename + ".quorva: " +
+                         stats.getWriteError());
     hide();
 }
 

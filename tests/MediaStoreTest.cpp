@@ -5,9 +5,12 @@
 #include "MediaEntry.h"
 #include "PallixDirScanner.h"
 #include "QuorvaDatFile.h"
+#include "FailingCalls.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include <sstream>
 #include <string>
@@ -446,5 +449,29 @@ TEST(MediaStore, ExportOfAnEmptyStoreAndUnwritableFiles)
 
     std::string badIndex = dir.file("no/such/exported.txt");
     printed = captureOutput([&] { store.exportEntries(badIndex.c_str()); });
-    EXPECT_EQ(printed, "ERROR: Unable to write " + badIndex + "\n");
+    EXPECT_EQ(printed, "ERROR: Unable to write " + badIndex + ": No such file or directory\n");
+}
+
+TEST(MediaStore, AnExportThatFailsAtAnyStepLeavesTheOldFilesWhole)
+{
+    TempDir dir;
+    MediaStore store;
+    MediaEntry* pEntry = makeEntry("Heat", "Drama", dir.file("Heat").c_str());
+    pEntry->setFilename("heat.mpg");
+    store.addMediaEntry(pEntry);
+    dir.write("exported.txt", "old index");
+    dir.write("Heat/heat.mpg.info", "old detail");
+    const std::string index = dir.file("exported.txt");
+
+    // The disk fills up, the data cannot be flushed, or the rename is refused.
+    for (const AtomicFile::SystemCalls& calls : FailingCalls::each())
+    {
+        FailingCalls failing(calls);
+        std::string printed = captureOutput([&] { store.exportEntries(index.c_str()); });
+        EXPECT_EQ(printed, "Exporting.\nERROR: Unable to write " + index + ": " + failing.reason() +
+                               "\nERROR: 1 detail files could not be written.\n");
+        EXPECT_EQ(dir.read("exported.txt"), "old index");
+        EXPECT_EQ(dir.read("Heat/heat.mpg.info"), "old detail");
+        EXPECT_FALSE(std::filesystem::exists(index + ".tmp"));
+    }
 }

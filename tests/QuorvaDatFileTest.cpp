@@ -1,5 +1,6 @@
 #include "QuorvaDatFile.h"
 
+#include "FailingCalls.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -104,4 +105,21 @@ TEST(QuorvaDatFile, WriteReplacesTheWholeFileAtOnce)
     QuorvaDatFile lost(dir.file("gone/heat.mpg").c_str());
     lost.write();
     EXPECT_FALSE(std::filesystem::exists(dir.file("gone")));
+}
+
+TEST(QuorvaDatFile, AWriteThatFailsAtAnyStepLeavesTheOldFileWhole)
+{
+    TempDir dir;
+    const std::string movie = dir.file("heat.mpg");
+    dir.write("heat.mpg.quorva", EXAMPLE);
+    for (const AtomicFile::SystemCalls& calls : FailingCalls::each())
+    {
+        FailingCalls failing(calls);
+        QuorvaDatFile stats(movie.c_str());
+        stats.setLastPosition(99);
+        EXPECT_FALSE(stats.write());
+        EXPECT_EQ(std::string(stats.getWriteError()), failing.reason());
+        EXPECT_EQ(dir.read("heat.mpg.quorva"), EXAMPLE);
+        EXPECT_FALSE(std::filesystem::exists(movie + ".quorva.tmp"));
+    }
 }
