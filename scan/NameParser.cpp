@@ -103,7 +103,9 @@ std::string NameParser::tidy(const std::string& text)
             continue;
         result += c;
     }
-    auto isEdge = [](char c) { return c == ' ' || c == '-' || c == '.' || c == ',' || c == '_'; };
+    // A dot at the end may be the title's own ("M.A.S.H."): dots that separate
+    // words are spaces by now.
+    auto isEdge = [](char c) { return c == ' ' || c == '-' || c == ',' || c == '_'; };
     auto isOpening = [](char c) { return c == '(' || c == '[' || c == '{'; };
     while (!result.empty() && (isEdge(result.back()) || isOpening(result.back())))
         result.pop_back();
