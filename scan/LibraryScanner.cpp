@@ -328,7 +328,7 @@ int LibraryScanner::run(int argc, char** argv)
     for (PallixString& problem : mProblems)
         mpConsole->line("Problem: " + problem);
     std::cout << "Titles: " << mAddedCount << " added, " << mUpdatedCount << " updated, " << mUnchangedCount
-              << " unchanged, " << mMissing.size() << " missing; " << mProblems.size() << " problems" << std::endl;
+              << " unchanged, " << mMissing.size() << " missing. Problems: " << mProblems.size() << std::endl;
     if (bDryRun)
     {
         std::cout << "Dry run: " << mDatabase << " not written" << std::endl;
