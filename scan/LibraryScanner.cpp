@@ -72,6 +72,8 @@ PallixString LibraryScanner::keyOf(TitleScan& scan, size_t nItem)
 void LibraryScanner::matchExisting()
 {
     mExistingMatched.assign(mExisting.size(), false);
+    for (size_t i = 0; i < mExisting.size(); ++i)
+        mExistingIndex[mExisting[i].get()] = static_cast<long>(i);
     std::map<std::string, std::deque<size_t>> byKey;
     for (size_t i = 0; i < mExisting.size(); ++i)
         byKey[keyOf(mExisting[i].get()).str()].push_back(i);
@@ -142,6 +144,8 @@ void LibraryScanner::scanTitles(int nJobs, bool bMakeCovers)
     for (std::thread& worker : workers)
         worker.join();
     mpConsole->clearProgress();
+    for (TitleScan::ItemScan* pItem : mProbed)
+        mpCache->store(pItem->cacheKey, pItem->nSize, pItem->nTime, pItem->values);
 }
 
 void LibraryScanner::finishTitle(size_t nTitle)
@@ -153,17 +157,17 @@ void LibraryScanner::finishTitle(size_t nTitle)
 
     long nAnchor = -1;
     for (TitleScan::ItemScan& item : items)
-        for (size_t i = 0; item.pExisting && i < mExisting.size(); ++i)
-            if (mExisting[i].get() == item.pExisting)
-                nAnchor = std::max(nAnchor, static_cast<long>(i));
+        if (item.pExisting)
+            nAnchor = std::max(nAnchor, mExistingIndex[item.pExisting]);
 
     MediaEntry* pParent = items[0].pExisting;
     PallixString parentMPAA;
     for (size_t i = 0; i < items.size(); ++i)
     {
         TitleScan::ItemScan& item = items[i];
+        // Stored once the workers are done: they read the cache meanwhile.
         if (item.bProbed && !item.cacheKey.empty())
-            mpCache->store(item.cacheKey, item.nSize, item.nTime, item.values);
+            mProbed.push_back(&item);
         if (item.pExisting)
         {
             // Only the probed values of a record follow its file; the rest is the user's.

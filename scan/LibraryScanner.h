@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class MediaEntry;
@@ -46,6 +47,9 @@ private:
     std::vector<PallixString> mRoots;
     std::vector<std::unique_ptr<MediaEntry>> mExisting;
     std::vector<bool> mExistingMatched;
+    std::unordered_map<MediaEntry*, long> mExistingIndex;
+    // Items whose values go into the cache once scanning is over.
+    std::vector<TitleScan::ItemScan*> mProbed;
     std::vector<std::unique_ptr<TitleScan>> mScans;
     // New records, each after the existing record it belongs next to (-1: at the end).
     std::vector<std::pair<long, std::unique_ptr<MediaEntry>>> mAdded;
