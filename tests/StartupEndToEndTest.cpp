@@ -100,10 +100,14 @@ TEST(StartupEndToEnd, BadSessionPriorityEndsTheRunBeforeAnythingElse)
 
 TEST(StartupEndToEnd, TheDemoSettingsReadEveryTitleInFull)
 {
-    // The demo's settings and database as the demo target stages them.
+    // The demo's settings as the demo target stages them, with a database as the
+    // scanner writes it.
     TempDir dir;
-    for (const char* name : {"client.properties", "movies.html"})
-        std::filesystem::copy_file(std::string(QUORVA_SOURCE_DIR) + "/assets/demo/" + name, dir.file(name));
+    std::filesystem::copy_file(std::string(QUORVA_SOURCE_DIR) + "/assets/demo/client.properties",
+                               dir.file("client.properties"));
+    dir.write("movies.html", "<html><body>\n<ul>\n  <li>Genre=Drama\n  <li>Duration=0:00:45\n"
+                             "  <li>Original Title=Harbour Lights\n  <li>Title=Harbour Lights\n"
+                             "  <li>Description=Letters across one long winter.\n</ul>\n</body></html>\n");
     QuorvaProcess app(dir.path(), {});
     ASSERT_TRUE(app.waitForLine("On Demand Parsing: 1"));
     ASSERT_TRUE(app.waitForLine("Full path to db file: " + dir.path() + "/movies.html"));

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Makes the demo library's movies and covers under DEST (the folder of the
-# executable): movies/<Title>/... as assets/demo/movies.html describes them.
-# Files already made are kept, so running it again costs nothing.
+# Makes the demo library under DEST (the folder of the executables): its films,
+# posters and .nfo files under movies/<Title>/..., then its database,
+# movies.html, with quorva-scan. Files already made are kept, so running it
+# again costs next to nothing. To add a title, add its film, poster and .nfo below.
 set -euo pipefail
 
 if [ $# -ne 1 ]; then
@@ -42,71 +43,131 @@ movie() {
     mv "$out.part" "$out"
 }
 
-# cover FOLDER TITLE COLOUR: the small cover art, sized for a cell of the cover
-# grid, and the large one for the title's page.
-cover() {
+# poster FOLDER TITLE COLOUR: the film's poster, from which quorva-scan makes
+# the covers of the grid and of the title's page.
+poster() {
     local folder=$1 title=$2 colour=$3
     mkdir -p "$folder"
-    local size name text
-    for size in 146x203 300x420; do
-        name=folder.png
-        [ "$size" = 300x420 ] && name=folderLarge.png
-        [ -s "$folder/$name" ] && continue
-        text=""
-        if [ "$HAVE_DRAWTEXT" = 1 ]; then
-            text=",drawtext=fontfile='$FONT':text='$title':fontsize=h/14:fontcolor=white:x=(w-tw)/2:y=(h-th)/2"
-        fi
-        ffmpeg -nostdin -v error -y -f lavfi -i "color=c=$colour:size=$size$text" -frames:v 1 "$folder/$name"
-    done
+    [ -s "$folder/poster.jpg" ] && return 0
+    local text=""
+    if [ "$HAVE_DRAWTEXT" = 1 ]; then
+        text=",drawtext=fontfile='$FONT':text='$title':fontsize=h/14:fontcolor=white:x=(w-tw)/2:y=(h-th)/2"
+    fi
+    ffmpeg -nostdin -v error -y -f lavfi -i "color=c=$colour:size=600x840$text" -frames:v 1 -q:v 3 "$folder/poster.jpg"
+}
+
+xml() {
+    local text=$1
+    text=${text//&/&amp;}
+    text=${text//</&lt;}
+    printf '%s' "${text//>/&gt;}"
+}
+
+# nfo FILE TITLE YEAR GENRES DIRECTOR ACTORS MPAA PLOT: what a media manager
+# would have written beside the film (genres and actors separated by "|").
+nfo() {
+    local file=$1 title=$2 year=$3 genres=$4 director=$5 actors=$6 mpaa=$7 plot=$8 item
+    mkdir -p "$(dirname "$file")"
+    {
+        echo '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>'
+        echo '<movie>'
+        echo "  <title>$(xml "$title")</title>"
+        [ -n "$year" ] && echo "  <year>$year</year>"
+        IFS='|' read -ra items <<<"$genres"
+        for item in "${items[@]}"; do echo "  <genre>$(xml "$item")</genre>"; done
+        echo "  <director>$(xml "$director")</director>"
+        IFS='|' read -ra items <<<"$actors"
+        for item in "${items[@]}"; do echo "  <actor><name>$(xml "$item")</name></actor>"; done
+        echo "  <mpaa>$(xml "$mpaa")</mpaa>"
+        echo "  <plot>$(xml "$plot")</plot>"
+        echo '</movie>'
+    } >"$file.part"
+    mv "$file.part" "$file"
 }
 
 M="$DEST/movies"
+# The film's extras used to live in folders of their own.
+rm -rf "$M/Harbour Lights Trailer" "$M/Behind the Lighthouse"
 
 movie "$M/Harbour Lights/Harbour Lights.mpg" "Harbour Lights" 45 "testsrc2" mp2 vob 440
-cover "$M/Harbour Lights" "Harbour Lights" "0x1d4e89"
+poster "$M/Harbour Lights" "Harbour Lights" "0x1d4e89"
+nfo "$M/Harbour Lights/movie.nfo" "Harbour Lights" 2004 "Drama|Romance" "Ines Marlow" "Tom Avery|Lena Ruiz" \
+    "PG-13 for brief strong language" "A lighthouse keeper and a ferry captain trade letters across one long winter."
+# Its extras, which its page offers.
+movie "$M/Harbour Lights/Extras/Trailer.mpg" "Harbour Lights Trailer" 10 "testsrc2" mp2 vob 520
+nfo "$M/Harbour Lights/Extras/Trailer.nfo" "Trailer" 2004 "" "Ines Marlow" "Tom Avery|Lena Ruiz" \
+    "G" "Two minutes of letters, storms and one lighthouse."
+movie "$M/Harbour Lights/Extras/Behind the Lighthouse.mpg" "Behind the Lighthouse" 10 "smptebars" mp2 vob 480
+nfo "$M/Harbour Lights/Extras/Behind the Lighthouse.nfo" "Behind the Lighthouse" 2004 "" "Ines Marlow" \
+    "Ines Marlow|Tom Avery" "G" "How a winter on the coast was filmed in one summer."
 
 movie "$M/The Copper Key/The Copper Key.mpg" "The Copper Key" 70 "smptebars" ac3 vob 330
-cover "$M/The Copper Key" "The Copper Key" "0x8a4b1c"
+poster "$M/The Copper Key" "The Copper Key" "0x8a4b1c"
+nfo "$M/The Copper Key/movie.nfo" "The Copper Key" 1998 "Crime|Mystery" "Paul Okafor" "Marta Lind|Owen Price" \
+    "R for violence and language" "A locksmith is hired to open a safe that was never meant to be found."
 
 movie "$M/Paper Planets/Paper Planets.mpg" "Paper Planets" 30 "mandelbrot" mp2 vob 660
-cover "$M/Paper Planets" "Paper Planets" "0x2e8b57"
+poster "$M/Paper Planets" "Paper Planets" "0x2e8b57"
+nfo "$M/Paper Planets/movie.nfo" "Paper Planets" 2011 "Animation|Family" "Yuki Tanabe" "Ada Brook" \
+    "G" "A child folds a solar system out of old maps and sets it spinning."
 
 movie "$M/Night Express/Night Express.ts" "Night Express" 60 "testsrc" ac3 mpegts 550
-cover "$M/Night Express" "Night Express" "0x3b0a45"
+poster "$M/Night Express" "Night Express" "0x3b0a45"
+nfo "$M/Night Express/movie.nfo" "Night Express" 2016 "Action|Thriller" "Rafael Ortiz" "Nadia Kern|Victor Hale" \
+    "PG-13 for action and peril" "A night train, a stolen ledger and sixty minutes to the border."
 
+# A DVD folder without a poster: its covers show a frame of the film.
 movie "$M/Atlas of Winter/VIDEO_TS/VTS_01_1.VOB" "Atlas of Winter" 40 "cellauto=rule=110" mp2 vob 250
-cover "$M/Atlas of Winter" "Atlas of Winter" "0x4f6d7a"
+nfo "$M/Atlas of Winter/movie.nfo" "Atlas of Winter" 2009 "Documentary" "Sigrid Holm" "Sigrid Holm" \
+    "NR" "Ice, wind and the few who map them: a season at the edge of the world."
 
 for episode in 1 2 3; do
     movie "$M/Lantern Street/Lantern Street 1x0$episode.mpg" "Lantern Street 1x0$episode" 20 "life=mold=10:ratio=0.3:death_color=#101030:life_color=#e0c050" mp2 vob $((300 + 100 * episode))
 done
-cover "$M/Lantern Street" "Lantern Street" "0x6b3e26"
+poster "$M/Lantern Street" "Lantern Street" "0x6b3e26"
+nfo "$M/Lantern Street/movie.nfo" "Lantern Street" 2021 "Comedy|Family" "June Abara" "Milo Grant|Tess Okoye" \
+    "TV-PG" "Three evenings on a street where every shop keeps a secret. Three episodes."
 
-# The film's extras, named by its feature items.
-movie "$M/Harbour Lights Trailer/Harbour Lights Trailer.mpg" "Harbour Lights Trailer" 10 "testsrc2" mp2 vob 520
-cover "$M/Harbour Lights Trailer" "Trailer" "0x7a1f3d"
-movie "$M/Behind the Lighthouse/Behind the Lighthouse.mpg" "Behind the Lighthouse" 10 "smptebars" mp2 vob 480
-cover "$M/Behind the Lighthouse" "Behind the Lighthouse" "0x1f5f7a"
-
-# Enough dramas to fill more than one page of the cover grid.
+# Enough dramas to fill more than one page of the cover grid:
+# title, year, director, actors, rating, plot.
 DRAMAS=(
-    "Quiet Harbour"
-    "The Salt Road"
-    "Midsummer Frost"
-    "Glass Orchard"
-    "The Long Tide"
-    "Northern Letters"
-    "A House of Kites"
-    "Lamplight"
-    "Winter Ferry"
-    "The Cartographer"
+    "Quiet Harbour;2012;Mara Voss;Eli Stone|Rosa Lind;PG;A retired pilot teaches his granddaughter to read the tides."
+    "The Salt Road;2007;Omar Said;Hana Berg|Karim Nour;PG-13 for thematic elements;Two brothers drive a salt lorry across a country that no longer wants salt."
+    "Midsummer Frost;2015;Ilse Kamp;Nora Falk|Jonas Meyer;PG;One cold night in June changes a village of orchard keepers."
+    "Glass Orchard;2019;Teo Brandt;Livia Costa|Ben Ashe;PG-13 for brief language;A glassblower rebuilds her father's orchard, one fragile apple at a time."
+    "The Long Tide;2010;Mara Voss;Eli Stone|Ada Brook;PG;A ferry that never arrives, and the people who wait for it."
+    "Northern Letters;2017;Ines Marlow;Lena Ruiz|Paul Okafor;PG;A postwoman reads the letters she cannot deliver."
+    "A House of Kites;2014;Yuki Tanabe;Ada Brook|Milo Grant;G;A family flies a kite for every year they have lived by the sea."
+    "Lamplight;2020;June Abara;Tess Okoye|Victor Hale;PG-13 for mild peril;The last lamplighter of a city learns that someone follows his rounds."
+    "Winter Ferry;2008;Sigrid Holm;Nadia Kern|Owen Price;PG;The ice closes in, and the ferry makes one more crossing."
+    "The Cartographer;2022;Rafael Ortiz;Marta Lind|Jonas Meyer;PG;A mapmaker charts an island that moves a little every night."
 )
 COLOURS=(0x355e3b 0x5a3d8a 0x8a6d1f 0x1f7a6a 0x7a3d1f 0x3d4f8a 0x6a1f7a 0x2f6f4f 0x7a5a1f 0x1f3f5f)
 for i in "${!DRAMAS[@]}"; do
-    title=${DRAMAS[$i]}
+    IFS=';' read -r title year director actors rating plot <<<"${DRAMAS[$i]}"
     movie "$M/$title/$title.mpg" "$title" 8 "testsrc2" mp2 vob $((200 + 40 * i))
-    cover "$M/$title" "$title" "${COLOURS[$i]}"
+    poster "$M/$title" "$title" "${COLOURS[$i]}"
+    nfo "$M/$title/movie.nfo" "$title" "$year" "Drama" "$director" "$actors" "$rating" "$plot"
 done
+
+# The database, made by quorva-scan from the films above. It replaces the one
+# beside the executable only when something changed, so that a second run
+# leaves it, and the on-demand export made from it, as they are.
+scan() {
+    local scanner="$DEST/quorva-scan" scanned="$DEST/movies-scan.html" log="$DEST/scan.log"
+    [ -x "$scanner" ] || { echo "$scanner is missing: build it first" >&2; return 1; }
+    if ! "$scanner" --force --db "$scanned" "$M" >"$log" 2>&1; then
+        echo "the scan of the demo library failed: see $log" >&2
+        return 1
+    fi
+    tail -n 2 "$log"
+    if cmp -s "$scanned" "$DEST/movies.html"; then
+        rm -f "$scanned"
+    else
+        mv "$scanned" "$DEST/movies.html"
+    fi
+}
+scan
 
 # The on-demand variant in ondemand/: an export of the library (the index, and a
 # detail file beside each movie) read through a link to the executable, with
@@ -114,7 +175,7 @@ done
 # executable itself; it then goes on running, so it is stopped once it is done.
 ondemand() {
     local dir="$DEST/ondemand"
-    [ -s "$dir/exported.txt" ] && return 0
+    [ "$dir/exported.txt" -nt "$DEST/movies.html" ] && return 0
     [ -x "$DEST/quorva" ] && [ -f "$DEST/client-ondemand.properties" ] || return 0
     mkdir -p "$dir"
     local log="$dir/export.log"

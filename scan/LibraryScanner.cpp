@@ -1,0 +1,349 @@
+#include "LibraryScanner.h"
+
+#include "CoverMaker.h"
+#include "DatabaseFile.h"
+#include "FileUtils.h"
+#include "FolderWalker.h"
+#include "MediaEntry.h"
+#include "ProbeCache.h"
+#include "RecordAssembler.h"
+#include "ScanConsole.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace
+{
+const char* const CACHE_SUFFIX = ".scancache";
+const char* const COVERS_FOLDER = "quorva-covers";
+
+bool isTitleSetFile(const PallixString& name)
+{
+    std::string folded = name.str();
+    for (char& c : folded)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return folded.size() >= 12 && folded.compare(0, 4, "VTS_") == 0 && folded.compare(folded.size() - 4, 4, ".VOB") == 0;
+}
+} // namespace
+
+LibraryScanner::LibraryScanner() : mAddedCount(0), mUpdatedCount(0), mUnchangedCount(0) {}
+
+LibraryScanner::~LibraryScanner() = default;
+
+PallixString LibraryScanner::absolutePath(const PallixString& path)
+{
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(path.str()), error);
+    if (error)
+        absolute = std::filesystem::path(path.str());
+    std::string text = absolute.lexically_normal().string();
+    while (text.size() > 1 && text.back() == '/')
+        text.pop_back();
+    return PallixString(std::move(text));
+}
+
+PallixString LibraryScanner::keyOf(MediaEntry* pEntry)
+{
+    PallixString path = absolutePath(pEntry->getPath());
+    PallixString filename = pEntry->getFilename();
+    if (filename.IsEmpty())
+        return path;
+    int nSlash = filename.ReverseFind('/');
+    if (isTitleSetFile(filename.Mid(nSlash + 1)))
+        return nSlash < 0 ? path : absolutePath(path + "/" + filename.Left(nSlash));
+    return absolutePath(path + "/" + filename);
+}
+
+PallixString LibraryScanner::keyOf(TitleScan& scan, size_t nItem)
+{
+    const TitleFolder::Item& item = scan.getTitle().items[nItem];
+    return item.file.IsEmpty() ? item.folder : absolutePath(item.folder + "/" + item.file);
+}
+
+void LibraryScanner::matchExisting()
+{
+    mExistingMatched.assign(mExisting.size(), false);
+    for (size_t i = 0; i < mExisting.size(); ++i)
+        mExistingIndex[mExisting[i].get()] = static_cast<long>(i);
+    std::map<std::string, std::deque<size_t>> byKey;
+    for (size_t i = 0; i < mExisting.size(); ++i)
+        byKey[keyOf(mExisting[i].get()).str()].push_back(i);
+    auto take = [&](const PallixString& key) -> MediaEntry*
+    {
+        auto found = byKey.find(key.str());
+        if (found == byKey.end() || found->second.empty())
+            return nullptr;
+        size_t nIndex = found->second.front();
+        found->second.pop_front();
+        mExistingMatched[nIndex] = true;
+        return mExisting[nIndex].get();
+    };
+    // A series' record and its first episode's play the same file: the records
+    // for one file are paired in database order, which is the order they were made in.
+    for (auto& pScan : mScans)
+        for (size_t i = 0; i < pScan->getItems().size(); ++i)
+            pScan->getItems()[i].pExisting = take(keyOf(*pScan, i));
+    // A record written by hand may name only the title's folder.
+    for (auto& pScan : mScans)
+        if (!pScan->getItems()[0].pExisting && pScan->getTitle().kind != TitleFolder::LOOSE_FILE)
+            pScan->getItems()[0].pExisting = take(pScan->getTitle().folder);
+}
+
+void LibraryScanner::scanTitles(int nJobs, bool bMakeCovers)
+{
+    const size_t nCount = mScans.size();
+    CoverMaker covers(DatabaseFile::folderOf(mDatabase) + "/" + COVERS_FOLDER);
+    std::mutex mutex;
+    std::condition_variable doneChanged;
+    std::vector<char> done(nCount, 0);
+    std::atomic<size_t> nNext(0);
+    PallixString current;
+
+    auto work = [&]()
+    {
+        for (size_t i = nNext++; i < nCount; i = nNext++)
+        {
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                current = mScans[i]->getWhere();
+            }
+            mScans[i]->run(*mpCache, bMakeCovers ? &covers : nullptr);
+            std::lock_guard<std::mutex> lock(mutex);
+            done[i] = 1;
+            doneChanged.notify_all();
+        }
+    };
+    std::vector<std::thread> workers;
+    const size_t nWorkers = std::min(static_cast<size_t>(nJobs), nCount);
+    for (size_t i = 0; i < nWorkers; ++i)
+        workers.emplace_back(work);
+
+    // Titles are finished, and printed, in the order they were found.
+    for (size_t i = 0; i < nCount; ++i)
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        while (!done[i])
+        {
+            mpConsole->progress(static_cast<int>(i), static_cast<int>(nCount), current);
+            doneChanged.wait_for(lock, std::chrono::milliseconds(250));
+        }
+        PallixString where = current;
+        lock.unlock();
+        finishTitle(i);
+        mpConsole->progress(static_cast<int>(i + 1), static_cast<int>(nCount), where);
+    }
+    for (std::thread& worker : workers)
+        worker.join();
+    mpConsole->clearProgress();
+    for (TitleScan::ItemScan* pItem : mProbed)
+        mpCache->store(pItem->cacheKey, pItem->nSize, pItem->nTime, pItem->values);
+}
+
+void LibraryScanner::finishTitle(size_t nTitle)
+{
+    TitleScan& scan = *mScans[nTitle];
+    std::vector<TitleScan::ItemScan>& items = scan.getItems();
+    for (PallixString& problem : scan.getProblems())
+        mProblems.push_back(problem);
+
+    long nAnchor = -1;
+    for (TitleScan::ItemScan& item : items)
+        if (item.pExisting)
+            nAnchor = std::max(nAnchor, mExistingIndex[item.pExisting]);
+
+    MediaEntry* pParent = items[0].pExisting;
+    PallixString parentMPAA;
+    for (size_t i = 0; i < items.size(); ++i)
+    {
+        TitleScan::ItemScan& item = items[i];
+        // Stored once the workers are done: they read the cache meanwhile.
+        if (item.bProbed && !item.cacheKey.empty())
+            mProbed.push_back(&item);
+        if (item.pExisting)
+        {
+            // Only the probed values of a record follow its file; the rest is the user's.
+            if (item.bProbed && !item.bUnchanged && item.values.differsFrom(item.pExisting))
+            {
+                item.values.applyTo(item.pExisting);
+                ++mUpdatedCount;
+                mpConsole->record("Updated", item.pExisting->getTitle());
+            }
+            else
+            {
+                ++mUnchangedCount;
+                mpConsole->record("Unchanged", item.pExisting->getTitle());
+            }
+            continue;
+        }
+        if (!item.bProbed)
+        {
+            if (i == 0)
+            {
+                mpConsole->record("Skipped", scan.getWhere());
+                return;
+            }
+            continue;
+        }
+        std::unique_ptr<MediaEntry> pEntry;
+        if (i == 0)
+        {
+            pEntry = mpAssembler->buildMain(scan);
+            pParent = pEntry.get();
+            if (item.bHasNfo)
+                parentMPAA = item.nfo.getMPAA();
+        }
+        else
+        {
+            if (parentMPAA.IsEmpty())
+                parentMPAA = pParent->getRating();
+            pEntry = mpAssembler->buildChild(scan, i, pParent, parentMPAA);
+        }
+        ++mAddedCount;
+        mpConsole->record("Added", pEntry->getTitle());
+        mAdded.emplace_back(nAnchor, std::move(pEntry));
+    }
+}
+
+void LibraryScanner::findMissing()
+{
+    for (size_t i = 0; i < mExisting.size(); ++i)
+    {
+        if (mExistingMatched[i])
+            continue;
+        MediaEntry* pEntry = mExisting[i].get();
+        PallixString file = pEntry->getFilename().IsEmpty() ? pEntry->getPath()
+                                                            : pEntry->getPath() + "/" + pEntry->getFilename();
+        if (FileUtils::fileExists(file))
+            continue;
+        PallixString title = pEntry->getTitle().IsEmpty() ? pEntry->getOriginalTitle() : pEntry->getTitle();
+        mMissing.push_back("Missing: " + title + ": " + file);
+    }
+}
+
+std::vector<MediaEntry*> LibraryScanner::ordered()
+{
+    std::vector<std::vector<MediaEntry*>> after(mExisting.size());
+    std::vector<MediaEntry*> tail;
+    for (auto& [nAnchor, pEntry] : mAdded)
+        (nAnchor < 0 ? tail : after[static_cast<size_t>(nAnchor)]).push_back(pEntry.get());
+    std::vector<MediaEntry*> records;
+    for (size_t i = 0; i < mExisting.size(); ++i)
+    {
+        records.push_back(mExisting[i].get());
+        records.insert(records.end(), after[i].begin(), after[i].end());
+    }
+    records.insert(records.end(), tail.begin(), tail.end());
+    return records;
+}
+
+int LibraryScanner::run(int argc, char** argv)
+{
+    mpConsole = std::make_unique<ScanConsole>(::isatty(STDOUT_FILENO) == 1);
+    if (!mCommandLine.parse(argc, argv))
+    {
+        std::cout << "quorva-scan: " << mCommandLine.getError() << std::endl;
+        std::cout << ScanCommandLine::USAGE << std::endl;
+        return 2;
+    }
+    if (mCommandLine.isHelp())
+    {
+        std::cout << ScanCommandLine::USAGE << std::endl;
+        return 0;
+    }
+    mDatabase = absolutePath(mCommandLine.getDatabase());
+    for (PallixString& folder : mCommandLine.getFolders())
+    {
+        PallixString root = absolutePath(folder);
+        struct stat st;
+        if (::stat(root, &st) != 0 || !S_ISDIR(st.st_mode))
+        {
+            std::cout << "quorva-scan: " << root << ": not a folder" << std::endl;
+            return 2;
+        }
+        mRoots.push_back(root);
+    }
+
+    const bool bDryRun = mCommandLine.isDryRun();
+    struct stat st;
+    if (::stat(DatabaseFile::folderOf(mDatabase), &st) != 0 || !S_ISDIR(st.st_mode))
+    {
+        std::cout << "quorva-scan: " << DatabaseFile::folderOf(mDatabase) << ": not a folder" << std::endl;
+        return 2;
+    }
+    const bool bDatabaseExists = ::lstat(mDatabase, &st) == 0;
+    if (bDatabaseExists && !mCommandLine.isMerge() && !mCommandLine.isForce())
+    {
+        std::cout << "quorva-scan: " << mDatabase << " already exists: --merge updates it, --force replaces it"
+                  << std::endl;
+        return 1;
+    }
+    if (bDatabaseExists && mCommandLine.isMerge())
+    {
+        if (!DatabaseFile::read(mDatabase, mExisting))
+        {
+            std::cout << "quorva-scan: " << mDatabase << " cannot be read" << std::endl;
+            return 1;
+        }
+        std::cout << "Merging into " << mDatabase << ": " << mExisting.size() << " records" << std::endl;
+    }
+    if (bDryRun)
+        std::cout << "Dry run: nothing is written" << std::endl;
+
+    FolderWalker walker;
+    std::vector<TitleFolder> titles;
+    for (const PallixString& root : mRoots)
+        walker.walk(root, titles, mProblems);
+    for (TitleFolder& title : titles)
+        mScans.push_back(std::make_unique<TitleScan>(std::move(title)));
+    std::cout << "Found " << mScans.size() << " titles" << std::endl;
+
+    mpAssembler = std::make_unique<RecordAssembler>();
+    for (auto& pEntry : mExisting)
+        mpAssembler->reserveTitle(pEntry->getTitle());
+    matchExisting();
+    mpCache = std::make_unique<ProbeCache>(mDatabase + CACHE_SUFFIX);
+    mpCache->load();
+
+    scanTitles(mCommandLine.getJobs(), !bDryRun);
+    findMissing();
+
+    std::vector<MediaEntry*> records = ordered();
+    bool bWritten = false;
+    if (!bDryRun)
+    {
+        bWritten = DatabaseFile::write(mDatabase, records);
+        // The cache speaks for the database: only a database that was written may trust it.
+        mpCache->forgetUnseenUnder(mRoots);
+        if (bWritten && !mpCache->save())
+            mProblems.push_back(mpCache->getPath() + ": cannot be written");
+    }
+
+    for (PallixString& line : mMissing)
+        mpConsole->line(line);
+    for (PallixString& problem : mProblems)
+        mpConsole->line("Problem: " + problem);
+    std::cout << "Titles: " << mAddedCount << " added, " << mUpdatedCount << " updated, " << mUnchangedCount
+              << " unchanged, " << mMissing.size() << " missing. Problems: " << mProblems.size() << std::endl;
+    if (bDryRun)
+    {
+        std::cout << "Dry run: " << mDatabase << " not written" << std::endl;
+        return 0;
+    }
+    if (!bWritten)
+    {
+        std::cout << "quorva-scan: " << mDatabase << " cannot be written; "
+                  << (bDatabaseExists ? "the old one is unchanged" : "nothing was written") << std::endl;
+        return 1;
+    }
+    std::cout << "Wrote " << mDatabase << ": " << records.size() << " records" << std::endl;
+    return 0;
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "PallixString.h"
+#include "ScanCommandLine.h"
+#include "TitleScan.h"
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class MediaEntry;
+class ScanConsole;
+
+// quorva-scan: turns folders of films into Quorva's movie database, or brings
+// an existing one up to date (--merge) without losing anything the user wrote.
+class LibraryScanner
+{
+public:
+    LibraryScanner();
+    ~LibraryScanner();
+
+    // The exit status: 0 when the database was written (problems with single
+    // files included), 1 when it could not or must not be, 2 for a bad command line.
+    int run(int argc, char** argv);
+
+private:
+    // Absolute, without "." and ".." parts or a trailing "/".
+    static PallixString absolutePath(const PallixString& path);
+    // What identifies a record's file across scans: Path/Filename, the folder of a
+    // DVD's title-set files, or the Path alone for a record without Filename.
+    static PallixString keyOf(MediaEntry* pEntry);
+    static PallixString keyOf(TitleScan& scan, size_t nItem);
+
+    // Pairs the found items with the records the database has for them.
+    void matchExisting();
+    // Scans every title on nJobs threads, handing each to finishTitle in order.
+    void scanTitles(int nJobs, bool bMakeCovers);
+    void finishTitle(size_t nTitle);
+    // Records whose files are gone, for the console.
+    void findMissing();
+    std::vector<MediaEntry*> ordered();
+
+    ScanCommandLine mCommandLine;
+    std::unique_ptr<ScanConsole> mpConsole;
+    PallixString mDatabase;
+    std::vector<PallixString> mRoots;
+    std::vector<std::unique_ptr<MediaEntry>> mExisting;
+    std::vector<bool> mExistingMatched;
+    std::unordered_map<MediaEntry*, long> mExistingIndex;
+    // Items whose values go into the cache once scanning is over.
+    std::vector<TitleScan::ItemScan*> mProbed;
+    std::vector<std::unique_ptr<TitleScan>> mScans;
+    // New records, each after the existing record it belongs next to (-1: at the end).
+    std::vector<std::pair<long, std::unique_ptr<MediaEntry>>> mAdded;
+    std::vector<PallixString> mProblems;
+    std::vector<PallixString> mMissing;
+    std::unique_ptr<class ProbeCache> mpCache;
+    std::unique_ptr<class RecordAssembler> mpAssembler;
+    int mAddedCount;
+    int mUpdatedCount;
+    int mUnchangedCount;
+};

@@ -1,0 +1,145 @@
+#include "NfoFile.h"
+
+#include <pugixml.hpp>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace
+{
+std::string trimmed(const std::string& text)
+{
+    size_t nStart = text.find_first_not_of(" \t\r\n");
+    if (nStart == std::string::npos)
+        return std::string();
+    size_t nEnd = text.find_last_not_of(" \t\r\n");
+    return text.substr(nStart, nEnd - nStart + 1);
+}
+
+std::string textOf(const pugi::xml_node& node, const char* name)
+{
+    return trimmed(node.child(name).text().as_string());
+}
+
+void addUnique(std::vector<std::string>& list, const std::string& value)
+{
+    if (value.empty())
+        return;
+    for (const std::string& item : list)
+        if (item == value)
+            return;
+    list.push_back(value);
+}
+
+std::string joined(const std::vector<std::string>& list)
+{
+    std::string result;
+    for (const std::string& item : list)
+    {
+        if (!result.empty())
+            result += ", ";
+        result += item;
+    }
+    return result;
+}
+
+// Managers write one genre per element, or several in one separated by "/", "|" or ",".
+void addGenres(std::vector<std::string>& list, const std::string& text)
+{
+    size_t nStart = 0;
+    while (nStart <= text.size())
+    {
+        size_t nEnd = text.find_first_of("/|,", nStart);
+        if (nEnd == std::string::npos)
+            nEnd = text.size();
+        addUnique(list, trimmed(text.substr(nStart, nEnd - nStart)));
+        nStart = nEnd + 1;
+    }
+}
+
+std::string withoutRatingPrefix(std::string text)
+{
+    if (text.size() > 6 && (text.compare(0, 6, "Rated ") == 0 || text.compare(0, 6, "rated ") == 0))
+        text = trimmed(text.substr(6));
+    // "US:PG-13", "USA:R"
+    size_t nColon = text.find(':');
+    if (nColon != std::string::npos && nColon >= 2 && nColon <= 3)
+    {
+        bool bCountry = true;
+        for (size_t i = 0; i < nColon; ++i)
+            bCountry = bCountry && std::isupper(static_cast<unsigned char>(text[i]));
+        if (bCountry)
+            text = trimmed(text.substr(nColon + 1));
+    }
+    return text;
+}
+
+std::string yearOf(const std::string& text)
+{
+    std::string digits = trimmed(text).substr(0, 4);
+    if (digits.size() != 4)
+        return std::string();
+    for (char c : digits)
+        if (!std::isdigit(static_cast<unsigned char>(c)))
+            return std::string();
+    return digits;
+}
+} // namespace
+
+NfoFile::NfoFile() : mRuntime(0) {}
+
+bool NfoFile::load(const PallixString& path)
+{
+    *this = NfoFile();
+    pugi::xml_document document;
+    pugi::xml_parse_result result = document.load_file(path.c_str());
+    if (!result)
+    {
+        mError = PallixString("broken .nfo: ") + result.description() + " at byte " +
+                 PallixString(std::to_string(result.offset));
+        return false;
+    }
+    pugi::xml_node root = document.child("movie");
+    if (!root)
+        root = document.child("tvshow");
+    if (!root)
+        root = document.child("episodedetails");
+    if (!root)
+    {
+        mError = "not film metadata: no <movie> element";
+        return false;
+    }
+
+    mTitle = PallixString(textOf(root, "title"));
+    mOriginalTitle = PallixString(textOf(root, "originaltitle"));
+    mYear = PallixString(yearOf(textOf(root, "year")));
+    if (mYear.IsEmpty())
+        mYear = PallixString(yearOf(textOf(root, "premiered")));
+    if (mYear.IsEmpty())
+        mYear = PallixString(yearOf(textOf(root, "aired")));
+
+    std::vector<std::string> genres;
+    for (pugi::xml_node genre : root.children("genre"))
+        addGenres(genres, genre.text().as_string());
+    mGenre = PallixString(joined(genres));
+
+    std::vector<std::string> directors;
+    for (pugi::xml_node director : root.children("director"))
+        addUnique(directors, trimmed(director.text().as_string()));
+    mDirector = PallixString(joined(directors));
+
+    std::vector<std::string> actors;
+    for (pugi::xml_node actor : root.children("actor"))
+        addUnique(actors, textOf(actor, "name"));
+    mActors = PallixString(joined(actors));
+
+    mPlot = PallixString(textOf(root, "plot"));
+    if (mPlot.IsEmpty())
+        mPlot = PallixString(textOf(root, "outline"));
+    mMPAA = PallixString(withoutRatingPrefix(textOf(root, "mpaa")));
+    mRuntime = std::max(0, std::atoi(textOf(root, "runtime").c_str()));
+    return true;
+}

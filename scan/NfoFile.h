@@ -1,0 +1,42 @@
+#pragma once
+
+#include "PallixString.h"
+
+// A film's metadata as home media managers write it beside the film: an XML
+// file whose root is <movie> (or <tvshow> for a series, <episodedetails> for
+// one episode) with title, originaltitle, year, genre (several), director,
+// actor/name, plot, mpaa and runtime. Values are kept as the file gives them;
+// several genres, directors or actors are joined with ", ".
+class NfoFile
+{
+public:
+    NfoFile();
+
+    // False when the file is not valid XML or not such metadata; getError says why.
+    bool load(const PallixString& path);
+
+    PallixString& getTitle() { return mTitle; }
+    PallixString& getOriginalTitle() { return mOriginalTitle; }
+    PallixString& getYear() { return mYear; }
+    PallixString& getGenre() { return mGenre; }
+    PallixString& getDirector() { return mDirector; }
+    PallixString& getActors() { return mActors; }
+    PallixString& getPlot() { return mPlot; }
+    // The rating text without the "Rated " or "US:" in front that some managers add.
+    PallixString& getMPAA() { return mMPAA; }
+    // Minutes; 0 when not given.
+    int getRuntime() { return mRuntime; }
+    PallixString& getError() { return mError; }
+
+private:
+    PallixString mTitle;
+    PallixString mOriginalTitle;
+    PallixString mYear;
+    PallixString mGenre;
+    PallixString mDirector;
+    PallixString mActors;
+    PallixString mPlot;
+    PallixString mMPAA;
+    int mRuntime;
+    PallixString mError;
+};
