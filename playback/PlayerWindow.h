@@ -33,6 +33,8 @@ public:
     void playEntry(MediaEntry* pEntry, PallixString designatedFile, PallixWindow* pWindow, bool bCheckForResume,
                    bool bPromptForResume);
     void onExitPlayer();
+    // Where playback stands, for the phone remote; false when no title plays.
+    bool getNowPlaying(PallixString& title, int& position, int& duration, bool& bPaused);
 
     void OnPaint(PallixBitmap& bitmap) override;
     void OnMaterialize() override;
