@@ -27,13 +27,16 @@ button:focus-visible { outline: 3px solid var(--accent); outline-offset: 2px; }
 #times { color: var(--dim); font-variant-numeric: tabular-nums; display: flex; justify-content: space-between; margin-top: 4px; font-size: 14px; }
 #bar { height: 6px; background: #2b3344; border-radius: 3px; margin-top: 8px; overflow: hidden; }
 #fill { height: 100%; width: 0; background: var(--accent); transition: width .4s linear; }
-#remote { flex: 1; display: grid; gap: 12px; grid-template-rows: auto 1fr; min-height: 0; }
-#pad { display: grid; grid-template-columns: repeat(3, 1fr); grid-template-rows: repeat(3, 1fr); gap: 8px; aspect-ratio: 1; width: min(100%, 46vh); justify-self: center; }
+#main { display: flex; flex-direction: column; gap: 12px; }
+#remote { display: grid; gap: 12px; }
+/* The pad takes what the other buttons leave of the screen's height. */
+#pad { display: grid; grid-template-columns: repeat(3, 1fr); grid-template-rows: repeat(3, 1fr); gap: 8px; aspect-ratio: 1; justify-self: center;
+  width: clamp(150px, calc(100vh - 400px), min(100%, 420px)); }
 #pad button { font-size: 28px; min-height: 0; }
 #pad [data-key=Select] { background: var(--accent); color: #08101e; font-size: 18px; font-weight: 700; border-radius: 50%; }
 #keys { display: grid; grid-template-columns: repeat(3, 1fr); gap: 8px; align-content: start; }
 #keys button { font-size: 17px; }
-#keys [data-key=Exit] { background: #5a2430; }
+#keys [data-key=Exit] { background: #5a2430; grid-column: span 2; }
 #preview img { width: 100%; border-radius: 12px; display: block; }
 #pairing { flex: 1; display: flex; flex-direction: column; justify-content: center; gap: 14px; max-width: 420px; width: 100%; margin: 0 auto; }
 #pairing h1 { font-size: 22px; margin: 0; }
@@ -43,8 +46,8 @@ button:focus-visible { outline: 3px solid var(--accent); outline-offset: 2px; }
 #message { color: var(--dim); min-height: 1.3em; }
 #message.error { color: #ff8a8a; }
 @media (orientation: landscape) {
-  #remote { grid-template-columns: auto 1fr; grid-template-rows: 1fr; }
-  #pad { width: auto; height: min(100%, 74vh); }
+  #remote { grid-template-columns: auto 1fr; align-items: center; }
+  #pad { width: clamp(150px, calc(100vh - 150px), 360px); }
   #keys { grid-template-columns: repeat(4, 1fr); }
 }
 </style>
