@@ -217,6 +217,14 @@ std::string plainResponse(int nStatus, const char* reason, const std::string& bo
 PallixRemoteHttp::PallixRemoteHttp()
 {
     new_task_queue = [this] { return new ConnectionQueue(mActive); };
+    // Only SO_REUSEADDR: the library's default adds SO_REUSEPORT, with which a
+    // second server on the same port would quietly share its connections.
+    set_socket_options(
+        [](socket_t sock)
+        {
+            int yes = 1;
+            ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        });
     set_payload_max_length(kMaxRequestBytes);
     set_keep_alive_max_count(100);
     set_keep_alive_timeout(5);
