@@ -327,8 +327,9 @@ void PallixEventLoop::Paint()
         hooks().painter();
 }
 
-// After painting: a reply tells the client that what its command caused is on
-// the screen, so "press" followed by "screenshot" is deterministic.
+// After painting: a reply (the control channel's, or the phone remote's through
+// AfterPaint) tells the client that what its command caused is on the screen,
+// so "press" followed by "screenshot" is deterministic.
 void PallixEventLoop::SendReplies()
 {
     mControlServer.FlushReplies();
