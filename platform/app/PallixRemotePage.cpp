@@ -106,9 +106,11 @@ function api(path, options = {}) {
     });
 }
 
+let inFlight = 0;
 function press(key) {
+  inFlight++;
   presses = presses.then(() => api("/api/press/" + encodeURIComponent(key), { method: "POST" }))
-    .then(() => refresh()).catch(() => {});
+    .then(() => refresh()).catch(() => {}).finally(() => inFlight--);
   return presses;
 }
 
@@ -192,8 +194,10 @@ for (const button of document.querySelectorAll("[data-key]")) {
     button.classList.add("down");
     if (navigator.vibrate) navigator.vibrate(10);
     press(key);
+    // A repeat waits for the press before it, so that a slow network never
+    // leaves presses queued after the button is let go.
     if (key !== "Exit")
-      timer = setTimeout(() => { timer = setInterval(() => press(key), 125); }, 400);
+      timer = setTimeout(() => { timer = setInterval(() => { if (!inFlight) press(key); }, 125); }, 400);
   });
   for (const end of ["pointerup", "pointercancel", "lostpointercapture"])
     button.addEventListener(end, stop);
