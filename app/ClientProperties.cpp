@@ -47,6 +47,7 @@ bool ClientProperties::mbOnDemandParsing = false;
 bool ClientProperties::mbAutohideInfo = false;
 int ClientProperties::mAutohideSecs = 7;
 bool ClientProperties::mbEnableTrickplay = false;
+int ClientProperties::mRemoteHttpPort = 0;
 
 void ClientProperties::reset()
 {
@@ -55,6 +56,7 @@ void ClientProperties::reset()
     mbLogDebug = mbUseMPlay = mbPrintTitle = mbParentalControlEnabled = false;
     mbOnDemandParsing = mbAutohideInfo = mbEnableTrickplay = false;
     mAutohideSecs = 7;
+    mRemoteHttpPort = 0;
 }
 
 void ClientProperties::parse(PallixString path)
@@ -166,6 +168,13 @@ bool ClientProperties::parseLine(const char* line)
     {
         mbEnableTrickplay = isTrue(value);
         std::cout << "Enable Trickplay: " << flag(mbEnableTrickplay) << std::endl;
+    }
+    else if (is("remote.http.port"))
+    {
+        // Anything but a port number leaves the phone remote off.
+        int nPort = leadingInt(value);
+        mRemoteHttpPort = (nPort > 0 && nPort <= 65535) ? nPort : 0;
+        std::cout << "Remote HTTP port: " << mRemoteHttpPort << std::endl;
     }
     else
     {

@@ -23,6 +23,8 @@ public:
     static bool isTrickplayEnabled() { return mbEnableTrickplay; }
     static bool isOnDemandParsing() { return mbOnDemandParsing; }
     static int getAutohideSecs() { return mAutohideSecs; }
+    // 0 keeps the phone remote off.
+    static int getRemoteHttpPort() { return mRemoteHttpPort; }
 
 private:
     // Both take the text of one line as read, including its line feed.
@@ -45,6 +47,7 @@ private:
     static bool mbAutohideInfo;
     static int mAutohideSecs;
     static bool mbEnableTrickplay;
+    static int mRemoteHttpPort;
 
     // Back to the start-up defaults, for tests that parse several files.
     static void reset();

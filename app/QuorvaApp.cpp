@@ -74,6 +74,30 @@ void QuorvaApp::OnAppInit()
     initMediaStore(nFixPathsMode, bExport);
     mMainWindow.Materialize(kAppNormal);
     PallixInput::NotifyScreenActivity();
+    if (ClientProperties::getRemoteHttpPort() > 0)
+        startRemoteServer();
+}
+
+void QuorvaApp::startRemoteServer()
+{
+    mRemoteServer.SetStatusProvider(&QuorvaApp::getRemoteStatus);
+    // The paired phones are remembered beside the settings.
+    mRemoteServer.Open(ClientProperties::getRemoteHttpPort(), (mWorkingDir + "/remote-tokens").str());
+}
+
+PallixRemoteStatus QuorvaApp::getRemoteStatus()
+{
+    PallixRemoteStatus status;
+    PallixString title;
+    bool bPaused = false;
+    status.screen = "menu";
+    if (PlayerWindow::getInstance()->getNowPlaying(title, status.position, status.duration, bPaused))
+    {
+        status.screen = "player";
+        status.title = title.str();
+        status.bPaused = bPaused;
+    }
+    return status;
 }
 
 void QuorvaApp::OnAppExit()

@@ -3,6 +3,7 @@
 #include "MainWindow.h"
 #include "MediaStore.h"
 #include "PallixApp.h"
+#include "PallixRemoteServer.h"
 #include "PallixString.h"
 
 class QuorvaApp : public PallixApp
@@ -29,9 +30,13 @@ protected:
 private:
     void initMediaStore(int fixPathsMode, bool bExport);
     void exitApp(bool bPrintUsage);
+    void startRemoteServer();
+    static PallixRemoteStatus getRemoteStatus();
 
     static PallixString mWorkingDir;
     // Built before the main window and destroyed after it: the panels borrow its entries.
     MediaStore mMediaCache;
     MainWindow mMainWindow;
+    // The phone remote, when the settings give it a port.
+    PallixRemoteServer mRemoteServer;
 };

@@ -501,6 +501,17 @@ void PlayerWindow::onExitPlayer()
     hide();
 }
 
+bool PlayerWindow::getNowPlaying(PallixString& title, int& position, int& duration, bool& bPaused)
+{
+    if (!IsMaterialized() || !mpEntry)
+        return false;
+    title = mpEntry->getOriginalTitle();
+    position = getPositionInSecs();
+    duration = getDurationInSecs();
+    bPaused = mPlayer.isPaused();
+    return true;
+}
+
 void PlayerWindow::onPlaybackOver()
 {
     stopRedrawTimer();

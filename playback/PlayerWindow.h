@@ -35,6 +35,8 @@ public:
     // Ends playback now: the exit key, the end of the movie, or the application
     // ending. A title that played has its stats saved.
     void onExitPlayer();
+    // Where playback stands, for the phone remote; false when no title plays.
+    bool getNowPlaying(PallixString& title, int& position, int& duration, bool& bPaused);
 
     void OnPaint(PallixBitmap& bitmap) override;
     void OnMaterialize() override;

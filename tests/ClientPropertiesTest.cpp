@@ -157,3 +157,15 @@ TEST_F(ClientPropertiesTest, ParentalControlOnlyForThisBoxExactly)
     parse("parentalcontrols.mac=00:00:00:00:00:01\n");
     EXPECT_TRUE(ClientProperties::isParentalControlEnabled());
 }
+
+TEST_F(ClientPropertiesTest, RemoteHttpPortTurnsThePhoneRemoteOnOnlyWithAPortNumber)
+{
+    EXPECT_EQ(ClientProperties::getRemoteHttpPort(), 0);
+    EXPECT_EQ(parse("remote.http.port=8086\n"), "Remote HTTP port: 8086\n");
+    EXPECT_EQ(ClientProperties::getRemoteHttpPort(), 8086);
+    for (const char* bad : {"remote.http.port=99999\n", "remote.http.port=-1\n", "remote.http.port=off\n"})
+    {
+        EXPECT_EQ(parse(bad), "Remote HTTP port: 0\n") << bad;
+        EXPECT_EQ(ClientProperties::getRemoteHttpPort(), 0) << bad;
+    }
+}

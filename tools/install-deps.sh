@@ -14,7 +14,12 @@ PACKAGES=(
     librsvg2-bin netcat-openbsd
     libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg
     libpugixml-dev
+    libcpp-httplib-dev chromium
 )
+# The browser test runs on Node; a machine that has it already keeps its own.
+if ! command -v node >/dev/null 2>&1; then
+    PACKAGES+=(nodejs npm)
+fi
 
 missing=()
 for package in "${PACKAGES[@]}"; do
@@ -26,4 +31,11 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
     $SUDO apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The browser test's driver, puppeteer-core, as locked in tests/browser (it uses
+# the system's Chromium and downloads no browser of its own).
+BROWSER_TESTS="$(cd "$(dirname "$0")/.." && pwd)/tests/browser"
+if ! npm ls --prefix "$BROWSER_TESTS" --depth=0 >/dev/null 2>&1; then
+    npm ci --prefix "$BROWSER_TESTS" --no-audit --no-fund --loglevel=error
 fi

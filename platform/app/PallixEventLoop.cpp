@@ -23,6 +23,7 @@ struct Hooks
     PallixEventLoop::InputSource* pInputSource = nullptr;
     std::function<void(uint32_t)> keyRouter;
     std::function<void()> painter;
+    std::vector<std::function<void()>> afterPaint;
 };
 
 Hooks& hooks()
@@ -138,6 +139,11 @@ void PallixEventLoop::Post(std::function<void()> work)
     PallixWorkQueue::Instance().Post(std::move(work));
 }
 
+void PallixEventLoop::AfterPaint(std::function<void()> done)
+{
+    hooks().afterPaint.push_back(std::move(done));
+}
+
 bool PallixEventLoop::IsLoopThread()
 {
     return loopThread().load() == std::this_thread::get_id();
@@ -194,7 +200,7 @@ void PallixEventLoop::Turn()
     ServeControlCommands();
     ReapChildren();
     Paint();
-    FlushControlReplies();
+    SendReplies();
 }
 
 bool PallixEventLoop::IsStopping() const
@@ -321,11 +327,16 @@ void PallixEventLoop::Paint()
         hooks().painter();
 }
 
-// After painting: a reply tells the client that what its command caused is on
-// the screen, so "press" followed by "screenshot" is deterministic.
-void PallixEventLoop::FlushControlReplies()
+// After painting: a reply (the control channel's, or the phone remote's through
+// AfterPaint) tells the client that what its command caused is on the screen,
+// so "press" followed by "screenshot" is deterministic.
+void PallixEventLoop::SendReplies()
 {
     mControlServer.FlushReplies();
+    std::vector<std::function<void()>> done;
+    done.swap(hooks().afterPaint);
+    for (auto& work : done)
+        work();
 }
 
 bool PallixEventLoop::RouteAppCommand(std::string_view firstWord, const std::string& line, std::string& reply)

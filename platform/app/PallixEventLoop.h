@@ -60,6 +60,10 @@ public:
 
     // Runs work on the loop thread, in posting order. Any thread.
     static void Post(std::function<void()> work);
+    // Runs done on the loop thread once this turn has painted, where the
+    // control channel sends its replies: an answer sent from there tells its
+    // client that what it asked for is on the screen. Loop thread only.
+    static void AfterPaint(std::function<void()> done);
     // True on the thread running the loop, while it runs.
     static bool IsLoopThread();
 
@@ -87,7 +91,7 @@ private:
     void ServeControlCommands();
     void ReapChildren();
     void Paint();
-    void FlushControlReplies();
+    void SendReplies();
 
     bool IsStopping() const;
     int ComputeWaitMs();

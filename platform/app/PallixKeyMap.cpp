@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <linux/input-event-codes.h>
 
 namespace
 {
@@ -23,6 +24,49 @@ constexpr std::array<PallixKeyBinding, 15> kBindings = {{
     {"Subtitle", 0x10023, "S"},
     {"Audio", 0x10024, "A"},
 }};
+
+// Media and TV keys, gamepads. Remotes reach Linux as input devices: the keys
+// SDL knows arrive as keyboard keys, the rest (codes SDL 2 has no name for, and
+// that X11 cannot carry) are read from the devices.
+constexpr PallixInputBinding kInputBindings[] = {
+    {PallixInputKind::kKeyboard, "AudioPlay", 0, "Play"},
+    {PallixInputKind::kKeyboard, "Pause", 0, "Play"},
+    {PallixInputKind::kKeyboard, "AudioNext", 0, "Next"},
+    {PallixInputKind::kKeyboard, "AudioFastForward", 0, "Next"},
+    {PallixInputKind::kKeyboard, "AudioStop", 0, "Exit"},
+    {PallixInputKind::kKeyboard, "Stop", 0, "Exit"},
+    {PallixInputKind::kKeyboard, "AC Back", 0, "Back"},
+    {PallixInputKind::kKeyboard, "Menu", 0, "Info"},
+    {PallixInputKind::kKeyboard, "Application", 0, "Info"},
+    {PallixInputKind::kKeyboard, "Select", 0, "Select"},
+    {PallixInputKind::kKeyboard, "Keypad Enter", 0, "Select"},
+    {PallixInputKind::kLinuxKey, "KEY_OK", KEY_OK, "Select"},
+    {PallixInputKind::kLinuxKey, "KEY_SELECT", KEY_SELECT, "Select"},
+    {PallixInputKind::kLinuxKey, "KEY_INFO", KEY_INFO, "Info"},
+    {PallixInputKind::kLinuxKey, "KEY_CHANNELUP", KEY_CHANNELUP, "PageUp"},
+    {PallixInputKind::kLinuxKey, "KEY_CHANNELDOWN", KEY_CHANNELDOWN, "PageDown"},
+    {PallixInputKind::kLinuxKey, "KEY_NEXT", KEY_NEXT, "Next"},
+    {PallixInputKind::kLinuxKey, "KEY_EXIT", KEY_EXIT, "Exit"},
+    {PallixInputKind::kLinuxKey, "KEY_SUBTITLE", KEY_SUBTITLE, "Subtitle"},
+    {PallixInputKind::kLinuxKey, "KEY_AUDIO", KEY_AUDIO, "Audio"},
+    {PallixInputKind::kPadButton, "dpup", 0, "Up"},
+    {PallixInputKind::kPadButton, "dpdown", 0, "Down"},
+    {PallixInputKind::kPadButton, "dpleft", 0, "Left"},
+    {PallixInputKind::kPadButton, "dpright", 0, "Right"},
+    {PallixInputKind::kPadButton, "a", 0, "Select"},
+    {PallixInputKind::kPadButton, "b", 0, "Back"},
+    {PallixInputKind::kPadButton, "x", 0, "Info"},
+    {PallixInputKind::kPadButton, "y", 0, "Zoom"},
+    {PallixInputKind::kPadButton, "start", 0, "Play"},
+    // The only way off the player with a pad in hand.
+    {PallixInputKind::kPadButton, "back", 0, "Exit"},
+    {PallixInputKind::kPadButton, "leftshoulder", 0, "PageUp"},
+    {PallixInputKind::kPadButton, "rightshoulder", 0, "PageDown"},
+    {PallixInputKind::kPadStick, "lefty-", 0, "Up"},
+    {PallixInputKind::kPadStick, "lefty+", 0, "Down"},
+    {PallixInputKind::kPadStick, "leftx-", 0, "Left"},
+    {PallixInputKind::kPadStick, "leftx+", 0, "Right"},
+};
 
 char foldAscii(char c)
 {
@@ -57,6 +101,11 @@ bool parseNumber(std::string_view text, int base, uint32_t& nValue)
 std::span<const PallixKeyBinding> PallixKeyMap::GetBindings()
 {
     return kBindings;
+}
+
+std::span<const PallixInputBinding> PallixKeyMap::GetInputBindings()
+{
+    return kInputBindings;
 }
 
 bool PallixKeyMap::CodeForName(std::string_view name, uint32_t& nCode)

@@ -6,6 +6,9 @@
 #include "PallixVideoPlane.h"
 #include "PallixWindowManager.h"
 
+#include <algorithm>
+#include <chrono>
+
 PallixWindowSystem& PallixWindowSystem::Get()
 {
     static PallixWindowSystem system;
@@ -38,21 +41,36 @@ int PallixWindowSystem::GetMaxWaitMs()
     // Damage recorded outside a turn (start-up) is painted without waiting.
     if (PallixWindowManager::Get().HasDamage())
         return 0;
-    return mDisplay ? mDisplay->GetMaxWaitMs() : -1;
+    int nWait = mDisplay ? mDisplay->GetMaxWaitMs() : -1;
+    if (auto due = mRepeat.GetNextDue())
+    {
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(*due - PallixKeyRepeat::Clock::now()).count();
+        int nLeft = static_cast<int>(std::clamp<long long>(left, 0, 1000));
+        nWait = nWait < 0 ? nLeft : std::min(nWait, nLeft);
+    }
+    return nWait;
 }
 
 void PallixWindowSystem::DeliverEvents(std::span<const pollfd>)
 {
     if (mDisplay)
         mDisplay->PollEvents(*this);
+    if (auto nCode = mRepeat.TakeDue(PallixKeyRepeat::Clock::now()))
+        PallixEventLoop::DeliverKey(*nCode);
 }
 
-void PallixWindowSystem::OnDisplayKey(uint32_t nCode, bool bDown)
+void PallixWindowSystem::OnDisplayKey(uint64_t nInput, uint32_t nCode, bool bDown)
 {
     if (bDown)
+    {
+        mRepeat.Press(nInput, nCode, PallixKeyRepeat::Clock::now());
         PallixEventLoop::DeliverKey(nCode);
+    }
     else
+    {
+        mRepeat.Release(nInput);
         PallixWindowManager::Get().DeliverKeyUp(nCode);
+    }
 }
 
 void PallixWindowSystem::OnDisplayClosed()
@@ -77,6 +95,12 @@ void PallixWindowSystem::Paint()
     PallixBitmap& plane = PallixScreen().GetBitmap();
     const std::vector<PallixRect> painted = manager.Paint(plane);
     mDisplay->Present(plane, painted, bVideoChanged);
+}
+
+void PallixWindowSystem::CaptureScreen(PallixBitmap& screen)
+{
+    Get().Paint();
+    PallixDisplay::Composite(PallixScreen().GetBitmap(), screen);
 }
 
 std::string PallixWindowSystem::Screenshot(std::string_view args)

@@ -2,14 +2,16 @@
 
 #include "PallixDisplay.h"
 #include "PallixEventLoop.h"
+#include "PallixKeyRepeat.h"
 
 #include <memory>
 #include <string>
 #include <string_view>
 
 // Joins the window tree to the event loop and a display: keys go to the focused
-// window and up its parents, damage is painted once a turn and shown, and the
-// control channel can take screenshots. Installed when the first window is
+// window and up its parents (held keys repeat at the platform's own pace),
+// damage is painted once a turn and shown, and the control channel can take
+// screenshots. Installed when the first window is
 // built; the display opens when the loop first waits.
 class PallixWindowSystem : public PallixEventLoop::InputSource, public PallixDisplay::Listener
 {
@@ -25,13 +27,15 @@ public:
     void DeliverEvents(std::span<const pollfd> fds) override;
 
     // Listener
-    void OnDisplayKey(uint32_t nCode, bool bDown) override;
+    void OnDisplayKey(uint64_t nInput, uint32_t nCode, bool bDown) override;
     void OnDisplayClosed() override;
 
     // Paints what is damaged and shows it.
     void Paint();
     // The "screenshot FILE.png" verb: "OK" or "ERROR " and the reason.
     std::string Screenshot(std::string_view args);
+    // The screen as the viewer sees it now, what earlier work caused included.
+    static void CaptureScreen(PallixBitmap& screen);
     // A key the loop delivers: the focused window, its parents, then the application.
     static void RouteKey(uint32_t nKey);
 
@@ -41,4 +45,5 @@ private:
     void EnsureDisplay();
 
     std::unique_ptr<PallixDisplay> mDisplay;
+    PallixKeyRepeat mRepeat;
 };

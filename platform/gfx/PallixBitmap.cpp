@@ -133,6 +133,40 @@ bool PallixBitmap::SavePNG(const char* path) const
     return mSurface && path && IMG_SavePNG(mSurface.get(), path) == 0;
 }
 
+namespace
+{
+// SDL has no growing memory stream; this one appends what is written to a vector.
+size_t appendToVector(SDL_RWops* pStream, const void* pData, size_t nSize, size_t nCount)
+{
+    auto* pBytes = static_cast<std::vector<uint8_t>*>(pStream->hidden.unknown.data1);
+    const auto* pFirst = static_cast<const uint8_t*>(pData);
+    pBytes->insert(pBytes->end(), pFirst, pFirst + nSize * nCount);
+    return nCount;
+}
+
+int closeVectorStream(SDL_RWops* pStream)
+{
+    SDL_FreeRW(pStream);
+    return 0;
+}
+} // namespace
+
+bool PallixBitmap::EncodePNG(std::vector<uint8_t>& png) const
+{
+    png.clear();
+    if (!mSurface)
+        return false;
+    SDL_RWops* pStream = SDL_AllocRW();
+    if (!pStream)
+        return false;
+    pStream->type = SDL_RWOPS_UNKNOWN;
+    pStream->write = appendToVector;
+    pStream->close = closeVectorStream;
+    pStream->hidden.unknown.data1 = &png;
+    // The stream is closed (and freed) by the call.
+    return IMG_SavePNG_RW(mSurface.get(), pStream, 1) == 0 && !png.empty();
+}
+
 uint8_t* PallixBitmap::GetPixels()
 {
     return mSurface ? static_cast<uint8_t*>(mSurface->pixels) : nullptr;

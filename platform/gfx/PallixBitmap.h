@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class PallixFont;
 struct SDL_Surface;
@@ -62,6 +63,8 @@ public:
     // (0, 0, 0, 0) outside the bitmap.
     PallixColor GetPixel(int x, int y) const;
     bool SavePNG(const char* path) const;
+    // The bitmap as PNG file bytes, in memory.
+    bool EncodePNG(std::vector<uint8_t>& png) const;
 
     // Rows of RGBA bytes (R, G, B, A), GetPitch bytes apart; null when empty.
     uint8_t* GetPixels();

@@ -19,8 +19,10 @@ public:
     {
     public:
         virtual ~Listener() = default;
-        // A remote key from the keyboard map, pressed (repeats included) or released.
-        virtual void OnDisplayKey(uint32_t nCode, bool bDown) = 0;
+        // A remote key from the key map, pressed or released. nInput tells the
+        // physical control (keyboard key, pad button or stick, remote key) apart,
+        // for the window system to repeat what is held.
+        virtual void OnDisplayKey(uint64_t nInput, uint32_t nCode, bool bDown) = 0;
         // The viewer closed the window.
         virtual void OnDisplayClosed() = 0;
     };

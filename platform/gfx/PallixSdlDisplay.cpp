@@ -1,8 +1,8 @@
 #include "PallixSdlDisplay.h"
 
 #include "PallixBitmap.h"
-#include "PallixKeyMap.h"
 #include "PallixScreen.h"
+#include "PallixSdlInput.h"
 #include "PallixVideoPlane.h"
 
 #include <SDL.h>
@@ -52,6 +52,9 @@ PallixSdlDisplay::~PallixSdlDisplay()
     mVideoTexture.reset();
     mRenderer.reset();
     mWindow.reset();
+    mInput.reset();
+    if (mbPadsInit)
+        SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
     if (mbVideoInit)
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
@@ -90,12 +93,10 @@ bool PallixSdlDisplay::Create()
     if (!mGraphicsTexture)
         return false;
     SDL_SetTextureBlendMode(mGraphicsTexture.get(), SDL_BLENDMODE_BLEND);
-    for (const PallixKeyBinding& binding : PallixKeyMap::GetBindings())
-    {
-        SDL_Keycode key = SDL_GetKeyFromName(binding.keyboardKey);
-        if (key != SDLK_UNKNOWN)
-            mKeys[key] = binding.code;
-    }
+    mInput = std::make_unique<PallixSdlInput>();
+    // Without pads the window still works; pads plugged in are announced as
+    // events, those present now included.
+    mbPadsInit = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
     // Both planes start out as they are now, so the first frame is complete.
     Present(PallixScreen().GetBitmap(), std::span<const PallixRect>(&screen, 1), true);
     return true;
@@ -122,25 +123,36 @@ void PallixSdlDisplay::PollEvents(Listener& listener)
             else if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
                      event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
                 Render();
+            else if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST)
+                mInput->ReleaseAll(listener);
             break;
         case SDL_KEYDOWN:
-        case SDL_KEYUP:
-        {
-            if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_F11)
+            if (event.key.keysym.sym == SDLK_F11)
             {
                 if (!event.key.repeat)
                     ToggleFullScreen();
                 break;
             }
-            auto it = mKeys.find(event.key.keysym.sym);
-            if (it != mKeys.end())
-                listener.OnDisplayKey(it->second, event.type == SDL_KEYDOWN);
+            mInput->HandleEvent(event, listener);
             break;
-        }
         default:
+            mInput->HandleEvent(event, listener);
             break;
         }
     }
+    PollRemoteKeys(listener);
+}
+
+void PallixSdlDisplay::PollRemoteKeys(Listener& listener)
+{
+    const bool bFocused = mWindow && SDL_GetKeyboardFocus() == mWindow.get();
+    // The devices are opened once the window first has the keyboard; from then
+    // on presses made while it does not are read and dropped, not kept for later.
+    if (!bFocused && !mbRemoteKeysStarted)
+        return;
+    mbRemoteKeysStarted = true;
+    mRemoteKeys.Poll(bFocused, [&](uint64_t nInput, uint32_t nCode, bool bDown)
+                     { listener.OnDisplayKey(nInput, nCode, bDown); });
 }
 
 void PallixSdlDisplay::Present(const PallixBitmap& graphics, std::span<const PallixRect> changed, bool bVideoChanged)

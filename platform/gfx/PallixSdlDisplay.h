@@ -1,17 +1,19 @@
 #pragma once
 
 #include "PallixDisplay.h"
+#include "PallixEvdevKeys.h"
 
 #include <cstdint>
 #include <memory>
-#include <unordered_map>
 
 struct SDL_Window;
 struct SDL_Renderer;
 struct SDL_Texture;
+class PallixSdlInput;
 
 // A desktop window showing the screen, scaled to the window with its aspect
-// kept; the keyboard stands in for the remote control.
+// kept. While it has the keyboard, the keyboard, media keys, TV remotes and
+// game controllers stand in for the remote control.
 class PallixSdlDisplay : public PallixDisplay
 {
 public:
@@ -30,6 +32,7 @@ private:
     void UploadVideo();
     void Render();
     void ToggleFullScreen();
+    void PollRemoteKeys(Listener& listener);
 
     struct WindowDeleter
     {
@@ -45,6 +48,7 @@ private:
     };
 
     bool mbVideoInit = false;
+    bool mbPadsInit = false;
     std::unique_ptr<SDL_Window, WindowDeleter> mWindow;
     std::unique_ptr<SDL_Renderer, RendererDeleter> mRenderer;
     std::unique_ptr<SDL_Texture, TextureDeleter> mGraphicsTexture;
@@ -56,5 +60,7 @@ private:
     bool mbVideoShown = false;
     PallixRect mVideoCrop;
     PallixRect mVideoDest;
-    std::unordered_map<int32_t, uint32_t> mKeys;
+    std::unique_ptr<PallixSdlInput> mInput;
+    PallixEvdevKeys mRemoteKeys;
+    bool mbRemoteKeysStarted = false;
 };
