@@ -6,11 +6,17 @@
 
 #include <gtest/gtest.h>
 
+#include <X11/Xlib.h>
+
 #include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <functional>
+#include <fcntl.h>
 #include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace
@@ -117,4 +123,113 @@ TEST(QuitEndToEnd, TheExitVerbEndsEveryStateCleanly)
 TEST(QuitEndToEnd, ATerminationSignalEndsEveryStateCleanly)
 {
     quitInEveryState([](QuorvaProcess& app) { app.signal(SIGTERM); });
+}
+
+namespace
+{
+// A display server of the test's own (Xvfb), so that Quorva opens a real window.
+class VirtualDisplay
+{
+public:
+    VirtualDisplay()
+    {
+        for (int n = 60 + getpid() % 200; n < 400 && mPid < 0; n += 7)
+        {
+            if (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(n)))
+                continue;
+            mName = ":" + std::to_string(n);
+            pid_t pid = fork();
+            if (pid == 0)
+            {
+                int null = ::open("/dev/null", O_WRONLY);
+                dup2(null, STDOUT_FILENO);
+                dup2(null, STDERR_FILENO);
+                execlp("Xvfb", "Xvfb", mName.c_str(), "-nolisten", "tcp", "-screen", "0", "1280x720x24", nullptr);
+                _exit(127);
+            }
+            mPid = pid;
+        }
+        for (int i = 0; i < 200 && mPid > 0 && !(mpDisplay = XOpenDisplay(mName.c_str())); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    ~VirtualDisplay()
+    {
+        if (mpDisplay)
+            XCloseDisplay(mpDisplay);
+        if (mPid > 0)
+        {
+            kill(mPid, SIGTERM);
+            waitpid(mPid, nullptr, 0);
+        }
+    }
+    VirtualDisplay(const VirtualDisplay&) = delete;
+    VirtualDisplay& operator=(const VirtualDisplay&) = delete;
+
+    bool isOpen() const { return mpDisplay != nullptr; }
+    const std::string& name() const { return mName; }
+
+    // Asks the window with this title to close, as a window manager's close button does.
+    bool close(const char* title)
+    {
+        Window root = DefaultRootWindow(mpDisplay);
+        Window parent = 0;
+        Window* pChildren = nullptr;
+        unsigned int nChildren = 0;
+        if (!XQueryTree(mpDisplay, root, &root, &parent, &pChildren, &nChildren))
+            return false;
+        bool bSent = false;
+        for (unsigned int i = 0; i < nChildren && !bSent; ++i)
+        {
+            char* pName = nullptr;
+            if (XFetchName(mpDisplay, pChildren[i], &pName) && pName && std::string(pName) == title)
+            {
+                XEvent event = {};
+                event.xclient.type = ClientMessage;
+                event.xclient.window = pChildren[i];
+                event.xclient.message_type = XInternAtom(mpDisplay, "WM_PROTOCOLS", False);
+                event.xclient.format = 32;
+                event.xclient.data.l[0] = long(XInternAtom(mpDisplay, "WM_DELETE_WINDOW", False));
+                event.xclient.data.l[1] = CurrentTime;
+                bSent = XSendEvent(mpDisplay, pChildren[i], False, NoEventMask, &event) != 0;
+                XFlush(mpDisplay);
+            }
+            if (pName)
+                XFree(pName);
+        }
+        if (pChildren)
+            XFree(pChildren);
+        return bSent;
+    }
+
+private:
+    std::string mName;
+    pid_t mPid = -1;
+    Display* mpDisplay = nullptr;
+};
+} // namespace
+
+TEST(QuitEndToEnd, ClosingTheWindowDuringPlaybackEndsCleanlyAndSavesTheSpot)
+{
+    VirtualDisplay display;
+    if (!display.isOpen())
+        GTEST_SKIP() << "Xvfb is needed for a real window: tools/install-deps.sh installs it";
+    for (const State& state : {STATES[3], STATES[4]})
+    {
+        Library library;
+        // The window system's own libraries (D-Bus, and the X11 libraries SDL loads at
+        // run time and unloads before the report) keep a few blocks at exit that no
+        // suppression can name; leaks of Quorva's own are looked for by the headless
+        // tests above, in every state. Every other sanitizer report still counts here.
+        QuorvaProcess app(library.mDir.path(), {}, false,
+                          {"PALLIX_DISPLAY=sdl", "DISPLAY=" + display.name(), "SDL_VIDEODRIVER=x11",
+                           "ASAN_OPTIONS=detect_leaks=0"});
+        for (const char* key : state.keys)
+            EXPECT_EQ(app.command(std::string("press ") + key), "OK") << state.name << " " << key;
+        ASSERT_TRUE(display.close("Quorva")) << state.name;
+        EXPECT_EQ(app.waitExit(std::chrono::seconds(5)), 0) << state.name;
+        for (const std::string& line : app.remainingLines())
+            EXPECT_EQ(line.find("Sanitizer"), std::string::npos) << state.name << ": " << line;
+        QuorvaDatFile stats(library.mDir.file("movies/Film/film.ts").c_str());
+        EXPECT_GT(stats.getLastViewedTime(), 946684800) << state.name;
+    }
 }

@@ -20,7 +20,8 @@
 
 using Clock = std::chrono::steady_clock;
 
-QuorvaProcess::QuorvaProcess(const std::string& dir, const std::vector<std::string>& args, bool bRelative)
+QuorvaProcess::QuorvaProcess(const std::string& dir, const std::vector<std::string>& args, bool bRelative,
+                             const std::vector<std::string>& env)
     : mDir(dir), mPort(pallixtest::FindFreePort())
 {
     std::string link = dir + "/quorva";
@@ -44,6 +45,11 @@ QuorvaProcess::QuorvaProcess(const std::string& dir, const std::vector<std::stri
         setenv("PALLIX_ECP_PORT", portText.c_str(), 1);
         setenv("PALLIX_DISPLAY", "headless", 1);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
+        for (const std::string& setting : env)
+        {
+            size_t equals = setting.find('=');
+            setenv(setting.substr(0, equals).c_str(), setting.substr(equals + 1).c_str(), 1);
+        }
         std::vector<std::string> words;
         words.push_back(bRelative ? "quorva" : link);
         words.insert(words.end(), args.begin(), args.end());

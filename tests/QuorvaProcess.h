@@ -16,7 +16,9 @@ public:
     // The binary is linked into dir as "quorva" and started with argv[0] = dir/quorva
     // from the root folder, or with argv[0] = "quorva" and dir as current folder
     // when bRelative is true.
-    QuorvaProcess(const std::string& dir, const std::vector<std::string>& args, bool bRelative = false);
+    // env adds or overrides environment variables ("NAME=value").
+    QuorvaProcess(const std::string& dir, const std::vector<std::string>& args, bool bRelative = false,
+                  const std::vector<std::string>& env = {});
     ~QuorvaProcess();
     QuorvaProcess(const QuorvaProcess&) = delete;
     QuorvaProcess& operator=(const QuorvaProcess&) = delete;

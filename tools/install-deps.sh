@@ -15,6 +15,7 @@ PACKAGES=(
     libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg
     libpugixml-dev
     libcpp-httplib-dev chromium
+    xvfb libx11-dev
 )
 # The browser test runs on Node; a machine that has it already keeps its own.
 if ! command -v node >/dev/null 2>&1; then
