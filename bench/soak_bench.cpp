@@ -1,0 +1,390 @@
+// Runs the real application headless for a long stretch of simulated use and
+// reports what would show a slow leak or a stuck screen:
+// - one client presses random keys 20 times a second across every screen,
+//   playing and jumping in titles of every test format (Exit only while a title
+//   plays, as the phone remote's /api/now tells, so that the run is not ended);
+// - a second client keeps opening and closing connections to the control
+//   channel and the phone remote, sending malformed lines and requests.
+// Reported: keys handled, the slowest key-to-frame (the control channel answers
+// once what a key caused is painted), resident memory, open descriptors and
+// threads at the start and at the end (both taken on the main menu), and every
+// sanitizer report on the application's console.
+//
+// Usage: soak_bench [MINUTES] (default 30). Built in a sanitizer build
+// (-DQUORVA_SANITIZE=ON) it also finds what the sanitizers report.
+
+#include <httplib.h>
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <netinet/in.h>
+#include <poll.h>
+#include <random>
+#include <spawn.h>
+#include <string>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace
+{
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+
+// A token the bench pairs itself with by writing it where paired phones are kept.
+constexpr const char* TOKEN = "0123456789abcdef0123456789abcdef";
+
+struct Format
+{
+    const char* name;
+    const char* file;
+    std::vector<std::string> codecs;
+    const char* muxer;
+};
+
+// One title per container and codec a collection holds.
+const std::vector<Format> FORMATS = {
+    {"MPEG-2 Program Stream", "film.mpg", {"-c:v", "mpeg2video", "-c:a", "mp2"}, "vob"},
+    {"MPEG-2 Transport Stream", "film.ts", {"-c:v", "mpeg2video", "-c:a", "ac3"}, "mpegts"},
+    {"MPEG-1 Program Stream", "film.mpg", {"-c:v", "mpeg1video", "-b:v", "1200k", "-c:a", "mp2"}, "mpeg"},
+    {"H.264 Matroska", "film.mkv", {"-c:v", "libx264", "-preset", "veryfast", "-c:a", "aac"}, "matroska"},
+    {"H.264 MP4", "film.mp4", {"-c:v", "libx264", "-preset", "veryfast", "-c:a", "aac"}, "mp4"},
+    {"MPEG-4 AVI", "film.avi", {"-c:v", "mpeg4", "-c:a", "libmp3lame"}, "avi"},
+    {"VP9 WebM", "film.webm", {"-c:v", "libvpx-vp9", "-deadline", "realtime", "-c:a", "libopus"}, "webm"},
+};
+
+int freePort()
+{
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
+    socklen_t length = sizeof(addr);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &length);
+    close(fd);
+    return ntohs(addr.sin_port);
+}
+
+bool run(std::vector<std::string> args)
+{
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+        return false;
+    int status = 0;
+    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool makeLibrary(const fs::path& dir)
+{
+    std::string db = "<html><body>\n";
+    int n = 0;
+    for (const Format& format : FORMATS)
+    {
+        fs::path folder = dir / "movies" / ("Title " + std::to_string(++n));
+        fs::create_directories(folder);
+        std::vector<std::string> args = {"ffmpeg", "-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i",
+                                         "testsrc=size=320x240:rate=25:duration=30", "-f", "lavfi", "-i",
+                                         "sine=frequency=440:sample_rate=48000:duration=30"};
+        args.insert(args.end(), format.codecs.begin(), format.codecs.end());
+        args.insert(args.end(), {"-f", format.muxer, (folder / format.file).string()});
+        if (!run(args) || !run({"ffmpeg", "-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i",
+                                "color=c=0x335577:size=146x203", "-frames:v", "1", (folder / "folder.png").string()}))
+        {
+            std::fprintf(stderr, "ffmpeg could not make %s\n", format.name);
+            return false;
+        }
+        db += "<ul>\n  <li>Title=" + std::string(format.name) + "\n  <li>Original Title=" + format.name +
+              "\n  <li>Genre=" + (n % 2 ? "Drama" : "Action") + "\n  <li>Duration=0:00:30\n  <li>Path=" +
+              folder.string() + "\n  <li>Filename=" + format.file + "\n</ul>\n";
+    }
+    std::ofstream(dir / "movies.html") << db << "</body></html>\n";
+    return true;
+}
+
+long readStatus(pid_t pid, const char* field)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    const std::string prefix = std::string(field) + ":";
+    while (std::getline(status, line))
+        if (line.rfind(prefix, 0) == 0)
+            return std::strtol(line.c_str() + prefix.size(), nullptr, 10);
+    return -1;
+}
+
+long countDescriptors(pid_t pid)
+{
+    std::error_code error;
+    long n = 0;
+    for (auto it = fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error);
+         !error && it != fs::directory_iterator(); it.increment(error))
+        ++n;
+    return n;
+}
+
+// A connection to the control channel that keeps one command in flight.
+class Channel
+{
+public:
+    explicit Channel(int port) : mPort(port) {}
+    ~Channel()
+    {
+        if (mFd >= 0)
+            close(mFd);
+    }
+
+    // The reply to one line; empty when the channel is gone.
+    std::string ask(const std::string& line)
+    {
+        if (mFd < 0 && !connectNow())
+            return std::string();
+        std::string text = line + "\n";
+        if (send(mFd, text.data(), text.size(), MSG_NOSIGNAL) != ssize_t(text.size()))
+            return reset();
+        std::string reply;
+        for (char c; reply.size() < 4096;)
+        {
+            pollfd pfd{mFd, POLLIN, 0};
+            if (poll(&pfd, 1, 10000) <= 0 || read(mFd, &c, 1) != 1)
+                return reset();
+            if (c == '\n')
+                return reply;
+            reply += c;
+        }
+        return reset();
+    }
+
+private:
+    bool connectNow()
+    {
+        for (int i = 0; i < 500; ++i)
+        {
+            mFd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            sockaddr_in addr{};
+            addr.sin_family = AF_INET;
+            addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            addr.sin_port = htons(uint16_t(mPort));
+            if (connect(mFd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0)
+                return true;
+            close(mFd);
+            mFd = -1;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return false;
+    }
+
+    std::string reset()
+    {
+        close(mFd);
+        mFd = -1;
+        return std::string();
+    }
+
+    int mPort;
+    int mFd = -1;
+};
+
+// What the second client throws at the channels.
+void pester(int controlPort, int remotePort, const std::atomic<bool>& bStop, std::atomic<long>& nSent)
+{
+    std::mt19937 random(7);
+    httplib::Client remote("127.0.0.1", remotePort);
+    remote.set_connection_timeout(2);
+    remote.set_read_timeout(5);
+    while (!bStop)
+    {
+        Channel channel(controlPort);
+        switch (random() % 6)
+        {
+        case 0:
+            channel.ask(std::string(5000 + random() % 3000, 'x'));
+            break;
+        case 1:
+            channel.ask("press \xff\xfe");
+            break;
+        case 2:
+            channel.ask("no such command " + std::to_string(random()));
+            break;
+        case 3:
+            channel.ask("press Bogus");
+            break;
+        case 4:
+            remote.Get("/api/now");
+            remote.Post("/api/press/Exit", httplib::Headers{{"X-Remote-Token", "wrong"}}, "", "text/plain");
+            break;
+        default:
+            remote.Get("/../../etc/passwd");
+            remote.Post("/api/press/" + std::string(9000, 'k'), "", "text/plain");
+            break;
+        }
+        ++nSent;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100 + random() % 200));
+    }
+}
+
+bool isPlaying(httplib::Client& remote)
+{
+    auto result = remote.Get("/api/now", httplib::Headers{{"X-Remote-Token", TOKEN}});
+    return result && result->status == 200 && result->body.find("\"screen\":\"player\"") != std::string::npos;
+}
+
+// Back to the main menu, with nothing playing: where the start was measured.
+void backToTheMenu(Channel& channel, httplib::Client& remote)
+{
+    for (int i = 0; i < 20 && isPlaying(remote); ++i)
+    {
+        channel.ask("press Exit");
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    for (const char* key : {"Back", "Back", "Left", "Up", "Up"})
+        channel.ask(std::string("press ") + key);
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const double minutes = argc > 1 ? std::atof(argv[1]) : 30.0;
+    const fs::path dir = fs::temp_directory_path() / ("quorva-soak-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    std::printf("Making a title of each format in %s...\n", dir.c_str());
+    if (!makeLibrary(dir))
+        return 1;
+    const int controlPort = freePort();
+    const int remotePort = freePort();
+    std::ofstream(dir / "client.properties") << "db.file=movies.html\nenable.trickplay=true\nautohide.info=true\n"
+                                             << "remote.http.port=" << remotePort << "\n";
+    std::ofstream(dir / "remote-tokens") << TOKEN << " soak\n";
+    fs::permissions(dir / "remote-tokens", fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink(QUORVA_BINARY, dir / "quorva");
+    for (const char* folder : {"images", "graphics"})
+        fs::create_directory_symlink(fs::path(QUORVA_BINARY).parent_path() / folder, dir / folder);
+
+    const fs::path console = dir / "console.txt";
+    pid_t pid = fork();
+    if (pid == 0)
+    {
+        int out = open(console.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(out, STDOUT_FILENO);
+        dup2(out, STDERR_FILENO);
+        setenv("PALLIX_DISPLAY", "headless", 1);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        setenv("PALLIX_ECP_PORT", std::to_string(controlPort).c_str(), 1);
+        const std::string program = (dir / "quorva").string();
+        execl(QUORVA_BINARY, program.c_str(), nullptr);
+        _exit(127);
+    }
+
+    Channel channel(controlPort);
+    httplib::Client remote("127.0.0.1", remotePort);
+    remote.set_read_timeout(10);
+    channel.ask("press Info");
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    const long rssStart = readStatus(pid, "VmRSS");
+    const long fdsStart = countDescriptors(pid);
+    const long threadsStart = readStatus(pid, "Threads");
+
+    std::atomic<bool> bStop{false};
+    std::atomic<long> nPestered{0};
+    std::thread pesterer(pester, controlPort, remotePort, std::cref(bStop), std::ref(nPestered));
+
+    // Keys a viewer uses, weighted towards moving about and playing.
+    const std::vector<const char*> keys = {"Up",   "Down",   "Left",     "Right",    "Select", "Select", "Play",
+                                           "Play", "Back",   "Next",     "PageUp",   "PageDown", "Zoom", "Info",
+                                           "Subtitle", "Audio", "Down", "Right"};
+    std::mt19937 random(1);
+    long nKeys = 0;
+    long nUnanswered = 0;
+    double slowestMs = 0.0;
+    std::vector<double> samples;
+    bool bPlaying = false;
+    auto nextLook = Clock::now();
+    const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(minutes * 60));
+    auto next = Clock::now();
+    while (Clock::now() < end)
+    {
+        if (Clock::now() >= nextLook)
+        {
+            bPlaying = isPlaying(remote);
+            nextLook = Clock::now() + std::chrono::seconds(1);
+        }
+        // Leave a playing title now and then; never Exit on the menu, which would end the run.
+        const char* key = bPlaying && random() % 100 == 0 ? "Exit" : keys[random() % keys.size()];
+        const auto sent = Clock::now();
+        const std::string reply = channel.ask(std::string("press ") + key);
+        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - sent).count();
+        if (reply != "OK")
+            ++nUnanswered;
+        ++nKeys;
+        slowestMs = std::max(slowestMs, ms);
+        samples.push_back(ms);
+        next += std::chrono::milliseconds(50);
+        std::this_thread::sleep_until(std::max(next, Clock::now()));
+        if (waitpid(pid, nullptr, WNOHANG) == pid)
+        {
+            std::printf("Quorva ended during the run\n");
+            pid = -1;
+            break;
+        }
+    }
+    bStop = true;
+    pesterer.join();
+
+    long rssEnd = -1;
+    long fdsEnd = -1;
+    long threadsEnd = -1;
+    if (pid > 0)
+    {
+        backToTheMenu(channel, remote);
+        rssEnd = readStatus(pid, "VmRSS");
+        fdsEnd = countDescriptors(pid);
+        threadsEnd = readStatus(pid, "Threads");
+        channel.ask("quorvaApp exit");
+        int status = 0;
+        waitpid(pid, &status, 0);
+    }
+
+    int nReports = 0;
+    std::ifstream in(console);
+    for (std::string line; std::getline(in, line);)
+    {
+        if (line.find("Sanitizer") != std::string::npos || line.find("runtime error") != std::string::npos)
+        {
+            if (nReports++ < 10)
+                std::printf("  %s\n", line.c_str());
+        }
+    }
+    std::sort(samples.begin(), samples.end());
+    const double median = samples.empty() ? 0.0 : samples[samples.size() / 2];
+    const double p99 = samples.empty() ? 0.0 : samples[samples.size() * 99 / 100];
+    std::printf("Soak of %.1f minutes, %zu formats\n", minutes, FORMATS.size());
+    std::printf("  keys handled: %ld (%ld unanswered); malformed lines and requests: %ld\n", nKeys, nUnanswered,
+                nPestered.load());
+    std::printf("  key to frame: median %.1f ms, p99 %.1f ms, slowest %.1f ms\n", median, p99, slowestMs);
+    std::printf("  resident memory: %ld kB at the start, %ld kB at the end (growth %+ld kB; target under 5,000)\n",
+                rssStart, rssEnd, rssEnd - rssStart);
+    std::printf("  open descriptors: %ld at the start, %ld at the end (target: equal)\n", fdsStart, fdsEnd);
+    std::printf("  threads: %ld at the start, %ld at the end (target: equal)\n", threadsStart, threadsEnd);
+    std::printf("  sanitizer reports: %d (target: none)\n", nReports);
+    fs::remove_all(dir);
+    return 0;
+}
