@@ -9,6 +9,7 @@
 struct SDL_Window;
 struct SDL_Renderer;
 struct SDL_Texture;
+struct PallixVideoPicture;
 
 // A desktop window showing the screen, scaled to the window with its aspect
 // kept; the keyboard stands in for the remote control.
@@ -28,6 +29,7 @@ private:
     PallixSdlDisplay() = default;
     bool Create();
     void UploadVideo();
+    void UploadOverlay(const PallixVideoPicture& picture);
     void Render();
     void ToggleFullScreen();
 
@@ -56,5 +58,9 @@ private:
     bool mbVideoShown = false;
     PallixRect mVideoCrop;
     PallixRect mVideoDest;
+    // The subtitles over the picture, uploaded when they change.
+    std::unique_ptr<SDL_Texture, TextureDeleter> mOverlayTexture;
+    std::shared_ptr<const PallixBitmap> mOverlay;
+    PallixRect mOverlayDest;
     std::unordered_map<int32_t, uint32_t> mKeys;
 };

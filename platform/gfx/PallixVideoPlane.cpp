@@ -71,6 +71,13 @@ void PallixVideoPlane::Render()
     dest.MakeIntersectRect(mPicture.dest, planeRect);
     if (mPicture.IsEmpty() || dest.IsEmpty())
         return;
+    DrawPicture(dest);
+    if (mPicture.overlay)
+        mBitmap.DrawBitmap(mPicture.overlayAt, *mPicture.overlay, mPicture.overlay->GetRect());
+}
+
+void PallixVideoPlane::DrawPicture(const PallixRect& dest)
+{
     const PallixRect& crop = mPicture.crop;
     const SwsContext* before = mSws.get();
     mSws.reset(sws_getCachedContext(mSws.release(), int(crop.w), int(crop.h), AV_PIX_FMT_YUV420P, int(dest.w),

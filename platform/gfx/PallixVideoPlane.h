@@ -38,6 +38,7 @@ private:
     PallixVideoPlane();
     ~PallixVideoPlane();
     void Render();
+    void DrawPicture(const PallixRect& dest);
 
     struct SwsDeleter
     {
