@@ -46,6 +46,8 @@ bool ClientProperties::mbOnDemandParsing = false;
 bool ClientProperties::mbAutohideInfo = false;
 int ClientProperties::mAutohideSecs = 7;
 bool ClientProperties::mbEnableTrickplay = false;
+PallixString ClientProperties::mSubtitleLang;
+PallixString ClientProperties::mAudioLang;
 
 void ClientProperties::reset()
 {
@@ -54,6 +56,7 @@ void ClientProperties::reset()
     mbLogDebug = mbUseMPlay = mbPrintTitle = mbParentalControlEnabled = false;
     mbOnDemandParsing = mbAutohideInfo = mbEnableTrickplay = false;
     mAutohideSecs = 7;
+    mSubtitleLang = mAudioLang = PallixString();
 }
 
 void ClientProperties::parse(PallixString path)
@@ -159,6 +162,16 @@ bool ClientProperties::parseLine(const char* line)
     {
         mbEnableTrickplay = isTrue(value);
         std::cout << "Enable Trickplay: " << flag(mbEnableTrickplay) << std::endl;
+    }
+    else if (is("subtitle.lang"))
+    {
+        mSubtitleLang = value;
+        std::cout << "Subtitle language: " << mSubtitleLang << std::endl;
+    }
+    else if (is("audio.lang"))
+    {
+        mAudioLang = value;
+        std::cout << "Audio language: " << mAudioLang << std::endl;
     }
     else
     {

@@ -23,6 +23,9 @@ public:
     static bool isTrickplayEnabled() { return mbEnableTrickplay; }
     static bool isOnDemandParsing() { return mbOnDemandParsing; }
     static int getAutohideSecs() { return mAutohideSecs; }
+    // ISO 639 codes of the viewer's languages; empty when not set.
+    static PallixString getSubtitleLang() { return mSubtitleLang; }
+    static PallixString getAudioLang() { return mAudioLang; }
 
 private:
     // Both take the text of one line as read, including its line feed.
@@ -45,6 +48,8 @@ private:
     static bool mbAutohideInfo;
     static int mAutohideSecs;
     static bool mbEnableTrickplay;
+    static PallixString mSubtitleLang;
+    static PallixString mAudioLang;
 
     // Back to the start-up defaults, for tests that parse several files.
     static void reset();

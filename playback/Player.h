@@ -12,11 +12,14 @@
 #include <atomic>
 #include <cstdint>
 
-// Plays one MPEG file: feeds the decoder from the file on request and moves the
-// read position for seeks, timed jumps and fast forward and rewind. Time is
-// never read from the stream: seconds become bytes through a nominal bit rate
-// chosen by the container type. The end of the movie is announced to the
-// application by a wormhole message.
+// Plays one movie file: feeds the decoder from the file on request and moves the
+// read position for seeks, timed jumps and fast forward and rewind. Positions
+// are bytes; seconds become bytes through the file's own bit rate (its size
+// over its running time), or, for a file that does not tell its running time,
+// a nominal rate chosen by the container type. A file in another container
+// than an MPEG program or transport stream is read by the decoder itself, which
+// keeps this engine's byte position in step with the time played. The end of
+// the movie is announced to the application by a wormhole message.
 class Player : public MPEGDecoder, public PallixTimer
 {
 public:
@@ -54,8 +57,29 @@ public:
     double getPercentComplete(uint64_t position);
     bool updatePIDs();
 
+    // The file's running time, 0 when it does not tell.
+    long getFileDurationInSecs() const { return mFileDurationInSecs; }
+    // Why the last start failed, or why playback could not go on, in words for
+    // the viewer; empty while nothing went wrong.
+    PallixString getFailureReason();
+
+    // Sound tracks and subtitles: the one playing (-1 for no subtitles), how
+    // many there are, and a track's description (language, format).
+    int getAudioTrack() const { return mAudioTrack; }
+    int getNumAudioTracks() const;
+    PallixString getAudioTrackName(int track) const;
+    // Plays the next sound track, after the last the first; false when there is
+    // no other.
+    bool nextAudioTrack();
+    int getSubtitleTrack() const { return mSubtitleTrack; }
+    int getNumSubtitleTracks() const;
+    PallixString getSubtitleTrackName(int track) const;
+    // Off, then each track in turn, then off again.
+    void nextSubtitleTrack();
+
     uint32_t OnFillBuffer(unsigned char* pBuffer, unsigned long nBuffSize) override;
     bool OnDecoderError() override;
+    uint64_t OnGetStreamPosition() override;
     void OnTimer(uint32_t timerID) override;
 
 private:
@@ -69,6 +93,8 @@ private:
     void stopActivityTimer();
     // Moves the stream by offset bytes; a move back past the start lands on it.
     void moveStream(uint64_t position, int64_t offset);
+    void chooseTracks();
+    void setFailureReason(const char* reason);
 
     PallixMPEGFile mMPEGFile;
     PallixFileStream mFileStream;
@@ -89,6 +115,12 @@ private:
     VideoScaler mVideoScaler;
     std::atomic<uint64_t> mLastPos;
     std::atomic<bool> mbMovieFinished;
+    long mFileDurationInSecs;
+    int mAudioTrack;
+    int mSubtitleTrack;
+    // Written on the decoder's thread too.
+    Mutex mFailureMutex;
+    PallixString mFailureReason;
 
     friend class PlayerTestAccess;
 };

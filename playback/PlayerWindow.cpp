@@ -31,6 +31,7 @@ constexpr int SKIP_SEGMENT_SECS = 900;
 // A resume starts this far before the point where playback stopped, so the
 // viewer regains the thread.
 constexpr int RESUME_LEAD_SECS = 5;
+constexpr uint32_t TRACK_MESSAGE_MS = 3000;
 constexpr uint32_t RESUME_LIST_WIDTH = 400;
 constexpr uint32_t RESUME_LIST_HEIGHT = 200;
 
@@ -68,7 +69,8 @@ PlayerWindow PlayerWindow::INSTANCE;
 PlayerWindow::PlayerWindow()
     : mpEntry(nullptr), mpWindow(nullptr), mpProgressBmp(nullptr), mpRightArrowBmp(nullptr), mpLeftArrowBmp(nullptr),
       mpTimeBmp(nullptr), mpJumpBmps{}, mbEpisode(false), mInfoState(0), mSeekIndex(NORMAL_SEEK_INDEX),
-      mRedrawTimer(0), mJumpTimer(0), mJumpIndex(NO_JUMP_INDEX), mAutohideCount(0), mResumePos(0)
+      mRedrawTimer(0), mJumpTimer(0), mJumpIndex(NO_JUMP_INDEX), mAutohideCount(0), mResumePos(0),
+      mTrackMessageTimer(0)
 {
 }
 
@@ -266,6 +268,26 @@ bool PlayerWindow::OnKeyDown(unsigned long nKey)
     case RemoteKeys::EXIT:
         onExitPlayer();
         break;
+    case RemoteKeys::SUBTITLE:
+    {
+        mPlayer.nextSubtitleTrack();
+        int track = mPlayer.getSubtitleTrack();
+        char label[32];
+        std::snprintf(label, sizeof(label), "Subtitles %d/%d: ", track + 1, mPlayer.getNumSubtitleTracks());
+        showTrackMessage(track < 0 ? PallixString("Subtitles off")
+                                   : PallixString(label) + mPlayer.getSubtitleTrackName(track));
+        break;
+    }
+    case RemoteKeys::AUDIO:
+    {
+        mPlayer.nextAudioTrack();
+        int count = mPlayer.getNumAudioTracks();
+        char label[32];
+        std::snprintf(label, sizeof(label), "Audio %d/%d: ", mPlayer.getAudioTrack() + 1, count);
+        showTrackMessage(count == 0 ? PallixString("No audio")
+                                    : PallixString(label) + mPlayer.getAudioTrackName(mPlayer.getAudioTrack()));
+        break;
+    }
     default:
         break;
     }
@@ -430,8 +452,24 @@ void PlayerWindow::stopRedrawTimer()
     }
 }
 
+void PlayerWindow::showTrackMessage(const PallixString& message)
+{
+    mTrackMessage = message;
+    KillTimer(mTrackMessageTimer);
+    mTrackMessageTimer = SetTimer(TRACK_MESSAGE_MS);
+    Redraw();
+}
+
 void PlayerWindow::OnTimer(uint32_t timerID)
 {
+    if (timerID == mTrackMessageTimer && mTrackMessageTimer != 0)
+    {
+        KillTimer(mTrackMessageTimer);
+        mTrackMessageTimer = 0;
+        mTrackMessage = "";
+        Redraw();
+        return;
+    }
     if (timerID == mRedrawTimer && mRedrawTimer != 0)
     {
         // While paused nothing is counted, so the information stays up.
@@ -474,6 +512,9 @@ void PlayerWindow::onPlaybackOver()
     stopRedrawTimer();
     stopJumpTimer();
     mJumpIndex = NO_JUMP_INDEX;
+    KillTimer(mTrackMessageTimer);
+    mTrackMessageTimer = 0;
+    mTrackMessage = "";
 
     QuorvaDatFile stats(mFilename);
     uint64_t position = 0;
@@ -511,7 +552,21 @@ int PlayerWindow::getDurationInSecs()
     if (!mpEntry)
         return 0;
     int duration = mpEntry->getDurationInSecs();
-    return duration > 0 ? duration : 0;
+    if (duration > 0)
+        return duration;
+    // A title the database gives no running time takes the file's.
+    long fileDuration = mPlayer.getFileDurationInSecs();
+    return fileDuration > 0 ? static_cast<int>(fileDuration) : 0;
+}
+
+PallixString PlayerWindow::getDurationText()
+{
+    if (mpEntry && mpEntry->getDurationInSecs() > 0)
+        return mpEntry->getDuration();
+    int seconds = getDurationInSecs();
+    char text[32];
+    std::snprintf(text, sizeof(text), "%d:%2.2d:%2.2d", seconds / 3600, seconds % 3600 / 60, seconds % 60);
+    return text;
 }
 
 int PlayerWindow::getPositionInSecs()
@@ -559,9 +614,19 @@ void PlayerWindow::OnPaint(PallixBitmap& bitmap)
         drawSeekRate(bitmap);
     if (mPlayer.isPaused())
         drawPaused(bitmap);
+    if (mTrackMessage.GetLength() > 0)
+        drawTrackMessage(bitmap);
     MutexLock lock(&mJumpMutex, "PlayerWindow::OnPaint");
     if (mJumpIndex != NO_JUMP_INDEX)
         drawJumpIndex(bitmap);
+}
+
+void PlayerWindow::drawTrackMessage(PallixBitmap& bitmap)
+{
+    PallixRect rect = GetRectAbsolute();
+    // Below the title band, clear of the zoom mode's name.
+    DrawingUtils::drawTextShadowed(bitmap, Fonts::SYSTEM_30, PallixRect(rect.x + 40, rect.y + 100, rect.w - 80, 40),
+                                   mTrackMessage, Colors::WHITE, Colors::BLACK, 0x3);
 }
 
 void PlayerWindow::drawInfo(PallixBitmap& bitmap)
@@ -601,7 +666,7 @@ void PlayerWindow::drawProgressBar(PallixBitmap& bitmap)
             bitmap.DrawLine(PallixPoint(x, py + 6), PallixPoint(x, py + 16), Colors::WHITE);
     }
 
-    PallixString endLabel = duration > 0 ? mpEntry->getDuration() : PallixString("100%");
+    PallixString endLabel = duration > 0 ? getDurationText() : PallixString("100%");
     bitmap.DrawText(Fonts::SYSTEM_22, PallixRect(px + 500, py + 6, 100, 16), endLabel, Colors::WHITE, 3);
 
     // The time bubble sits above the bar, centred on the end of the filled part.

@@ -68,9 +68,14 @@ private:
     void togglePause();
     void startRedrawTimer(bool bRedrawNow);
     void stopRedrawTimer();
-    // The title's running time in seconds, 0 when there is no title or the
-    // time is unknown (the database gives -1 for that).
+    // The title's running time in seconds: the database's, else the file's; 0
+    // when there is no title or the time is unknown (the database gives -1 for that).
     int getDurationInSecs();
+    // The running time as shown at the end of the progress bar.
+    PallixString getDurationText();
+    // A line about the sound track or subtitles chosen, shown for a few seconds.
+    void showTrackMessage(const PallixString& message);
+    void drawTrackMessage(PallixBitmap& bitmap);
     int getPositionInSecs();
     int getPositionInSecs(uint64_t position);
     PallixString getPositionAsTimeString();
@@ -107,6 +112,8 @@ private:
     int mJumpIndex;
     int mAutohideCount;
     uint64_t mResumePos;
+    PallixString mTrackMessage;
+    uint32_t mTrackMessageTimer;
 
     friend class PlayerWindowTestAccess;
 };

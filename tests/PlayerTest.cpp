@@ -63,38 +63,60 @@ protected:
 };
 } // namespace
 
+// A second of jumping is a second of the file's own rate, its size over its
+// running time; only a file that does not tell its running time falls back on
+// the nominal rate of its container.
 TEST_F(PlayerTest, TheContainerChoosesTheBitRate)
 {
     MediaMaker::Movie movie;
-    movie.seconds = 1;
+    movie.seconds = 4;
     movie.size = "160x120";
     movie.container = "mpegts";
     ASSERT_TRUE(MediaMaker::make(mDir.file("a.ts"), movie));
+    ASSERT_TRUE(MediaMaker::makeUntimed(mDir.file("untimed.ts"), movie));
     movie.container = "vob";
-    ASSERT_TRUE(MediaMaker::make(mDir.file("b.vob"), movie));
+    ASSERT_TRUE(MediaMaker::makeUntimed(mDir.file("untimed.vob"), movie));
     movie.videoCodec = "mpeg1video";
     movie.container = "mpeg";
     ASSERT_TRUE(MediaMaker::make(mDir.file("c.mpg"), movie));
+    ASSERT_TRUE(MediaMaker::makeUntimed(mDir.file("untimed.mpg"), movie));
 
     QuietPlayer player;
-    ASSERT_TRUE(player.startPlaying(mDir.file("a.ts").c_str(), 60));
-    EXPECT_EQ(player.getFileSize(), std::filesystem::file_size(mDir.file("a.ts")));
+    for (const char* name : {"a.ts", "c.mpg"})
+    {
+        SCOPED_TRACE(name);
+        const double size = double(std::filesystem::file_size(mDir.file(name)));
+        std::string output = captureOutput([&] { EXPECT_TRUE(player.startPlaying(mDir.file(name).c_str(), 60)); });
+        // No complaint about an MPEG-1 program stream that tells its running time.
+        EXPECT_EQ(output, "");
+        EXPECT_EQ(player.getFileDurationInSecs(), 4);
+        EXPECT_NEAR(player.getNumBytesInSeconds(4), size, size * 0.05);
+        EXPECT_NEAR(player.getNumBytesInSeconds(-2), -size / 2, size * 0.05);
+        player.close();
+    }
+
+    ASSERT_TRUE(player.startPlaying(mDir.file("untimed.ts").c_str(), 60));
+    EXPECT_EQ(player.getFileDurationInSecs(), 0);
     EXPECT_EQ(player.getNumBytesInSeconds(1), 2375000);
     EXPECT_EQ(player.getNumBytesInSeconds(-15), -35625000);
     player.close();
 
-    ASSERT_TRUE(player.startPlaying(mDir.file("b.vob").c_str(), 60));
+    ASSERT_TRUE(player.startPlaying(mDir.file("untimed.vob").c_str(), 60));
     EXPECT_EQ(player.getNumBytesInSeconds(1), 625000);
     player.close();
 
-    // An MPEG-1 program stream keeps the rate of the file before it.
-    std::string output = captureOutput([&] { EXPECT_TRUE(player.startPlaying(mDir.file("c.mpg").c_str(), 60)); });
+    // Neither kind: a program stream's rate, whatever the file before had.
+    ASSERT_TRUE(player.startPlaying(mDir.file("untimed.ts").c_str(), 60));
+    player.close();
+    std::string output =
+        captureOutput([&] { EXPECT_TRUE(player.startPlaying(mDir.file("untimed.mpg").c_str(), 60)); });
     EXPECT_EQ(output, "ERROR: Unknown MPEG stream type\n");
     EXPECT_EQ(player.getNumBytesInSeconds(1), 625000);
     player.close();
 
     output = captureOutput([&] { EXPECT_FALSE(player.startPlaying(mDir.file("missing.ts").c_str(), 60)); });
     EXPECT_EQ(output, "ERROR: Failed to open file for size read.\nERROR: Failed to open file.\n");
+    EXPECT_EQ(player.getFailureReason(), "The file cannot be found.");
     player.close();
 }
 
