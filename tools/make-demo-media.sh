@@ -42,6 +42,30 @@ movie() {
     mv "$out.part" "$out"
 }
 
+# film OUT TITLE SECONDS SOURCE CONTAINER [SUBTITLES]: H.264 and AAC at 720p,
+# as most films of a collection come today, with a sound track in English and
+# one in German (a higher tone); SUBTITLES, an SRT file, goes in as an English
+# subtitle track.
+film() {
+    local out=$1 title=$2 seconds=$3 source=$4 container=$5 subtitles=${6:-}
+    [ -s "$out" ] && return 0
+    mkdir -p "$(dirname "$out")"
+    local separator="="
+    case "$source" in *=*) separator=":" ;; esac
+    local inputs=(-f lavfi -i "$source${separator}size=1280x720:rate=24,format=yuv420p$(overlay "$title")"
+        -f lavfi -i "sine=frequency=440:beep_factor=4:sample_rate=48000"
+        -f lavfi -i "sine=frequency=660:beep_factor=4:sample_rate=48000")
+    local maps=(-map 0:v -map 1:a -map 2:a)
+    if [ -n "$subtitles" ]; then
+        inputs+=(-i "$subtitles")
+        maps+=(-map 3:s -c:s srt -metadata:s:s:0 language=eng)
+    fi
+    ffmpeg -nostdin -v fatal -y "${inputs[@]}" "${maps[@]}" -t "$seconds" \
+        -c:v libx264 -preset veryfast -b:v 2500k -g 48 -c:a aac -b:a 128k -ac 2 \
+        -metadata:s:a:0 language=eng -metadata:s:a:1 language=deu -f "$container" "$out.part"
+    mv "$out.part" "$out"
+}
+
 # cover FOLDER TITLE COLOUR: the small cover art, sized for a cell of the cover
 # grid, and the large one for the title's page.
 cover() {
@@ -81,6 +105,43 @@ for episode in 1 2 3; do
     movie "$M/Lantern Street/Lantern Street 1x0$episode.mpg" "Lantern Street 1x0$episode" 20 "life=mold=10:ratio=0.3:death_color=#101030:life_color=#e0c050" mp2 vob $((300 + 100 * episode))
 done
 cover "$M/Lantern Street" "Lantern Street" "0x6b3e26"
+
+# Two films in today's containers: Matroska with subtitles inside and a French
+# subtitle file beside it, and MP4.
+MERIDIAN="$M/Silver Meridian"
+if [ ! -s "$MERIDIAN/Silver Meridian.mkv" ]; then
+    inside=$(mktemp --suffix=.srt)
+    cat >"$inside" <<'SRT'
+1
+00:00:02,000 --> 00:00:07,000
+The signal came back at dawn.
+
+2
+00:00:09,000 --> 00:00:14,000
+Then we follow it, all the way down.
+
+3
+00:00:18,000 --> 00:00:24,000
+Press S for other subtitles, A for the other sound track.
+SRT
+    film "$MERIDIAN/Silver Meridian.mkv" "Silver Meridian" 50 "testsrc2" matroska "$inside"
+    rm -f "$inside"
+fi
+if [ ! -s "$MERIDIAN/Silver Meridian.fr.srt" ]; then
+    cat >"$MERIDIAN/Silver Meridian.fr.srt" <<'SRT'
+1
+00:00:02,000 --> 00:00:07,000
+Le signal est revenu à l'aube.
+
+2
+00:00:09,000 --> 00:00:14,000
+Alors nous le suivons, jusqu'au fond.
+SRT
+fi
+cover "$MERIDIAN" "Silver Meridian" "0x2b4f6e"
+
+film "$M/Glass Harbour/Glass Harbour.mp4" "Glass Harbour" 40 "smptehdbars" mp4
+cover "$M/Glass Harbour" "Glass Harbour" "0x5e2b6e"
 
 # The film's extras, named by its feature items.
 movie "$M/Harbour Lights Trailer/Harbour Lights Trailer.mpg" "Harbour Lights Trailer" 10 "testsrc2" mp2 vob 520

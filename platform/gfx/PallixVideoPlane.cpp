@@ -23,11 +23,23 @@ PallixVideoPlane::~PallixVideoPlane() = default;
 
 void PallixVideoPlane::Show(PallixVideoPicture picture)
 {
-    // The old picture is released outside the lock.
+    std::function<void()> hook;
+    {
+        // The old picture is released outside the lock.
+        std::lock_guard<std::mutex> lock(mMutex);
+        std::swap(mPicture, picture);
+        mbChanged = true;
+        mbRendered = false;
+        hook = mHook;
+    }
+    if (hook)
+        hook();
+}
+
+void PallixVideoPlane::SetChangeHook(std::function<void()> hook)
+{
     std::lock_guard<std::mutex> lock(mMutex);
-    std::swap(mPicture, picture);
-    mbChanged = true;
-    mbRendered = false;
+    mHook = std::move(hook);
 }
 
 void PallixVideoPlane::Clear()

@@ -267,14 +267,15 @@ std::string MPEGDecoder::DescribePlayback()
             pShown = pDecoder;
     if (!pShown)
         return "OK none";
+    // Milliseconds, -1 for what has not happened yet.
+    auto ms = [](int64_t us) { return us < 0 ? -1.0 : double(us) / 1000.0; };
     char line[256];
     std::snprintf(line, sizeof line,
                   "OK %s pts=%.3f shown=%llu dropped=%llu maxav=%.1f picture=%.1f sound=%.1f audio=%d subtitle=%d",
                   pShown->IsOpen() ? "open" : "closed", double(pShown->GetLastPresentedPtsUs()) / 1e6,
                   static_cast<unsigned long long>(pShown->GetFramesPresented()),
-                  static_cast<unsigned long long>(pShown->GetFramesDropped()),
-                  double(pShown->GetMaxAVOffsetUs()) / 1000.0, double(pShown->GetFirstFrameDelayUs()) / 1000.0,
-                  double(pShown->GetFirstSoundDelayUs()) / 1000.0, pShown->GetSelectedAudio(),
+                  static_cast<unsigned long long>(pShown->GetFramesDropped()), ms(pShown->GetMaxAVOffsetUs()),
+                  ms(pShown->GetFirstFrameDelayUs()), ms(pShown->GetFirstSoundDelayUs()), pShown->GetSelectedAudio(),
                   pShown->GetSelectedSubtitle());
     return line;
 }

@@ -9,7 +9,8 @@
 namespace
 {
 constexpr size_t CAPACITY_FRAMES = 2 * PallixAudioOutput::RATE;
-constexpr std::chrono::milliseconds SILENT_TICK(10);
+// Coarse enough to cost nothing; the clock runs on by the wall clock between ticks.
+constexpr std::chrono::milliseconds SILENT_TICK(40);
 
 bool EnvIs(const char* name, const char* value)
 {
@@ -104,6 +105,8 @@ bool PallixAudioOutput::Write(std::vector<int16_t> samples, double pts, int nSer
         return false;
     if (nSerial != mSerial || samples.empty())
         return true;
+    if (mQueuedFrames == 0)
+        mRefilled = Clock::now();
     mQueuedFrames += samples.size() / size_t(mnChannels);
     mChunks.push_back(Chunk{std::move(samples), 0, pts, nSerial});
     return true;
@@ -215,6 +218,10 @@ void PallixAudioOutput::SilentLoop()
             last = now;
             continue;
         }
+        // Sound that arrived after a gap starts playing when it arrived, not
+        // at the last tick.
+        if (last < mRefilled)
+            last = mRefilled;
         // Whole frames only; the remainder waits for the next tick, so the
         // sink keeps the wall clock's pace exactly.
         const auto nFrames = size_t(std::chrono::duration<double>(now - last).count() * RATE);

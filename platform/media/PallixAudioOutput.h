@@ -79,6 +79,8 @@ private:
     bool mbSdlAudio = false;
     bool mbHeard = false;
     Clock::time_point mFirstHeard;
+    // When sound last arrived in an empty queue: the silent sink plays from then.
+    Clock::time_point mRefilled;
     SDL_AudioDeviceID mDevice = 0;
     double mDeviceLatency = 0.0;
     std::thread mSilent;

@@ -5,7 +5,6 @@
 #include "PallixSubtitleRenderer.h"
 #include "PallixVideoOutput.h"
 #include "PallixVideoPlane.h"
-#include "PallixWorkQueue.h"
 
 #include <cmath>
 #include <cstdio>
@@ -50,6 +49,7 @@ bool PallixPresenter::Start(size_t nPictures, bool bPaused, Clock::time_point op
     catch (const std::system_error& error)
     {
         std::printf("MPEGDecoder: cannot start a thread: %s\n", error.what());
+        std::fflush(stdout);
         return false;
     }
     return true;
@@ -62,6 +62,7 @@ void PallixPresenter::Stop()
         mbAbort = true;
     }
     mWake.notify_all();
+    mRoom.notify_all();
     if (mThread.joinable())
         mThread.join();
     std::lock_guard<std::mutex> lock(mMutex);
@@ -71,16 +72,20 @@ void PallixPresenter::Stop()
 
 bool PallixPresenter::Push(pallix_av::FramePtr frame, double pts, int nSerial)
 {
+    bool bWasEmpty = false;
     {
         std::unique_lock<std::mutex> lock(mMutex);
-        mWake.wait(lock, [&] { return mbAbort || mPictures.size() < mnPictures || nSerial != mSerial; });
+        mRoom.wait(lock, [&] { return mbAbort || mPictures.size() < mnPictures || nSerial != mSerial; });
         if (mbAbort)
             return false;
         if (nSerial != mSerial)
             return true;
+        bWasEmpty = mPictures.empty();
         mPictures.push_back(Picture{std::move(frame), pts, nSerial});
     }
-    mWake.notify_all();
+    // A presenter waiting for a due picture needs no news of later ones.
+    if (bWasEmpty)
+        mWake.notify_one();
     return true;
 }
 
@@ -92,6 +97,7 @@ void PallixPresenter::NewSerial(int nSerial)
         mPictures.clear();
     }
     mWake.notify_all();
+    mRoom.notify_all();
 }
 
 void PallixPresenter::SetPaused(bool bPaused)
@@ -152,8 +158,7 @@ void PallixPresenter::Run()
         Picture& front = mPictures.front();
         if (front.nSerial != mSerial)
         {
-            mPictures.pop_front();
-            mWake.notify_all();
+            PopFront();
             continue;
         }
         double clock = 0.0;
@@ -174,18 +179,24 @@ void PallixPresenter::Run()
         if (mPictures.size() > 1 && mPictures[1].nSerial == mSerial && mPictures[1].pts <= clock)
         {
             // Late, and the next picture is already due: skip this one.
-            mPictures.pop_front();
+            PopFront();
             mOwner.mFramesDropped.fetch_add(1);
-            mWake.notify_all();
             continue;
         }
         Picture picture = std::move(front);
-        mPictures.pop_front();
+        PopFront();
         lock.unlock();
-        mWake.notify_all();
         Show(picture, clock);
         lock.lock();
     }
+}
+
+void PallixPresenter::PopFront()
+{
+    const bool bWasFull = mPictures.size() >= mnPictures;
+    mPictures.pop_front();
+    if (bWasFull)
+        mRoom.notify_one();
 }
 
 void PallixPresenter::Show(Picture& picture, double clock)
@@ -215,7 +226,6 @@ void PallixPresenter::Show(Picture& picture, double clock)
     if (mOwner.mFramesPresented.fetch_add(1) == 0)
         mOwner.mFirstFrameDelayUs.store(
             std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - mOpened).count());
-    PallixWorkQueue::Instance().Wake();
 }
 
 void PallixPresenter::Overlay(double time)

@@ -53,6 +53,8 @@ private:
     };
 
     void Run();
+    // Under the lock: drops the front picture, waking a decoder waiting for room.
+    void PopFront();
     void Show(Picture& picture, double clock);
     // Redraws the subtitles over the picture on screen.
     void Overlay(double time);
@@ -63,7 +65,10 @@ private:
 
     std::thread mThread;
     std::mutex mMutex;
+    // The presenter waits on mWake, the decoder for room in the queue on
+    // mRoom; each is woken only when what it waits for may have come.
     std::condition_variable mWake;
+    std::condition_variable mRoom;
     std::deque<Picture> mPictures;
     size_t mnPictures = 2;
     int mSerial = 0;
