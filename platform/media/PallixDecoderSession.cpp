@@ -30,6 +30,8 @@ constexpr int MAX_BAD_PICTURES = 250;
 // worth filling with silence.
 constexpr double MAX_SOUND_GAP = 5.0;
 constexpr std::chrono::milliseconds IDLE_WAIT(50);
+// Lines kept of each text subtitle track not shown.
+constexpr size_t RECENT_LINES = 32;
 } // namespace
 
 PallixDecoderSession::PallixDecoderSession(MPEGDecoder& owner)
@@ -176,6 +178,7 @@ void PallixDecoderSession::CloseDecoders()
     mAudioDecoder.Close();
     mSubtitles.Stop();
     mRoles.clear();
+    mRecentText.clear();
     mVideoIndex = -1;
     mAudioIndex = -1;
     mSubtitleIndex = -1;
@@ -256,7 +259,8 @@ bool PallixDecoderSession::RunPushDemuxer()
         if (role != kIgnored && role != kUnknown)
         {
             mbDrained = false;
-            if (role == kSubtitle || TrackTimestamp(role, *packet, mpFormat->streams[packet->stream_index]))
+            if (role == kSubtitle || role == kOtherText ||
+                TrackTimestamp(role, *packet, mpFormat->streams[packet->stream_index]))
                 Dispatch(role, *packet);
         }
         av_packet_unref(packet.get());
@@ -418,6 +422,10 @@ bool PallixDecoderSession::ApplySelection()
         mPresenter.RefreshSubtitles();
     }
     mRoles.clear();
+    // Roles now rather than at each stream's next packet: a subtitle track
+    // chosen shows its line of the moment at once.
+    for (unsigned i = 0; mpFormat && i < mpFormat->nb_streams; ++i)
+        RoleOf(int(i));
     return bAudio && bHadAudio && selection.nAudio > 0;
 }
 
@@ -457,19 +465,35 @@ PallixDecoderSession::Role PallixDecoderSession::RoleOf(int nIndex)
         {
             role = kSubtitle;
             if (mSubtitleIndex != nIndex && mSubtitles.StartStream(stream))
+            {
+                for (const pallix_av::PacketPtr& line : mRecentText[nIndex])
+                    mSubtitles.AddPacket(*line, stream.time_base);
                 mPresenter.RefreshSubtitles();
+            }
             mSubtitleIndex = nIndex;
         }
     }
+    if (role == kIgnored && type == AVMEDIA_TYPE_SUBTITLE)
+        role = kOtherText;
     return role;
 }
 
 void PallixDecoderSession::Dispatch(Role role, const AVPacket& packet)
 {
     const AVStream& stream = *mpFormat->streams[packet.stream_index];
-    if (role == kSubtitle)
+    if (role == kSubtitle || role == kOtherText)
     {
-        mSubtitles.AddPacket(packet, stream.time_base);
+        const AVCodecDescriptor* descriptor = avcodec_descriptor_get(stream.codecpar->codec_id);
+        if (descriptor && (descriptor->props & AV_CODEC_PROP_TEXT_SUB))
+        {
+            std::deque<pallix_av::PacketPtr>& lines = mRecentText[packet.stream_index];
+            if (pallix_av::PacketPtr line{av_packet_clone(&packet)})
+                lines.push_back(std::move(line));
+            if (lines.size() > RECENT_LINES)
+                lines.pop_front();
+        }
+        if (role == kSubtitle)
+            mSubtitles.AddPacket(packet, stream.time_base);
         return;
     }
     if (role == kAudio)

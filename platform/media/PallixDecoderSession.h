@@ -16,6 +16,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -52,7 +53,10 @@ private:
         kIgnored = 0,
         kVideo = 1,
         kAudio = 2,
-        kSubtitle = 3
+        kSubtitle = 3,
+        // A text subtitle track not shown: its last lines are kept, so that
+        // choosing it shows the line of the moment at once.
+        kOtherText = 4
     };
 
     struct Sound
@@ -116,6 +120,7 @@ private:
     PallixVideoDecoder mVideo;
     PallixAudioDecoder mAudioDecoder;
     std::vector<Role> mRoles;
+    std::map<int, std::deque<pallix_av::PacketPtr>> mRecentText;
     int mVideoIndex = -1;
     int mAudioIndex = -1;
     int mSubtitleIndex = -1;
@@ -133,8 +138,8 @@ private:
     // Pictures come out behind the clock: skip those nobody needs.
     bool mbLate = false;
     // Last timestamp per stream role, for finding jumps.
-    double mLastTs[4] = {};
-    bool mbHaveTs[4] = {};
+    double mLastTs[5] = {};
+    bool mbHaveTs[5] = {};
     double mStretchStart = 0.0;
     int mSettlePackets = 0;
     int mBadPackets = 0;
