@@ -1,41 +1,29 @@
 #include "PallixDecoderSession.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <system_error>
 
 namespace
 {
-// Within one stream, timestamps further apart than this mean the stream was
-// moved. Backwards allows for pictures sent out of display order.
-constexpr double JUMP_FORWARD = 1.5;
-constexpr double JUMP_BACKWARD = 0.5;
-// After a jump, packets of the other stream still from the old place are
-// dropped; this many are looked at before giving up on telling them apart.
-constexpr int SETTLE_PACKETS = 64;
 // "Nothing now" from the stream: ask again after a pause. After this many
 // empty answers in a row the decoders give up what they still hold, so the
 // last pictures of the movie are shown.
 constexpr std::chrono::milliseconds POLL_PAUSE(20);
 constexpr int STARVED_POLLS = 10;
-// Sound waits this long for the first clean picture before playing alone.
-constexpr double HOLD_SOUND = 1.5;
 // A file that gives this many unreadable packets in a row has no more to give.
 constexpr int MAX_BAD_PACKETS = 1000;
 // Pictures that fail to decode this many times in a row (ten seconds and more
 // of them) mean the picture cannot be decoded at all from here on.
 constexpr int MAX_BAD_PICTURES = 250;
-// A new sound track may start this much after the clock; more is not a gap
-// worth filling with silence.
-constexpr double MAX_SOUND_GAP = 5.0;
 constexpr std::chrono::milliseconds IDLE_WAIT(50);
 // Lines kept of each text subtitle track not shown.
 constexpr size_t RECENT_LINES = 32;
 } // namespace
 
 PallixDecoderSession::PallixDecoderSession(MPEGDecoder& owner)
-    : mOwner(owner), mAudio(mClock), mPresenter(owner, mClock, mSubtitles), mSync(owner, mClock, mAudio)
+    : mOwner(owner), mAudio(mClock), mPresenter(owner, mClock, mSubtitles), mSync(owner, mClock, mAudio),
+      mSound(mAudio, mClock)
 {
 }
 
@@ -234,11 +222,11 @@ bool PallixDecoderSession::RunPushDemuxer()
         return false;
     while (!IsAborted())
     {
-        if (mbSelectionChanged.exchange(false) && ApplySelection() && mbGateOpen)
+        if (mbSelectionChanged.exchange(false) && ApplySelection() && mSound.IsOpen())
         {
             // The new track's first sound waits, in silence, for the clock.
             mAudio.Flush(mSerial);
-            mbPadSound = true;
+            mSound.PadNextToClock();
         }
         const int ret = av_read_frame(mpFormat, packet.get());
         if (IsAborted())
@@ -274,30 +262,17 @@ bool PallixDecoderSession::TrackTimestamp(Role role, const AVPacket& packet, con
     if (ts == AV_NOPTS_VALUE)
         return true;
     const double t = double(ts) * av_q2d(stream->time_base);
-    double& last = mLastTs[role];
-    bool& bHave = mbHaveTs[role];
-    if (!bHave)
+    switch (mJumps.Track(role, t))
     {
-        if (mSettlePackets > 0)
-        {
-            --mSettlePackets;
-            if (std::fabs(t - mStretchStart) > JUMP_FORWARD)
-                return false;
-        }
-        bHave = true;
-        last = t;
-        return true;
-    }
-    if (t > last + JUMP_FORWARD || t < last - JUMP_BACKWARD)
-    {
+    case PallixJumpDetector::kDrop:
+        return false;
+    case PallixJumpDetector::kJump:
         mOwner.mDiscontinuities.fetch_add(1);
-        NewStretch(t);
-        mbHaveTs[role] = true;
-        mLastTs[role] = t;
+        NewStretch();
+        return true;
+    default:
         return true;
     }
-    last = t;
-    return true;
 }
 
 // ---- Files read here ----
@@ -327,7 +302,7 @@ void PallixDecoderSession::RunFile()
     bool bIdle = false;
     while (!IsAborted())
     {
-        if (mbSelectionChanged.exchange(false) && ApplySelection() && mbGateOpen)
+        if (mbSelectionChanged.exchange(false) && ApplySelection() && mSound.IsOpen())
             // The new sound track starts where the movie is.
             mSync.RequestSeekHere();
         if (mSync.TakeSeek(seekTime))
@@ -384,7 +359,7 @@ void PallixDecoderSession::RunFile()
 
 void PallixDecoderSession::SeekFile(double time)
 {
-    NewStretch(time);
+    NewStretch();
     mShowFrom = time;
     mbDrained = false;
     mSync.SetEnded(false);
@@ -504,9 +479,7 @@ void PallixDecoderSession::Dispatch(Role role, const AVPacket& packet)
             mRoles[size_t(packet.stream_index)] = kIgnored;
             return;
         }
-        mAudioDecoder.Decode(&packet, [this](std::vector<int16_t> samples, double pts) {
-            QueueSound(Sound{std::move(samples), pts});
-        });
+        mAudioDecoder.Decode(&packet, [this](std::vector<int16_t> samples, double pts) { QueueSound(std::move(samples), pts); });
         return;
     }
     if (!mVideo.IsOpen() && !mVideo.Open(stream))
@@ -531,14 +504,14 @@ void PallixDecoderSession::OnPicture(pallix_av::FramePtr frame, double pts)
     const double frameDuration = mVideo.GetFrameDuration();
     if (mbFileRun && pts < mShowFrom - frameDuration / 2)
         return;
-    if (!mbGateOpen)
-        OpenGate(pts);
+    if (!mSound.IsOpen())
+        mSound.Open(pts, mSerial);
     double now = 0.0;
     mbLate = mClock.Get(now) && pts < now - 2 * frameDuration;
     mPresenter.Push(std::move(frame), pts, mSerial);
 }
 
-void PallixDecoderSession::NewStretch(double pts)
+void PallixDecoderSession::NewStretch()
 {
     int nSerial = 0;
     {
@@ -551,65 +524,13 @@ void PallixDecoderSession::NewStretch(double pts)
     mVideo.Flush();
     mAudioDecoder.Flush();
     mSubtitles.Flush();
-    mbGateOpen = false;
-    mbPadSound = false;
+    mSound.Reset();
     mbLate = false;
-    mHeldSound.clear();
-    std::fill(std::begin(mbHaveTs), std::end(mbHaveTs), false);
-    mStretchStart = pts;
-    mSettlePackets = SETTLE_PACKETS;
 }
 
-void PallixDecoderSession::QueueSound(Sound sound)
+void PallixDecoderSession::QueueSound(std::vector<int16_t> samples, double pts)
 {
-    if (!mbGateOpen && mSelection.nVideo <= 0)
-        OpenGate(mbFileRun ? std::max(sound.pts, mShowFrom) : sound.pts);
-    if (mbGateOpen)
-    {
-        DeliverSound(std::move(sound));
-        return;
-    }
-    mHeldSound.push_back(std::move(sound));
-    // No picture is coming: play the sound alone.
-    if (mHeldSound.back().pts - mHeldSound.front().pts > HOLD_SOUND)
-        OpenGate(mbFileRun ? std::max(mHeldSound.front().pts, mShowFrom) : mHeldSound.front().pts);
-}
-
-void PallixDecoderSession::OpenGate(double pts)
-{
-    mbGateOpen = true;
-    mGatePts = pts;
-    std::deque<Sound> held;
-    held.swap(mHeldSound);
-    for (Sound& sound : held)
-        DeliverSound(std::move(sound));
-}
-
-void PallixDecoderSession::DeliverSound(Sound sound)
-{
-    const auto nChannels = size_t(mAudio.GetChannels());
-    const size_t nFrames = sound.samples.size() / nChannels;
-    if (sound.pts + double(nFrames) / PallixAudioOutput::RATE <= mGatePts)
-        return;
-    if (sound.pts < mGatePts)
-    {
-        // Start the sound with the first picture.
-        const size_t nSkip = std::min(nFrames, size_t((mGatePts - sound.pts) * PallixAudioOutput::RATE));
-        sound.samples.erase(sound.samples.begin(), sound.samples.begin() + ptrdiff_t(nSkip * nChannels));
-        sound.pts += double(nSkip) / PallixAudioOutput::RATE;
-    }
-    double now = 0.0;
-    if (mbPadSound && mClock.Get(now))
-    {
-        mbPadSound = false;
-        const double gap = sound.pts - now;
-        if (gap > 0 && gap < MAX_SOUND_GAP)
-        {
-            sound.samples.insert(sound.samples.begin(), size_t(gap * PallixAudioOutput::RATE) * nChannels, 0);
-            sound.pts = now;
-        }
-    }
-    mAudio.Write(std::move(sound.samples), sound.pts, mSerial);
+    mSound.Queue(std::move(samples), pts, mSerial, mSelection.nVideo <= 0, mbFileRun ? mShowFrom : pts);
 }
 
 void PallixDecoderSession::Drain()
@@ -624,11 +545,8 @@ void PallixDecoderSession::Drain()
     }
     if (mAudioDecoder.IsOpen())
     {
-        mAudioDecoder.Decode(nullptr, [this](std::vector<int16_t> samples, double pts) {
-            QueueSound(Sound{std::move(samples), pts});
-        });
+        mAudioDecoder.Decode(nullptr, [this](std::vector<int16_t> samples, double pts) { QueueSound(std::move(samples), pts); });
         mAudioDecoder.Flush();
     }
-    if (!mbGateOpen && !mHeldSound.empty())
-        OpenGate(mHeldSound.front().pts);
+    mSound.Release(mSerial);
 }

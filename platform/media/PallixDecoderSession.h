@@ -5,10 +5,12 @@
 #include "PallixAudioDecoder.h"
 #include "PallixAudioOutput.h"
 #include "PallixFileDemuxer.h"
+#include "PallixJumpDetector.h"
 #include "PallixMediaClock.h"
 #include "PallixPositionSync.h"
 #include "PallixPresenter.h"
 #include "PallixPushDemuxer.h"
+#include "PallixSoundGate.h"
 #include "PallixSubtitleRenderer.h"
 #include "PallixVideoDecoder.h"
 
@@ -59,12 +61,6 @@ private:
         kOtherText = 4
     };
 
-    struct Sound
-    {
-        std::vector<int16_t> samples;
-        double pts = 0.0;
-    };
-
     // Decoder thread.
     void DecodeThread();
     void RunPushed();
@@ -78,12 +74,10 @@ private:
     void CloseDecoders();
     // False when the packet is a leftover from before a jump.
     bool TrackTimestamp(Role role, const AVPacket& packet, const AVStream* stream);
-    void NewStretch(double pts);
+    void NewStretch();
     void Dispatch(Role role, const AVPacket& packet);
     void OnPicture(pallix_av::FramePtr frame, double pts);
-    void QueueSound(Sound sound);
-    void DeliverSound(Sound sound);
-    void OpenGate(double pts);
+    void QueueSound(std::vector<int16_t> samples, double pts);
     void Drain();
     bool Fail(const std::string& reason);
     bool WaitAbortFor(std::chrono::milliseconds delay);
@@ -98,6 +92,7 @@ private:
     PallixSubtitleRenderer mSubtitles;
     PallixPresenter mPresenter;
     PallixPositionSync mSync;
+    PallixSoundGate mSound;
 
     std::thread mDecoder;
     // Guards the abort flag, the pause and the serial.
@@ -127,21 +122,11 @@ private:
     MPEGDecoder::Selection mSelection;
     // While the container is being recognised the stream may take its time.
     bool mbDrained = false;
-    // Sound is held back until the first clean picture says where to start.
-    bool mbGateOpen = false;
-    double mGatePts = 0.0;
-    std::deque<Sound> mHeldSound;
     // After a seek in a file, what comes before this time is decoded, not shown.
     double mShowFrom = 0.0;
-    // A new sound track in a pushed stream starts where the clock is.
-    bool mbPadSound = false;
     // Pictures come out behind the clock: skip those nobody needs.
     bool mbLate = false;
-    // Last timestamp per stream role, for finding jumps.
-    double mLastTs[5] = {};
-    bool mbHaveTs[5] = {};
-    double mStretchStart = 0.0;
-    int mSettlePackets = 0;
+    PallixJumpDetector mJumps;
     int mBadPackets = 0;
     int mBadPictures = 0;
 };
