@@ -152,6 +152,13 @@ void PallixDecoderSession::DecodeThread()
     }
     mSource = mOwner.GetSource();
     mbFileRun = mSource.bFile;
+    // A run starts afresh wherever the last one left the stream.
+    mSound.Reset();
+    mJumps = PallixJumpDetector();
+    mbLate = false;
+    mShowFrom = 0.0;
+    mBadPackets = 0;
+    mBadPictures = 0;
     if (mbFileRun)
         RunFile();
     else
