@@ -5,10 +5,12 @@
 #include "PallixMPEGFile.h"
 #include "PallixSubtitleFiles.h"
 #include "PallixTrackChoice.h"
+#include "PallixVideoFilter.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
@@ -132,4 +134,76 @@ TEST(PallixTrackChoice, LanguagesChooseTheTracks)
     // No wish, or one nothing meets: only a forced track shows.
     EXPECT_EQ(PallixTrackChoice::ChooseSubtitle(mpeg, "", "ger"), 1);
     EXPECT_EQ(PallixTrackChoice::ChooseSubtitle(mpeg, "it", "eng"), 1);
+}
+
+// Interlaced pictures come out woven into whole ones by bwdif, and every
+// picture comes out in the plane's 8-bit 4:2:0 whatever it went in as.
+TEST(PallixVideoFilter, DeinterlacesAndConvertsForThePlane)
+{
+    // Lines of the top field white; those of the bottom field white or black.
+    auto picture = [](AVPixelFormat format, int64_t pts, bool bInterlaced, bool bBottomBlack) {
+        pallix_av::FramePtr frame(av_frame_alloc());
+        frame->format = format;
+        frame->width = 64;
+        frame->height = 64;
+        frame->pts = pts;
+        frame->interlaced_frame = bInterlaced ? 1 : 0;
+        frame->top_field_first = 1;
+        EXPECT_GE(av_frame_get_buffer(frame.get(), 0), 0);
+        const int bytes = format == AV_PIX_FMT_YUV420P ? 1 : 2;
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64 * bytes; ++x)
+                frame->data[0][y * frame->linesize[0] + x] = y % 2 == 1 && bBottomBlack ? 0x10 : 0xEB;
+        for (int plane = 1; plane < 3; ++plane)
+            for (int y = 0; y < 32; ++y)
+                for (int x = 0; x < 32 * bytes; x += bytes)
+                {
+                    frame->data[plane][y * frame->linesize[plane] + x] = bytes == 1 ? 0x80 : 0x00;
+                    if (bytes == 2)
+                        frame->data[plane][y * frame->linesize[plane] + x + 1] = 0x02;
+                }
+        return frame;
+    };
+    // How far apart neighbouring lines are, on average.
+    auto combing = [](const AVFrame& frame) {
+        double sum = 0;
+        for (int y = 8; y < 56; ++y)
+            for (int x = 8; x < 56; ++x)
+                sum += std::abs(frame.data[0][y * frame.linesize[0] + x] - frame.data[0][(y + 1) * frame.linesize[0] + x]);
+        return sum / (48.0 * 48.0);
+    };
+
+    std::vector<pallix_av::FramePtr> out;
+    auto sink = [&](pallix_av::FramePtr frame) { out.push_back(std::move(frame)); };
+    PallixVideoFilter filter;
+    const AVRational timeBase{1, 25};
+    // A progressive 8-bit picture passes as it is.
+    pallix_av::FramePtr plain = picture(AV_PIX_FMT_YUV420P, 0, false, true);
+    const uint8_t* pixels = plain->data[0];
+    filter.Process(plain.get(), timeBase, sink);
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0]->data[0], pixels);
+    EXPECT_GT(combing(*out[0]), 100);
+
+    // The bottom field flickers: its lines are not what the picture shows
+    // between the top field's, and are made anew from them.
+    out.clear();
+    for (int64_t pts = 1; pts <= 6; ++pts)
+        filter.Process(picture(AV_PIX_FMT_YUV420P, pts, true, pts % 2 == 0).get(), timeBase, sink);
+    filter.Process(nullptr, timeBase, sink);
+    ASSERT_GE(out.size(), 5u);
+    for (const pallix_av::FramePtr& frame : out)
+    {
+        EXPECT_EQ(frame->format, AV_PIX_FMT_YUV420P);
+        EXPECT_FALSE(frame->interlaced_frame);
+        EXPECT_LT(combing(*frame), 50) << "pts " << frame->pts;
+    }
+
+    out.clear();
+    PallixVideoFilter deep;
+    deep.Process(picture(AV_PIX_FMT_YUV420P10LE, 0, false, false).get(), timeBase, sink);
+    deep.Process(nullptr, timeBase, sink);
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0]->format, AV_PIX_FMT_YUV420P);
+    EXPECT_EQ(out[0]->width, 64);
 }
