@@ -26,7 +26,9 @@ constexpr int CELL_PITCH = 35;
 constexpr int CELL_SIZE = 30;
 constexpr int CLOCK_UNIT = 320;
 
-std::string clockCode()
+} // namespace
+
+std::string MediaMaker::clockFilters()
 {
     std::string chain;
     for (int bit = 0; bit < CLOCK_BITS; ++bit)
@@ -41,7 +43,6 @@ std::string clockCode()
     }
     return chain;
 }
-} // namespace
 
 bool MediaMaker::run(const std::vector<std::string>& arguments)
 {
@@ -81,7 +82,7 @@ bool MediaMaker::make(const std::string& path, const Movie& movie)
                              "size=" + movie.size + ":rate=" + std::to_string(movie.rate) +
                              ":duration=" + duration;
         if (movie.bClock)
-            source += clockCode();
+            source += clockFilters();
         if (!movie.videoFilter.empty())
             source += "," + movie.videoFilter;
         args.insert(args.end(), {"-f", "lavfi", "-i", source});

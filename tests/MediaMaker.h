@@ -37,6 +37,8 @@ bool make(const std::string& path, const Movie& movie);
 bool makeUntimed(const std::string& path, const Movie& movie);
 // Runs ffmpeg with these arguments after "-nostdin -v error -y".
 bool run(const std::vector<std::string>& args);
+// The filters that bClock adds after a picture source, starting with a comma.
+std::string clockFilters();
 
 // The time burned in by bClock, read from a screenshot on which the picture
 // (width x height pixels) fills the rectangle shown: in seconds, to the
