@@ -48,6 +48,8 @@ bool ClientProperties::mbAutohideInfo = false;
 int ClientProperties::mAutohideSecs = 7;
 bool ClientProperties::mbEnableTrickplay = false;
 int ClientProperties::mRemoteHttpPort = 0;
+PallixString ClientProperties::mSubtitleLang;
+PallixString ClientProperties::mAudioLang;
 
 void ClientProperties::reset()
 {
@@ -57,6 +59,7 @@ void ClientProperties::reset()
     mbOnDemandParsing = mbAutohideInfo = mbEnableTrickplay = false;
     mAutohideSecs = 7;
     mRemoteHttpPort = 0;
+    mSubtitleLang = mAudioLang = PallixString();
 }
 
 void ClientProperties::parse(PallixString path)
@@ -175,6 +178,16 @@ bool ClientProperties::parseLine(const char* line)
         int nPort = leadingInt(value);
         mRemoteHttpPort = (nPort > 0 && nPort <= 65535) ? nPort : 0;
         std::cout << "Remote HTTP port: " << mRemoteHttpPort << std::endl;
+    }
+    else if (is("subtitle.lang"))
+    {
+        mSubtitleLang = value;
+        std::cout << "Subtitle language: " << mSubtitleLang << std::endl;
+    }
+    else if (is("audio.lang"))
+    {
+        mAudioLang = value;
+        std::cout << "Audio language: " << mAudioLang << std::endl;
     }
     else
     {

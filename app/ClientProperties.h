@@ -25,6 +25,9 @@ public:
     static int getAutohideSecs() { return mAutohideSecs; }
     // 0 keeps the phone remote off.
     static int getRemoteHttpPort() { return mRemoteHttpPort; }
+    // ISO 639 codes of the viewer's languages; empty when not set.
+    static PallixString getSubtitleLang() { return mSubtitleLang; }
+    static PallixString getAudioLang() { return mAudioLang; }
 
 private:
     // Both take the text of one line as read, including its line feed.
@@ -48,6 +51,8 @@ private:
     static int mAutohideSecs;
     static bool mbEnableTrickplay;
     static int mRemoteHttpPort;
+    static PallixString mSubtitleLang;
+    static PallixString mAudioLang;
 
     // Back to the start-up defaults, for tests that parse several files.
     static void reset();

@@ -134,6 +134,8 @@ void QuorvaApp::OnWormholeMessage(const PallixMessage& message)
 {
     if (message.GetMessageID() == Player::END_OF_MOVIE_MESSAGE)
         PlayerWindow::getInstance()->onExitPlayer();
+    else if (message.GetMessageID() == Player::PLAYBACK_FAILED_MESSAGE)
+        PlayerWindow::getInstance()->onPlaybackFailed();
 }
 
 void QuorvaApp::OnECPCommand(const PallixString& command, PallixString& result)

@@ -2,14 +2,18 @@
 
 #include "CallLogger.h"
 #include "ClientProperties.h"
-#include "FileUtils.h"
 #include "Logger.h"
 #include "MutexLock.h"
 #include "PallixApp.h"
 #include "PallixFile.h"
 #include "PallixInput.h"
+#include "PallixTrackChoice.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
 #include <iostream>
+#include <sys/stat.h>
 
 namespace
 {
@@ -27,7 +31,8 @@ constexpr const char* WORMHOLE_URL = "wormhole://localhost/wormhole.quorva";
 
 Player::Player()
     : mbPaused(false), mFileSize(0), mBitRate(TRANSPORT_STREAM_BIT_RATE), mSeekTimer(0), mSecondsPerSecond(1),
-      mDurationInSecs(0), mActivityTimer(0), mLastPos(0), mbMovieFinished(false)
+      mDurationInSecs(0), mActivityTimer(0), mLastPos(0), mbMovieFinished(false), mFileDurationInSecs(0),
+      mAudioTrack(0), mSubtitleTrack(-1)
 {
     mVideoScaler.setDecoder(this);
     mWormhole.Create(WORMHOLE_URL);
@@ -43,11 +48,11 @@ bool Player::startPlaying(const char* pFileName, long durationInSecs)
     mbMovieFinished = false;
     mFilename = pFileName ? pFileName : "";
     mDurationInSecs = durationInSecs;
-    mStartFailure = PallixString();
+    setFailureReason("");
     if (openDecoder(true))
         return true;
-    if (mStartFailure.IsEmpty())
-        mStartFailure = "The player could not be started.";
+    if (getFailureReason().IsEmpty())
+        setFailureReason("The player could not be started.");
     // Nothing of a failed start stays open.
     MPEGDecoder::Close();
     stopActivityTimer();
@@ -62,6 +67,7 @@ bool Player::openDecoder(bool bFirstTime)
     if (!MPEGDecoder::Open(DECODER_BUFFERS, DECODER_READ_SIZE))
     {
         Logger::logError("Failed to open MPEGDecoder");
+        setFailureReason("The player could not be started.");
         return false;
     }
     if (bFirstTime && !initForPlay())
@@ -81,6 +87,9 @@ bool Player::initForPlay()
     mSeekTimer = 0;
     mFileSize = 0;
     mLastPos = 0;
+    mFileDurationInSecs = 0;
+    mAudioTrack = 0;
+    mSubtitleTrack = -1;
     stopActivityTimer();
 
     PallixFile file(mFilename);
@@ -95,33 +104,50 @@ bool Player::initForPlay()
         if (!mFileStream.Open(file))
         {
             Logger::logError("Failed to open file.");
-            mStartFailure = FileUtils::fileExists(mFilename) ? "The file cannot be read."
-                                                             : PallixString("The file is missing: ") + mFilename;
+            struct stat st;
+            setFailureReason(::stat(file.GetResolvedPath(), &st) != 0 && errno == ENOENT
+                                 ? "The file cannot be found."
+                                 : "The file cannot be opened.");
             return false;
         }
         if (!mMPEGFile.SetStream(mFileStream))
         {
             Logger::logError("Stream set failed.");
-            mStartFailure = "It is not a movie that Quorva can play.";
+            setFailureReason(mMPEGFile.GetFailureReason().c_str());
             return false;
         }
     }
     if (ClientProperties::getLogDebug())
         mMPEGFile.Dump();
+    MPEGDecoder::SetSource(mMPEGFile);
 
-    switch (mMPEGFile.GetMPEGFileType())
+    // The file's own rate makes a second of jumping a second of movie.
+    double duration = mMPEGFile.GetDuration();
+    mFileDurationInSecs = static_cast<long>(std::lround(duration));
+    if (duration > 0 && mFileSize > 0)
     {
-    case PallixMPEGFile::kMPEG2TransportStream:
-        mBitRate = TRANSPORT_STREAM_BIT_RATE;
-        break;
-    case PallixMPEGFile::kMPEG2ProgramStream:
-        mBitRate = PROGRAM_STREAM_BIT_RATE;
-        break;
-    default:
-        // Keep the rate of the previous file: the closest guess there is.
-        Logger::logError("Unknown MPEG stream type");
-        break;
+        mBitRate = static_cast<uint32_t>(std::clamp(static_cast<double>(mFileSize) * 8.0 / duration, 8.0,
+                                                    static_cast<double>(UINT32_MAX)));
     }
+    else
+    {
+        switch (mMPEGFile.GetMPEGFileType())
+        {
+        case PallixMPEGFile::kMPEG2TransportStream:
+            mBitRate = TRANSPORT_STREAM_BIT_RATE;
+            break;
+        case PallixMPEGFile::kMPEG2ProgramStream:
+            mBitRate = PROGRAM_STREAM_BIT_RATE;
+            break;
+        default:
+            // Without its running time a file's rate is a guess; a program
+            // stream's is as good as any, and the same for every such file.
+            Logger::logError("Unknown MPEG stream type");
+            mBitRate = PROGRAM_STREAM_BIT_RATE;
+            break;
+        }
+    }
+    chooseTracks();
 
     mVideoScaler.nextMode();
     return true;
@@ -131,14 +157,16 @@ bool Player::updatePIDs()
 {
     const PallixMPEGFile::Program* pProgram = mMPEGFile.GetProgramAt(0);
     const PallixMPEGFile::VideoStream* pVideo = mMPEGFile.GetVideoStreamAt(0, 0);
-    const PallixMPEGFile::AudioStream* pAudio = mMPEGFile.GetAudioStreamAt(0, 0);
+    const PallixMPEGFile::AudioStream* pAudio = mMPEGFile.GetAudioStreamAt(0, mAudioTrack);
     bool bAC3 = pAudio->m_streamType == PallixMPEGFile::kAC3;
     bool bProgramStream = mMPEGFile.GetMPEGFileType() == PallixMPEGFile::kMPEG2ProgramStream;
+    // The subtitles first, so that the decoder starts with everything chosen.
+    MPEGDecoder::SelectSubtitle(mSubtitleTrack);
     if (!MPEGDecoder::SelectPIDs(bProgramStream, pProgram->m_nPCRPID, pVideo->m_nPIDorStreamID,
                                  pAudio->m_nPIDorStreamID, pAudio->m_nSSID, bAC3))
     {
         Logger::logError("SelectPIDs failed");
-        mStartFailure = "No picture or sound was found in it.";
+        setFailureReason("The file holds no picture and no sound that can be played.");
         return false;
     }
     if (ClientProperties::getLogDebug())
@@ -173,7 +201,79 @@ uint32_t Player::OnFillBuffer(unsigned char* pBuffer, unsigned long nBuffSize)
 bool Player::OnDecoderError()
 {
     Logger::logError("There was a decoder error!");
+    std::string reason = MPEGDecoder::GetErrorReason();
+    setFailureReason(reason.empty() ? "The movie cannot be decoded." : reason.c_str());
+    // The viewer is told on the loop, as the end of the movie is.
+    PallixApp* pApp = PallixApp::GetApp();
+    if (pApp)
+        mWormhole.PostMessage(pApp->GetAppWormholeURL(), PLAYBACK_FAILED_MESSAGE, nullptr, 0);
     return false;
+}
+
+uint64_t Player::OnGetStreamPosition()
+{
+    MutexLock streamLock(&mStreamMutex);
+    return mFileStream.GetPosition();
+}
+
+void Player::setFailureReason(const char* reason)
+{
+    MutexLock lock(&mFailureMutex);
+    mFailureReason = reason;
+}
+
+PallixString Player::getFailureReason()
+{
+    MutexLock lock(&mFailureMutex);
+    return mFailureReason;
+}
+
+// The viewer's languages choose the first sound track and the subtitles; a
+// forced track shows even to a viewer who wants none.
+void Player::chooseTracks()
+{
+    PallixString audioLang = ClientProperties::getAudioLang();
+    mAudioTrack = PallixTrackChoice::ChooseAudio(mMPEGFile, audioLang);
+    PallixString subtitleLang = ClientProperties::getSubtitleLang();
+    mSubtitleTrack = PallixTrackChoice::ChooseSubtitle(mMPEGFile, subtitleLang,
+                                                       mMPEGFile.GetAudioStreamAt(0, mAudioTrack)->m_language);
+}
+
+int Player::getNumAudioTracks() const
+{
+    return mMPEGFile.GetNumAudioStreams(0);
+}
+
+PallixString Player::getAudioTrackName(int track) const
+{
+    return PallixTrackChoice::DescribeAudio(*mMPEGFile.GetAudioStreamAt(0, track)).c_str();
+}
+
+bool Player::nextAudioTrack()
+{
+    int count = getNumAudioTracks();
+    if (count < 2)
+        return false;
+    mAudioTrack = (mAudioTrack + 1) % count;
+    // The decoder switches the sound where the movie is.
+    return updatePIDs();
+}
+
+int Player::getNumSubtitleTracks() const
+{
+    return mMPEGFile.GetNumSubtitleStreams(0);
+}
+
+PallixString Player::getSubtitleTrackName(int track) const
+{
+    return PallixTrackChoice::DescribeSubtitle(*mMPEGFile.GetSubtitleStreamAt(0, track)).c_str();
+}
+
+void Player::nextSubtitleTrack()
+{
+    int count = getNumSubtitleTracks();
+    mSubtitleTrack = mSubtitleTrack + 1 < count ? mSubtitleTrack + 1 : -1;
+    MPEGDecoder::SelectSubtitle(mSubtitleTrack);
 }
 
 uint64_t Player::getPosition()

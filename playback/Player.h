@@ -12,15 +12,21 @@
 #include <atomic>
 #include <cstdint>
 
-// Plays one MPEG file: feeds the decoder from the file on request and moves the
-// read position for seeks, timed jumps and fast forward and rewind. Time is
-// never read from the stream: seconds become bytes through a nominal bit rate
-// chosen by the container type. The end of the movie is announced to the
-// application by a wormhole message.
+// Plays one movie file: feeds the decoder from the file on request and moves the
+// read position for seeks, timed jumps and fast forward and rewind. Positions
+// are bytes; seconds become bytes through the file's own bit rate (its size
+// over its running time), or, for a file that does not tell its running time,
+// a nominal rate chosen by the container type. A file in another container
+// than an MPEG program or transport stream is read by the decoder itself, which
+// keeps this engine's byte position in step with the time played. The end of
+// the movie is announced to the application by a wormhole message.
 class Player : public MPEGDecoder, public PallixTimer
 {
 public:
     static constexpr uint32_t END_OF_MOVIE_MESSAGE = 0xEEEEEEEE;
+    // The movie cannot go on (its file went away, or its data cannot be decoded
+    // any further); getFailureReason() says why.
+    static constexpr uint32_t PLAYBACK_FAILED_MESSAGE = 0xEEEEEEEF;
 
     Player();
     // The decoder calls back into this object until it is closed.
@@ -28,8 +34,6 @@ public:
 
     // Plays the file from its beginning; true when the decoder is streaming.
     bool startPlaying(const char* pFileName, long durationInSecs);
-    // Why the last start failed, in words for the viewer; empty after a good start.
-    const PallixString& getStartFailure() const { return mStartFailure; }
     void close();
     // Opens the decoder again on the open file, at the current position.
     bool restart();
@@ -56,8 +60,29 @@ public:
     double getPercentComplete(uint64_t position);
     bool updatePIDs();
 
+    // The file's running time, 0 when it does not tell.
+    long getFileDurationInSecs() const { return mFileDurationInSecs; }
+    // Why the last start failed, or why playback could not go on, in words for
+    // the viewer; empty while nothing went wrong.
+    PallixString getFailureReason();
+
+    // Sound tracks and subtitles: the one playing (-1 for no subtitles), how
+    // many there are, and a track's description (language, format).
+    int getAudioTrack() const { return mAudioTrack; }
+    int getNumAudioTracks() const;
+    PallixString getAudioTrackName(int track) const;
+    // Plays the next sound track, after the last the first; false when there is
+    // no other.
+    bool nextAudioTrack();
+    int getSubtitleTrack() const { return mSubtitleTrack; }
+    int getNumSubtitleTracks() const;
+    PallixString getSubtitleTrackName(int track) const;
+    // Off, then each track in turn, then off again.
+    void nextSubtitleTrack();
+
     uint32_t OnFillBuffer(unsigned char* pBuffer, unsigned long nBuffSize) override;
     bool OnDecoderError() override;
+    uint64_t OnGetStreamPosition() override;
     void OnTimer(uint32_t timerID) override;
 
 private:
@@ -71,11 +96,12 @@ private:
     void stopActivityTimer();
     // Moves the stream by offset bytes; a move back past the start lands on it.
     void moveStream(uint64_t position, int64_t offset);
+    void chooseTracks();
+    void setFailureReason(const char* reason);
 
     PallixMPEGFile mMPEGFile;
     PallixFileStream mFileStream;
     PallixString mFilename;
-    PallixString mStartFailure;
     PallixWormhole mWormhole;
     bool mbPaused;
     Mutex mMutex;
@@ -92,6 +118,12 @@ private:
     VideoScaler mVideoScaler;
     std::atomic<uint64_t> mLastPos;
     std::atomic<bool> mbMovieFinished;
+    long mFileDurationInSecs;
+    int mAudioTrack;
+    int mSubtitleTrack;
+    // Written on the decoder's thread too.
+    Mutex mFailureMutex;
+    PallixString mFailureReason;
 
     friend class PlayerTestAccess;
 };

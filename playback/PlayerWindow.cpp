@@ -32,6 +32,7 @@ constexpr int SKIP_SEGMENT_SECS = 900;
 // A resume starts this far before the point where playback stopped, so the
 // viewer regains the thread.
 constexpr int RESUME_LEAD_SECS = 5;
+constexpr uint32_t TRACK_MESSAGE_MS = 3000;
 constexpr uint32_t RESUME_LIST_WIDTH = 400;
 constexpr uint32_t RESUME_LIST_HEIGHT = 200;
 
@@ -72,7 +73,8 @@ PlayerWindow PlayerWindow::INSTANCE;
 PlayerWindow::PlayerWindow()
     : mpEntry(nullptr), mpWindow(nullptr), mpProgressBmp(nullptr), mpRightArrowBmp(nullptr), mpLeftArrowBmp(nullptr),
       mpTimeBmp(nullptr), mpJumpBmps{}, mbEpisode(false), mInfoState(0), mSeekIndex(NORMAL_SEEK_INDEX),
-      mRedrawTimer(0), mJumpTimer(0), mJumpIndex(NO_JUMP_INDEX), mAutohideCount(0), mResumePos(0), mbStarted(false)
+      mRedrawTimer(0), mJumpTimer(0), mJumpIndex(NO_JUMP_INDEX), mAutohideCount(0), mResumePos(0), mbStarted(false),
+      mTrackMessageTimer(0)
 {
 }
 
@@ -102,6 +104,9 @@ void PlayerWindow::init(PallixString filename)
 void PlayerWindow::playEntry(MediaEntry* pEntry, PallixString designatedFile, PallixWindow* pWindow,
                              bool bCheckForResume, bool bPromptForResume)
 {
+    // A title asked for while another plays ends that one first, as Exit would.
+    if (IsMaterialized())
+        onExitPlayer();
     mbEpisode = false;
     mDesignatedFile = designatedFile;
     PallixString path;
@@ -142,7 +147,7 @@ void PlayerWindow::playEntry(MediaEntry* pEntry, PallixString designatedFile, Pa
     if (!mbStarted)
     {
         // The viewer is told why, on the screen, until a key takes them back.
-        mStartFailure = mPlayer.getStartFailure();
+        mStartFailure = mPlayer.getFailureReason();
         mResumePos = 0;
         SetFocus(true);
         Redraw();
@@ -289,6 +294,26 @@ bool PlayerWindow::OnKeyDown(unsigned long nKey)
     case RemoteKeys::EXIT:
         onExitPlayer();
         break;
+    case RemoteKeys::SUBTITLE:
+    {
+        mPlayer.nextSubtitleTrack();
+        int track = mPlayer.getSubtitleTrack();
+        char label[32];
+        std::snprintf(label, sizeof(label), "Subtitles %d/%d: ", track + 1, mPlayer.getNumSubtitleTracks());
+        showTrackMessage(track < 0 ? PallixString("Subtitles off")
+                                   : PallixString(label) + mPlayer.getSubtitleTrackName(track));
+        break;
+    }
+    case RemoteKeys::AUDIO:
+    {
+        mPlayer.nextAudioTrack();
+        int count = mPlayer.getNumAudioTracks();
+        char label[32];
+        std::snprintf(label, sizeof(label), "Audio %d/%d: ", mPlayer.getAudioTrack() + 1, count);
+        showTrackMessage(count == 0 ? PallixString("No audio")
+                                    : PallixString(label) + mPlayer.getAudioTrackName(mPlayer.getAudioTrack()));
+        break;
+    }
     default:
         break;
     }
@@ -453,8 +478,24 @@ void PlayerWindow::stopRedrawTimer()
     }
 }
 
+void PlayerWindow::showTrackMessage(const PallixString& message)
+{
+    mTrackMessage = message;
+    KillTimer(mTrackMessageTimer);
+    mTrackMessageTimer = SetTimer(TRACK_MESSAGE_MS);
+    Redraw();
+}
+
 void PlayerWindow::OnTimer(uint32_t timerID)
 {
+    if (timerID == mTrackMessageTimer && mTrackMessageTimer != 0)
+    {
+        KillTimer(mTrackMessageTimer);
+        mTrackMessageTimer = 0;
+        mTrackMessage = "";
+        Redraw();
+        return;
+    }
     if (timerID == mRedrawTimer && mRedrawTimer != 0)
     {
         // While paused nothing is counted, so the information stays up.
@@ -480,6 +521,18 @@ void PlayerWindow::OnTimer(uint32_t timerID)
     mJumpIndex = NO_JUMP_INDEX;
     stopJumpTimer();
     mPlayer.jumpSeconds(JUMP_RATES[index]);
+    Redraw();
+}
+
+void PlayerWindow::onPlaybackFailed()
+{
+    if (!IsMaterialized() || !mbStarted || !mStartFailure.IsEmpty())
+        return;
+    mStartFailure = mPlayer.getFailureReason();
+    if (mStartFailure.IsEmpty())
+        mStartFailure = "The movie cannot be decoded.";
+    closeResumeChoices();
+    SetFocus(true);
     Redraw();
 }
 
@@ -517,6 +570,9 @@ void PlayerWindow::onPlaybackOver()
     stopRedrawTimer();
     stopJumpTimer();
     mJumpIndex = NO_JUMP_INDEX;
+    KillTimer(mTrackMessageTimer);
+    mTrackMessageTimer = 0;
+    mTrackMessage = "";
 
     QuorvaDatFile stats(mFilename);
     uint64_t position = 0;
@@ -542,6 +598,7 @@ void PlayerWindow::onPlaybackOver()
 
 void PlayerWindow::hide()
 {
+    mStartFailure = PallixString();
     closeResumeChoices();
     SetRectAbsolute(PallixRect(0, 0, 0, 0));
     Vanish();
@@ -557,7 +614,21 @@ int PlayerWindow::getDurationInSecs()
     if (!mpEntry)
         return 0;
     int duration = mpEntry->getDurationInSecs();
-    return duration > 0 ? duration : 0;
+    if (duration > 0)
+        return duration;
+    // A title the database gives no running time takes the file's.
+    long fileDuration = mPlayer.getFileDurationInSecs();
+    return fileDuration > 0 ? static_cast<int>(fileDuration) : 0;
+}
+
+PallixString PlayerWindow::getDurationText()
+{
+    if (mpEntry && mpEntry->getDurationInSecs() > 0)
+        return mpEntry->getDuration();
+    int seconds = getDurationInSecs();
+    char text[32];
+    std::snprintf(text, sizeof(text), "%d:%2.2d:%2.2d", seconds / 3600, seconds % 3600 / 60, seconds % 60);
+    return text;
 }
 
 int PlayerWindow::getPositionInSecs()
@@ -610,9 +681,19 @@ void PlayerWindow::OnPaint(PallixBitmap& bitmap)
         drawSeekRate(bitmap);
     if (mPlayer.isPaused())
         drawPaused(bitmap);
+    if (mTrackMessage.GetLength() > 0)
+        drawTrackMessage(bitmap);
     MutexLock lock(&mJumpMutex, "PlayerWindow::OnPaint");
     if (mJumpIndex != NO_JUMP_INDEX)
         drawJumpIndex(bitmap);
+}
+
+void PlayerWindow::drawTrackMessage(PallixBitmap& bitmap)
+{
+    PallixRect rect = GetRectAbsolute();
+    // Below the title band, clear of the zoom mode's name.
+    DrawingUtils::drawTextShadowed(bitmap, Fonts::SYSTEM_30, PallixRect(rect.x + 40, rect.y + 100, rect.w - 80, 40),
+                                   mTrackMessage, Colors::WHITE, Colors::BLACK, 0x3);
 }
 
 void PlayerWindow::drawInfo(PallixBitmap& bitmap)
@@ -652,7 +733,7 @@ void PlayerWindow::drawProgressBar(PallixBitmap& bitmap)
             bitmap.DrawLine(PallixPoint(x, py + 6), PallixPoint(x, py + 16), Colors::WHITE);
     }
 
-    PallixString endLabel = duration > 0 ? mpEntry->getDuration() : PallixString("100%");
+    PallixString endLabel = duration > 0 ? getDurationText() : PallixString("100%");
     bitmap.DrawText(Fonts::SYSTEM_22, PallixRect(px + 500, py + 6, 100, 16), endLabel, Colors::WHITE, 3);
 
     // The time bubble sits above the bar, centred on the end of the filled part.
@@ -742,8 +823,10 @@ void PlayerWindow::drawStartFailure(PallixBitmap& bitmap)
         name = "This title";
     const int32_t left = box.x + 30;
     const uint32_t width = box.w - 60;
+    // A movie that started and then broke off cannot go on; one that never started cannot be played.
     DrawingUtils::drawTextShadowed(bitmap, Fonts::SYSTEM_30, PallixRect(left, box.y + 20, width, 44),
-                                   name + " cannot be played", Colors::WHITE, Colors::BLACK, 0x103);
+                                   name + (mbStarted ? " cannot go on" : " cannot be played"), Colors::WHITE,
+                                   Colors::BLACK, 0x103);
     // The reason may name a long path: it wraps.
     bitmap.DrawText(Fonts::SYSTEM_22, PallixRect(left, box.y + 80, width, 80), mStartFailure, Colors::WHITE, 0x142);
     bitmap.DrawText(Fonts::SYSTEM_18, PallixRect(left, box.y + static_cast<int32_t>(FAILURE_HEIGHT) - 44, width, 30),

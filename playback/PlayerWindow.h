@@ -35,6 +35,8 @@ public:
     // Ends playback now: the exit key, the end of the movie, or the application
     // ending. A title that played has its stats saved.
     void onExitPlayer();
+    // The movie cannot go on: the viewer is told why until a key ends playback.
+    void onPlaybackFailed();
     // Where playback stands, for the phone remote; false when no title plays.
     bool getNowPlaying(PallixString& title, int& position, int& duration, bool& bPaused);
 
@@ -72,9 +74,14 @@ private:
     void togglePause();
     void startRedrawTimer(bool bRedrawNow);
     void stopRedrawTimer();
-    // The title's running time in seconds, 0 when there is no title or the
-    // time is unknown (the database gives -1 for that).
+    // The title's running time in seconds: the database's, else the file's; 0
+    // when there is no title or the time is unknown (the database gives -1 for that).
     int getDurationInSecs();
+    // The running time as shown at the end of the progress bar.
+    PallixString getDurationText();
+    // A line about the sound track or subtitles chosen, shown for a few seconds.
+    void showTrackMessage(const PallixString& message);
+    void drawTrackMessage(PallixBitmap& bitmap);
     int getPositionInSecs();
     int getPositionInSecs(uint64_t position);
     PallixString getPositionAsTimeString();
@@ -118,6 +125,8 @@ private:
     bool mbStarted;
     // Shown instead of the movie when the start failed; empty otherwise.
     PallixString mStartFailure;
+    PallixString mTrackMessage;
+    uint32_t mTrackMessageTimer;
 
     friend class PlayerWindowTestAccess;
 };

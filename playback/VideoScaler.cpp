@@ -54,6 +54,9 @@ void VideoScaler::nextMode()
 
     if (ClientProperties::getLogDebug())
         Logger::logDebug("Mode: %d output: %d, %d scale: %d %d", mMode, outputRect.w, outputRect.h, sRect.w, sRect.h);
+    // "Full" shows the whole picture in its own shape; the other modes stretch
+    // it on purpose.
+    mpDecoder->SetKeepAspect(mMode == 0);
     if (!mpDecoder->SetOutputAndScaleRects(outputRect, sRect))
         Logger::logError("Failed to set output and scale rects");
 }

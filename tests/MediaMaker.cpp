@@ -1,31 +1,53 @@
 #include "MediaMaker.h"
 
+#include "PallixBitmap.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 extern char** environ;
 
-bool MediaMaker::make(const std::string& path, const Movie& movie)
+namespace
 {
-    const std::string duration = std::to_string(movie.seconds);
-    std::vector<std::string> args = {"ffmpeg", "-nostdin", "-v", "error", "-y"};
-    if (!movie.videoCodec.empty())
-        args.insert(args.end(), {"-f", "lavfi", "-i", "testsrc=size=" + movie.size + ":rate=25:duration=" + duration});
-    if (!movie.audioCodec.empty())
-        args.insert(args.end(), {"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=" + duration});
-    if (!movie.videoCodec.empty())
-        args.insert(args.end(), {"-c:v", movie.videoCodec, "-g", "12", "-b:v", "1M"});
-    if (!movie.audioCodec.empty())
-        args.insert(args.end(), {"-c:a", movie.audioCodec});
-    args.insert(args.end(), movie.extra.begin(), movie.extra.end());
-    args.insert(args.end(), {"-f", movie.container, path});
+// The bar code: nine cells along the top of the picture, in units of a
+// 320-pixel-wide picture; cell i is white when bit i of the number of quarter
+// seconds is set, so it counts to 128 seconds.
+constexpr int CLOCK_BITS = 9;
+constexpr int CELL_MARGIN = 4;
+constexpr int CELL_PITCH = 35;
+constexpr int CELL_SIZE = 30;
+constexpr int CLOCK_UNIT = 320;
 
+} // namespace
+
+std::string MediaMaker::clockFilters()
+{
+    std::string chain;
+    for (int bit = 0; bit < CLOCK_BITS; ++bit)
+    {
+        const std::string box = "drawbox=x=iw*" + std::to_string(CELL_MARGIN + CELL_PITCH * bit) + "/" +
+                                std::to_string(CLOCK_UNIT) + ":y=iw*" + std::to_string(CELL_MARGIN) + "/" +
+                                std::to_string(CLOCK_UNIT) + ":w=iw*" + std::to_string(CELL_SIZE) + "/" +
+                                std::to_string(CLOCK_UNIT) + ":h=iw*" + std::to_string(CELL_SIZE) + "/" +
+                                std::to_string(CLOCK_UNIT) + ":t=fill";
+        chain += "," + box + ":color=black";
+        chain += "," + box + ":color=white:enable='mod(floor(t*4/" + std::to_string(1 << bit) + "),2)'";
+    }
+    return chain;
+}
+
+bool MediaMaker::run(const std::vector<std::string>& arguments)
+{
+    std::vector<std::string> args = {"ffmpeg", "-nostdin", "-v", "error", "-y"};
+    args.insert(args.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
     for (std::string& arg : args)
         argv.push_back(arg.data());
@@ -44,8 +66,79 @@ bool MediaMaker::make(const std::string& path, const Movie& movie)
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
     {
-        ADD_FAILURE() << "ffmpeg could not make " << path;
+        ADD_FAILURE() << "ffmpeg could not make " << args.back();
         return false;
     }
     return true;
+}
+
+bool MediaMaker::make(const std::string& path, const Movie& movie)
+{
+    const std::string duration = std::to_string(movie.seconds);
+    std::vector<std::string> args;
+    if (!movie.videoCodec.empty())
+    {
+        std::string source = movie.source + (movie.source.find('=') == std::string::npos ? "=" : ":") +
+                             "size=" + movie.size + ":rate=" + std::to_string(movie.rate) +
+                             ":duration=" + duration;
+        if (movie.bClock)
+            source += clockFilters();
+        if (!movie.videoFilter.empty())
+            source += "," + movie.videoFilter;
+        args.insert(args.end(), {"-f", "lavfi", "-i", source});
+    }
+    if (!movie.audioCodec.empty())
+        args.insert(args.end(), {"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=" + duration});
+    if (!movie.videoCodec.empty())
+    {
+        args.insert(args.end(), {"-c:v", movie.videoCodec});
+        args.insert(args.end(), movie.videoOptions.begin(), movie.videoOptions.end());
+    }
+    if (!movie.audioCodec.empty())
+        args.insert(args.end(), {"-c:a", movie.audioCodec});
+    args.insert(args.end(), movie.extra.begin(), movie.extra.end());
+    args.insert(args.end(), {"-f", movie.container, path});
+    return run(args);
+}
+
+bool MediaMaker::makeUntimed(const std::string& path, const Movie& movie)
+{
+    Movie early = movie;
+    early.seconds = movie.seconds / 2;
+    Movie late = early;
+    late.extra.insert(late.extra.end(), {"-output_ts_offset", "20000"});
+    const std::string earlyPath = path + ".early";
+    const std::string latePath = path + ".late";
+    if (!make(earlyPath, early) || !make(latePath, late))
+        return false;
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        for (const std::string& part : {earlyPath, latePath})
+            out << std::ifstream(part, std::ios::binary).rdbuf();
+    }
+    std::filesystem::remove(earlyPath);
+    std::filesystem::remove(latePath);
+    return true;
+}
+
+double MediaMaker::readClock(const PallixBitmap& screen, const PallixRect& shown, int width, int height)
+{
+    if (width <= 0 || height <= 0 || shown.IsEmpty())
+        return -1;
+    int quarters = 0;
+    for (int bit = 0; bit < CLOCK_BITS; ++bit)
+    {
+        // The middle of the cell, in picture pixels, then on the screen.
+        const double x = double(width) * (CELL_MARGIN + CELL_PITCH * bit + CELL_SIZE / 2.0) / CLOCK_UNIT;
+        const double y = double(width) * (CELL_MARGIN + CELL_SIZE / 2.0) / CLOCK_UNIT;
+        const int sx = shown.x + int(x * shown.w / width);
+        const int sy = shown.y + int(y * shown.h / height);
+        const PallixColor c = screen.GetPixel(sx, sy);
+        const int level = (c.GetRed() + c.GetGreen() + c.GetBlue()) / 3;
+        if (level > 60 && level < 190)
+            return -1;
+        if (level >= 190)
+            quarters |= 1 << bit;
+    }
+    return quarters / 4.0;
 }

@@ -131,3 +131,79 @@ TEST(PallixMPEGFile, RejectsWhatIsNotMPEG)
         EXPECT_EQ(mpeg.GetAudioStreamAt(0, 0)->m_streamType, PallixMPEGFile::kUnknownAudioStreamType);
     }
 }
+
+// Other containers are read whole: an MP4 keeps its index at the end of the file.
+TEST(PallixMPEGFile, AnalysesOtherContainersWhole)
+{
+    TempDir dir;
+    struct Case
+    {
+        const char* name;
+        MediaMaker::Movie movie;
+        const char* video;
+        const char* audio;
+    };
+    const Case cases[] = {
+        {"film.mkv", Movie("libx264", "aac", "matroska"), "h264", "aac"},
+        {"film.mp4", Movie("libx264", "aac", "mp4"), "h264", "aac"},
+        {"film.avi", Movie("mpeg4", "libmp3lame", "avi"), "mpeg4", "mp3"},
+        {"film.webm", Movie("libvpx-vp9", "libopus", "webm", {"-deadline", "realtime", "-cpu-used", "8"}), "vp9",
+         "opus"},
+    };
+    dir.write("film.en.srt", "1\n00:00:00,500 --> 00:00:01,000\nHello\n");
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(MediaMaker::make(dir.file(c.name), c.movie));
+        PallixFile file(dir.file(c.name).c_str());
+        PallixFileStream stream;
+        ASSERT_TRUE(stream.Open(file));
+        PallixMPEGFile mpeg;
+        ASSERT_TRUE(mpeg.SetStream(stream));
+        EXPECT_EQ(stream.GetPosition(), 0u);
+        EXPECT_EQ(mpeg.GetMPEGFileType(), PallixMPEGFile::kOtherContainer);
+        EXPECT_NEAR(mpeg.GetDuration(), 1.0, 0.1);
+        EXPECT_EQ(mpeg.GetFileSize(), stream.GetSize());
+        EXPECT_EQ(mpeg.GetVideoStreamAt(0, 0)->m_nPIDorStreamID, 1);
+        EXPECT_EQ(mpeg.GetVideoStreamAt(0, 0)->m_nPictureWidth, 320);
+        EXPECT_STREQ(mpeg.GetVideoStreamAt(0, 0)->m_codec, c.video);
+        EXPECT_EQ(mpeg.GetAudioStreamAt(0, 0)->m_nPIDorStreamID, 2);
+        EXPECT_STREQ(mpeg.GetAudioStreamAt(0, 0)->m_codec, c.audio);
+        // The subtitle file beside the movies belongs to all of them named "film".
+        ASSERT_EQ(mpeg.GetNumSubtitleStreams(0), 1);
+        EXPECT_EQ(mpeg.GetSubtitleStreamAt(0, 0)->m_path, dir.file("film.en.srt"));
+        EXPECT_STREQ(mpeg.GetSubtitleStreamAt(0, 0)->m_language, "en");
+        EXPECT_EQ(mpeg.GetFailureReason(), "");
+        const std::string dump = captureOutput([&] { mpeg.Dump(); });
+        EXPECT_NE(dump.find("MPEG file: other container\n"), std::string::npos) << dump;
+    }
+
+    // Program and transport streams tell their running time too, from their timestamps.
+    ASSERT_TRUE(MediaMaker::make(dir.file("film.ts"), Movie("mpeg2video", "mp2", "mpegts")));
+    PallixMPEGFile mpeg;
+    PallixFile file(dir.file("film.ts").c_str());
+    PallixFileStream stream;
+    ASSERT_TRUE(stream.Open(file));
+    ASSERT_TRUE(mpeg.SetStream(stream));
+    EXPECT_EQ(mpeg.GetMPEGFileType(), PallixMPEGFile::kMPEG2TransportStream);
+    EXPECT_NEAR(mpeg.GetDuration(), 1.0, 0.1);
+
+    // What cannot be played says why, in words for the viewer.
+    dir.write("empty.mkv", "");
+    dir.write("notes.mkv", "These are not the films you are looking for.\n");
+    ASSERT_TRUE(MediaMaker::make(dir.file("picture.png"), Movie("png", "", "image2", {"-frames:v", "1"})));
+    for (const auto& [name, reason] :
+         {std::pair<const char*, const char*>{"empty.mkv", "The file is empty."},
+          {"notes.mkv", "The file is not a movie this player knows."},
+          {"picture.png", "The file is not a movie this player knows."}})
+    {
+        SCOPED_TRACE(name);
+        PallixFile bad(dir.file(name).c_str());
+        PallixFileStream badStream;
+        ASSERT_TRUE(badStream.Open(bad));
+        PallixMPEGFile badMpeg;
+        EXPECT_FALSE(badMpeg.SetStream(badStream));
+        EXPECT_EQ(badMpeg.GetFailureReason(), reason);
+        EXPECT_EQ(badMpeg.GetMPEGFileType(), PallixMPEGFile::kUnknownMPEGFileType);
+    }
+}

@@ -34,15 +34,19 @@ bool samePixels(const PallixBitmap& a, const PallixBitmap& b, const PallixRect& 
 class Cinema
 {
 public:
-    Cinema(const TempDir& dir, const char* duration, double seconds) : mDir(dir)
+    // bUntimed: a file whose timestamps do not tell its running time.
+    Cinema(const TempDir& dir, const char* duration, double seconds, bool bUntimed = false) : mDir(dir)
     {
         std::filesystem::create_directories(mDir.file("movies/Film"));
         MediaMaker::Movie movie;
         movie.seconds = seconds;
         movie.container = "mpegts";
-        // Padded to the nominal rate, so that seconds and bytes agree.
+        // Padded to the nominal rate, so that seconds and bytes agree either way.
         movie.extra = {"-muxrate", "19000000"};
-        EXPECT_TRUE(MediaMaker::make(mDir.file("movies/Film/film.ts"), movie));
+        if (bUntimed)
+            EXPECT_TRUE(MediaMaker::makeUntimed(mDir.file("movies/Film/film.ts"), movie));
+        else
+            EXPECT_TRUE(MediaMaker::make(mDir.file("movies/Film/film.ts"), movie));
         mDir.write("client.properties", "db.file=movies.html\nenable.trickplay=true\n");
         mDir.write("movies.html", std::string("<html><body>\n<ul>\n  <li>Title=Test Card\n  <li>Genre=Drama\n"
                                               "  <li>Original Title=Test Card\n  <li>Duration=") +
@@ -120,10 +124,11 @@ TEST(PlaybackEndToEnd, ATitlePlaysPausesJumpsAndReturnsToTheListAtItsEnd)
 TEST(PlaybackEndToEnd, LeavingEarlySavesTheSpotFiveSecondsBack)
 {
     TempDir dir;
-    Cinema cinema(dir, "-1", 8);
+    Cinema cinema(dir, "-1", 8, true);
     const uint64_t size = std::filesystem::file_size(dir.file("movies/Film/film.ts"));
     EXPECT_TRUE(cinema.videoMoves(*cinema.screenshot()));
-    // Without a running time, Next goes by quarters: three take it to 75%.
+    // Without a running time, in the database or the file, Next goes by
+    // quarters: three take it to 75%.
     for (int i = 0; i < 3; ++i)
         cinema.press("Next");
     cinema.press("Zoom");
@@ -144,7 +149,8 @@ TEST(PlaybackEndToEnd, QuittingDuringPlaybackSavesTheSpotAsExitDoes)
     for (const bool bSignal : {false, true})
     {
         TempDir dir;
-        Cinema cinema(dir, "-1", 8);
+        // Without a running time anywhere, Next goes by quarters.
+        Cinema cinema(dir, "-1", 8, true);
         EXPECT_TRUE(cinema.videoMoves(*cinema.screenshot()));
         // Three quarters in: more than the five seconds a resume steps back.
         for (int i = 0; i < 3; ++i)

@@ -9,10 +9,15 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <mutex>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -45,10 +50,16 @@ class LoopApp : public PallixApp
 public:
     explicit LoopApp(std::function<void(LoopApp&)> scenario) : mScenario(std::move(scenario)) {}
     std::vector<uint32_t> mMessages;
+    std::function<void(LoopApp&)> onMessage;
 
 protected:
     void OnAppInit() override { mScenario(*this); }
-    void OnWormholeMessage(const PallixMessage& message) override { mMessages.push_back(message.GetMessageID()); }
+    void OnWormholeMessage(const PallixMessage& message) override
+    {
+        mMessages.push_back(message.GetMessageID());
+        if (onMessage)
+            onMessage(*this);
+    }
 
 private:
     std::function<void(LoopApp&)> mScenario;
@@ -63,38 +74,60 @@ protected:
 };
 } // namespace
 
+// A second of jumping is a second of the file's own rate, its size over its
+// running time; only a file that does not tell its running time falls back on
+// the nominal rate of its container.
 TEST_F(PlayerTest, TheContainerChoosesTheBitRate)
 {
     MediaMaker::Movie movie;
-    movie.seconds = 1;
+    movie.seconds = 4;
     movie.size = "160x120";
     movie.container = "mpegts";
     ASSERT_TRUE(MediaMaker::make(mDir.file("a.ts"), movie));
+    ASSERT_TRUE(MediaMaker::makeUntimed(mDir.file("untimed.ts"), movie));
     movie.container = "vob";
-    ASSERT_TRUE(MediaMaker::make(mDir.file("b.vob"), movie));
+    ASSERT_TRUE(MediaMaker::makeUntimed(mDir.file("untimed.vob"), movie));
     movie.videoCodec = "mpeg1video";
     movie.container = "mpeg";
     ASSERT_TRUE(MediaMaker::make(mDir.file("c.mpg"), movie));
+    ASSERT_TRUE(MediaMaker::makeUntimed(mDir.file("untimed.mpg"), movie));
 
     QuietPlayer player;
-    ASSERT_TRUE(player.startPlaying(mDir.file("a.ts").c_str(), 60));
-    EXPECT_EQ(player.getFileSize(), std::filesystem::file_size(mDir.file("a.ts")));
+    for (const char* name : {"a.ts", "c.mpg"})
+    {
+        SCOPED_TRACE(name);
+        const double size = double(std::filesystem::file_size(mDir.file(name)));
+        std::string output = captureOutput([&] { EXPECT_TRUE(player.startPlaying(mDir.file(name).c_str(), 60)); });
+        // No complaint about an MPEG-1 program stream that tells its running time.
+        EXPECT_EQ(output, "");
+        EXPECT_EQ(player.getFileDurationInSecs(), 4);
+        EXPECT_NEAR(player.getNumBytesInSeconds(4), size, size * 0.05);
+        EXPECT_NEAR(player.getNumBytesInSeconds(-2), -size / 2, size * 0.05);
+        player.close();
+    }
+
+    ASSERT_TRUE(player.startPlaying(mDir.file("untimed.ts").c_str(), 60));
+    EXPECT_EQ(player.getFileDurationInSecs(), 0);
     EXPECT_EQ(player.getNumBytesInSeconds(1), 2375000);
     EXPECT_EQ(player.getNumBytesInSeconds(-15), -35625000);
     player.close();
 
-    ASSERT_TRUE(player.startPlaying(mDir.file("b.vob").c_str(), 60));
+    ASSERT_TRUE(player.startPlaying(mDir.file("untimed.vob").c_str(), 60));
     EXPECT_EQ(player.getNumBytesInSeconds(1), 625000);
     player.close();
 
-    // An MPEG-1 program stream keeps the rate of the file before it.
-    std::string output = captureOutput([&] { EXPECT_TRUE(player.startPlaying(mDir.file("c.mpg").c_str(), 60)); });
+    // Neither kind: a program stream's rate, whatever the file before had.
+    ASSERT_TRUE(player.startPlaying(mDir.file("untimed.ts").c_str(), 60));
+    player.close();
+    std::string output =
+        captureOutput([&] { EXPECT_TRUE(player.startPlaying(mDir.file("untimed.mpg").c_str(), 60)); });
     EXPECT_EQ(output, "ERROR: Unknown MPEG stream type\n");
     EXPECT_EQ(player.getNumBytesInSeconds(1), 625000);
     player.close();
 
     output = captureOutput([&] { EXPECT_FALSE(player.startPlaying(mDir.file("missing.ts").c_str(), 60)); });
     EXPECT_EQ(output, "ERROR: Failed to open file for size read.\nERROR: Failed to open file.\n");
+    EXPECT_EQ(player.getFailureReason(), "The file cannot be found.");
     player.close();
 }
 
@@ -181,6 +214,7 @@ TEST_F(PlayerTest, PercentagesAreExactForEverySize)
     std::string output =
         captureOutput([&] { EXPECT_FALSE(player.startPlaying(mDir.file("tiny.mpg").c_str(), 0)); });
     EXPECT_EQ(output, "ERROR: Stream set failed.\n");
+    EXPECT_EQ(player.getFailureReason(), "The file is not a movie this player knows.");
     EXPECT_EQ(player.getFileSize(), 5000u);
     EXPECT_DOUBLE_EQ(player.getPercentComplete(2500), 0.5);
     EXPECT_DOUBLE_EQ(player.getPercentComplete(5000), 1.0);
@@ -279,4 +313,63 @@ TEST_F(PlayerTest, DecoderErrorsAreReportedAndDeclined)
     bool bRetry = true;
     EXPECT_EQ(captureOutput([&] { bRetry = player.OnDecoderError(); }), "ERROR: There was a decoder error!\n");
     EXPECT_FALSE(bRetry);
+}
+
+// Damaged data in the middle of a file the decoder reads itself is skipped:
+// the movie plays on to its end, which is announced as for any other file.
+TEST_F(PlayerTest, AFileReadByTheDecoderPlaysPastDamageToItsEnd)
+{
+    MediaMaker::Movie movie;
+    movie.seconds = 6;
+    movie.size = "160x120";
+    movie.videoCodec = "libx264";
+    movie.videoOptions = {"-preset", "ultrafast", "-g", "25"};
+    movie.audioCodec = "aac";
+    movie.container = "matroska";
+    const std::string path = mDir.file("damaged.mkv");
+    ASSERT_TRUE(MediaMaker::make(path, movie));
+    {
+        std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+        const auto size = static_cast<std::streamoff>(std::filesystem::file_size(path));
+        std::mt19937 random(3);
+        file.seekp(size * 2 / 5);
+        for (std::streamoff i = 0; i < size / 10; ++i)
+            file.put(static_cast<char>(random()));
+    }
+
+    Player player;
+    bool bEnded = false;
+    std::mutex mutex;
+    std::condition_variable done;
+    bool bDone = false;
+    LoopApp app([&](LoopApp&) { ASSERT_TRUE(player.startPlaying(path.c_str(), 0)); });
+    app.onMessage = [&](LoopApp& self) {
+        bEnded = true;
+        self.Terminate(0);
+    };
+    // Whatever happens, the run ends; a late order finds no run to end.
+    auto pRunning = std::make_shared<std::atomic<LoopApp*>>(&app);
+    std::thread watchdog([&, pRunning] {
+        std::unique_lock<std::mutex> lock(mutex);
+        if (!done.wait_for(lock, std::chrono::seconds(30), [&] { return bDone; }))
+            PallixEventLoop::Post([pRunning] {
+                if (LoopApp* pApp = pRunning->load())
+                    pApp->Terminate(0);
+            });
+    });
+    char name[] = "player-test";
+    char* argv[] = {name, nullptr};
+    EXPECT_EQ(app.Run(1, argv), 0);
+    *pRunning = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        bDone = true;
+    }
+    done.notify_all();
+    watchdog.join();
+    EXPECT_TRUE(bEnded);
+    EXPECT_TRUE(player.getMovieFinished());
+    EXPECT_GT(player.GetLastPresentedPtsUs(), 5000000);
+    EXPECT_EQ(player.getLastPosition(), player.getFileSize());
+    player.close();
 }

@@ -185,22 +185,40 @@ TEST_F(PlayerWindowTest, SkipsGoByFifteenMinutesOrByQuarters)
     EXPECT_EQ(mAccess.timeText(at(2530)), "0:42:10");
     EXPECT_EQ(mAccess.timeText(0), "??:??:??");
 
-    // An unknown running time counts as none: quarters, and no time text.
+    // A running time the database does not know is the file's own (three seconds).
     for (const char* duration : {"-1", ""})
     {
         mEntry.setDuration(duration);
-        EXPECT_FALSE(mAccess.nextTick(mSize * 8 / 10, target)) << duration;
-        EXPECT_EQ(mAccess.previousTick(mSize * 8 / 10), static_cast<uint64_t>(mSize * 0.75));
+        EXPECT_EQ(mAccess.timeText(mSize * 2 / 3), "0:00:02") << duration;
         ASSERT_TRUE(mAccess.nextTick(mSize / 10, target));
-        EXPECT_EQ(target, static_cast<uint64_t>(mSize * 0.25));
-        EXPECT_EQ(mAccess.previousTick(mSize / 10), 0u);
-        EXPECT_EQ(mAccess.previousTick(mSize * 4 / 10), static_cast<uint64_t>(mSize * 0.25));
-        EXPECT_EQ(mAccess.timeText(mSize / 2), "??:??:??");
+        EXPECT_EQ(target, mSize * 900 / 3);
+    }
+    PlayerWindow::getInstance()->onExitPlayer();
+
+    // A file that does not tell it either: quarters, and no time text.
+    MediaMaker::Movie movie;
+    movie.seconds = 4;
+    movie.size = "160x120";
+    movie.container = "mpegts";
+    ASSERT_TRUE(MediaMaker::makeUntimed(mDir.file("untimed.ts"), movie));
+    mEntry.setFilename("untimed.ts");
+    const uint64_t size = std::filesystem::file_size(mDir.file("untimed.ts"));
+    for (const char* duration : {"-1", ""})
+    {
+        mEntry.setDuration(duration);
+        play(false, false);
+        EXPECT_FALSE(mAccess.nextTick(size * 8 / 10, target)) << duration;
+        EXPECT_EQ(mAccess.previousTick(size * 8 / 10), static_cast<uint64_t>(size * 0.75));
+        ASSERT_TRUE(mAccess.nextTick(size / 10, target));
+        EXPECT_EQ(target, static_cast<uint64_t>(size * 0.25));
+        EXPECT_EQ(mAccess.previousTick(size / 10), 0u);
+        EXPECT_EQ(mAccess.previousTick(size * 4 / 10), static_cast<uint64_t>(size * 0.25));
+        EXPECT_EQ(mAccess.timeText(size / 2), "??:??:??");
     }
 
     // The key seeks and brings up the progress bar.
     EXPECT_TRUE(press(RemoteKeys::NEXT));
-    EXPECT_GE(mAccess.player().getPosition(), static_cast<uint64_t>(mSize * 0.25));
+    EXPECT_GE(mAccess.player().getPosition(), static_cast<uint64_t>(size * 0.25));
     EXPECT_EQ(mAccess.infoState(), 1);
 }
 
@@ -256,22 +274,49 @@ TEST_F(PlayerWindowTest, TheResumeListOffersTheSavedPlaceAndTheEndSavesTheStats)
     EXPECT_EQ(mEntry.getLastViewedTime(), after.getLastViewedTime());
     EXPECT_EQ(std::filesystem::file_size(mDir.file("film.ts.quorva")), 16u);
 
-    // Without a running time the list offers a percentage; choosing it seeks.
+    // Without a running time, from the database or the file, the list offers
+    // a percentage; choosing it seeks.
+    MediaMaker::Movie movie;
+    movie.seconds = 4;
+    movie.size = "160x120";
+    movie.container = "mpegts";
+    ASSERT_TRUE(MediaMaker::makeUntimed(mDir.file("untimed.ts"), movie));
+    const uint64_t size = std::filesystem::file_size(mDir.file("untimed.ts"));
+    mEntry.setFilename("untimed.ts");
     mEntry.setDuration("-1");
-    saved.setLastPosition(mSize * 37 / 100 + 1);
-    saved.write();
+    QuorvaDatFile untimed(mDir.file("untimed.ts").c_str());
+    untimed.setLastPosition(size * 37 / 100 + 1);
+    untimed.write();
     play(true, true);
     EXPECT_EQ(list.getItemText(0), "Resume at 37%");
     press(RemoteKeys::SELECT);
     EXPECT_EQ(mAccess.resumePos(), 0u);
-    EXPECT_GE(mAccess.player().getPosition(), mSize * 37 / 100);
+    EXPECT_GE(mAccess.player().getPosition(), size * 37 / 100);
     press(RemoteKeys::EXIT);
 
     // Asked to check but not to prompt: straight to the saved place.
+    mEntry.setFilename("film.ts");
     saved.setLastPosition(mSize / 2);
     saved.write();
     play(true, false);
     EXPECT_EQ(list.GetParent(), nullptr);
     EXPECT_GE(mAccess.player().getPosition(), mSize / 2);
     press(RemoteKeys::EXIT);
+}
+
+TEST_F(PlayerWindowTest, AMovieThatCannotGoOnSaysWhyAndAKeyEndsItSavingTheSpot)
+{
+    play(false, false);
+    ASSERT_TRUE(mAccess.player().IsOpen());
+    // The decoder gives up on the movie; the application hears of it on its loop.
+    captureOutput([&] { EXPECT_FALSE(mAccess.player().OnDecoderError()); });
+    PlayerWindow::getInstance()->onPlaybackFailed();
+    EXPECT_EQ(std::string(mAccess.startFailure()), "The movie cannot be decoded.");
+    EXPECT_TRUE(PlayerWindow::getInstance()->IsMaterialized());
+    // Any key ends playback as Exit does: the spot is saved and the screen given back.
+    EXPECT_TRUE(press(RemoteKeys::INFO));
+    EXPECT_FALSE(PlayerWindow::getInstance()->IsMaterialized());
+    EXPECT_TRUE(mHome.IsMaterialized());
+    EXPECT_TRUE(std::filesystem::exists(mDir.file("film.ts.quorva")));
+    EXPECT_TRUE(mAccess.startFailure().IsEmpty());
 }

@@ -71,7 +71,7 @@ TEST_F(WindowUtilsTest, ThePlayKeyPlaysASingleFileTitleAndOtherKeysNever)
     EXPECT_FALSE(mWindow.IsMaterialized());
     EXPECT_EQ(std::string(mPlayer.filename()), mDir.file("one/film.mpg"));
     // It is no movie: the window says so, and the stats file is not touched.
-    EXPECT_EQ(std::string(mPlayer.startFailure()), "It is not a movie that Quorva can play.");
+    EXPECT_EQ(std::string(mPlayer.startFailure()), "The file is not a movie this player knows.");
     PlayerWindow::getInstance()->onExitPlayer();
     EXPECT_TRUE(mWindow.IsMaterialized());
     EXPECT_FALSE(std::filesystem::exists(mDir.file("one/film.mpg.quorva")));

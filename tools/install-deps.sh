@@ -16,6 +16,7 @@ PACKAGES=(
     libpugixml-dev
     libcpp-httplib-dev chromium
     xvfb libx11-dev
+    libavfilter-dev libass-dev
 )
 # The browser test runs on Node; a machine that has it already keeps its own.
 if ! command -v node >/dev/null 2>&1; then

@@ -43,6 +43,30 @@ movie() {
     mv "$out.part" "$out"
 }
 
+# film OUT TITLE SECONDS SOURCE CONTAINER [SUBTITLES]: H.264 and AAC at 720p,
+# as most films of a collection come today, with a sound track in English and
+# one in German (a higher tone); SUBTITLES, an SRT file, goes in as an English
+# subtitle track.
+film() {
+    local out=$1 title=$2 seconds=$3 source=$4 container=$5 subtitles=${6:-}
+    [ -s "$out" ] && return 0
+    mkdir -p "$(dirname "$out")"
+    local separator="="
+    case "$source" in *=*) separator=":" ;; esac
+    local inputs=(-f lavfi -i "$source${separator}size=1280x720:rate=24,format=yuv420p$(overlay "$title")"
+        -f lavfi -i "sine=frequency=440:beep_factor=4:sample_rate=48000"
+        -f lavfi -i "sine=frequency=660:beep_factor=4:sample_rate=48000")
+    local maps=(-map 0:v -map 1:a -map 2:a)
+    if [ -n "$subtitles" ]; then
+        inputs+=(-i "$subtitles")
+        maps+=(-map 3:s -c:s srt -metadata:s:s:0 language=eng)
+    fi
+    ffmpeg -nostdin -v fatal -y "${inputs[@]}" "${maps[@]}" -t "$seconds" \
+        -c:v libx264 -preset veryfast -b:v 2500k -g 48 -c:a aac -b:a 128k -ac 2 \
+        -metadata:s:a:0 language=eng -metadata:s:a:1 language=deu -f "$container" "$out.part"
+    mv "$out.part" "$out"
+}
+
 # poster FOLDER TITLE COLOUR: the film's poster, from which quorva-scan makes
 # the covers of the grid and of the title's page.
 poster() {
@@ -127,6 +151,47 @@ done
 poster "$M/Lantern Street" "Lantern Street" "0x6b3e26"
 nfo "$M/Lantern Street/movie.nfo" "Lantern Street" 2021 "Comedy|Family" "June Abara" "Milo Grant|Tess Okoye" \
     "TV-PG" "Three evenings on a street where every shop keeps a secret. Three episodes."
+
+# Two films in today's containers: Matroska with subtitles inside and a French
+# subtitle file beside it, and MP4.
+MERIDIAN="$M/Silver Meridian"
+if [ ! -s "$MERIDIAN/Silver Meridian.mkv" ]; then
+    inside=$(mktemp --suffix=.srt)
+    cat >"$inside" <<'SRT'
+1
+00:00:02,000 --> 00:00:07,000
+The signal came back at dawn.
+
+2
+00:00:09,000 --> 00:00:14,000
+Then we follow it, all the way down.
+
+3
+00:00:18,000 --> 00:00:24,000
+Press S for other subtitles, A for the other sound track.
+SRT
+    film "$MERIDIAN/Silver Meridian.mkv" "Silver Meridian" 50 "testsrc2" matroska "$inside"
+    rm -f "$inside"
+fi
+if [ ! -s "$MERIDIAN/Silver Meridian.fr.srt" ]; then
+    cat >"$MERIDIAN/Silver Meridian.fr.srt" <<'SRT'
+1
+00:00:02,000 --> 00:00:07,000
+Le signal est revenu à l'aube.
+
+2
+00:00:09,000 --> 00:00:14,000
+Alors nous le suivons, jusqu'au fond.
+SRT
+fi
+poster "$MERIDIAN" "Silver Meridian" "0x2b4f6e"
+nfo "$MERIDIAN/movie.nfo" "Silver Meridian" 2019 "Science Fiction|Thriller" "Ada Vance" "Noor Hadid|Elias Brandt" \
+    "PG-13 for peril" "A lost signal leads two divers to the floor of the sea. In English and German, with subtitles."
+
+film "$M/Glass Harbour/Glass Harbour.mp4" "Glass Harbour" 40 "smptehdbars" mp4
+poster "$M/Glass Harbour" "Glass Harbour" "0x5e2b6e"
+nfo "$M/Glass Harbour/movie.nfo" "Glass Harbour" 2022 "Drama|Mystery" "Lucia Ferro" "Ines Dahl|Tomas Reyes" \
+    "PG" "A glassblower's harbour town keeps the one window nobody may look through."
 
 # Enough dramas to fill more than one page of the cover grid:
 # title, year, director, actors, rating, plot.

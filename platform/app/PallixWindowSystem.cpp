@@ -5,6 +5,7 @@
 #include "PallixScreen.h"
 #include "PallixVideoPlane.h"
 #include "PallixWindowManager.h"
+#include "PallixWorkQueue.h"
 
 #include <algorithm>
 #include <chrono>
@@ -26,8 +27,12 @@ void PallixWindowSystem::Install()
 
 void PallixWindowSystem::EnsureDisplay()
 {
-    if (!mDisplay)
-        mDisplay = PallixDisplay::Open();
+    if (mDisplay)
+        return;
+    mDisplay = PallixDisplay::Open();
+    // A new picture wakes the loop, which presents it, only where it is shown at once.
+    if (mDisplay->ShowsEveryPicture())
+        PallixVideoPlane::Get().SetChangeHook([] { PallixWorkQueue::Instance().Wake(); });
 }
 
 void PallixWindowSystem::AddPollFds(std::vector<pollfd>&)

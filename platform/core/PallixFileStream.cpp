@@ -21,6 +21,7 @@ bool PallixFileStream::Open(PallixFile& file)
     struct stat st;
     mSize = ::fstat(mFd, &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
     mPosition = 0;
+    mPath = file.GetResolvedPath();
     return true;
 }
 
@@ -31,6 +32,7 @@ void PallixFileStream::Close()
     mFd = -1;
     mPosition = 0;
     mSize = 0;
+    mPath = PallixString();
 }
 
 uint32_t PallixFileStream::ReadBytes(uint32_t count, void* buffer)

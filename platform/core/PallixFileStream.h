@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PallixString.h"
+
 #include <cstdint>
 
 class PallixFile;
@@ -21,6 +23,8 @@ public:
     uint32_t ReadBytes(uint32_t count, void* buffer);
     uint64_t GetPosition() const { return mPosition; }
     uint64_t GetSize() const { return mSize; }
+    // The file on disk the stream reads, empty while closed.
+    const PallixString& GetPath() const { return mPath; }
 
     // A position with the top bit set is a backwards jump that went below the
     // start: it lands on 0. A position at or past the end lands on the last byte,
@@ -31,4 +35,5 @@ private:
     int mFd = -1;
     uint64_t mPosition = 0;
     uint64_t mSize = 0;
+    PallixString mPath;
 };

@@ -34,6 +34,10 @@ public:
     static std::unique_ptr<PallixDisplay> Open();
 
     virtual const char* GetName() const = 0;
+    // Whether each new video picture must be presented as it comes (a window
+    // does; a headless screen is only looked at in screenshots, which are
+    // composited on demand).
+    virtual bool ShowsEveryPicture() const { return true; }
     // Handles what the window system has queued; never blocks.
     virtual void PollEvents(Listener& listener) = 0;
     // How long the loop may sleep before PollEvents must run again; -1 for no limit.

@@ -7,6 +7,7 @@ class PallixHeadlessDisplay : public PallixDisplay
 {
 public:
     const char* GetName() const override { return "headless"; }
+    bool ShowsEveryPicture() const override { return false; }
     void PollEvents(Listener&) override {}
     int GetMaxWaitMs() const override { return -1; }
     void Present(const PallixBitmap&, std::span<const PallixRect>, bool) override {}

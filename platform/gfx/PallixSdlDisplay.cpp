@@ -50,6 +50,7 @@ PallixSdlDisplay::~PallixSdlDisplay()
 {
     mGraphicsTexture.reset();
     mVideoTexture.reset();
+    mOverlayTexture.reset();
     mRenderer.reset();
     mWindow.reset();
     mInput.reset();
@@ -199,6 +200,25 @@ void PallixSdlDisplay::UploadVideo()
     mVideoCrop = picture.crop;
     mVideoDest = picture.dest;
     mbVideoShown = true;
+    UploadOverlay(picture);
+}
+
+void PallixSdlDisplay::UploadOverlay(const PallixVideoPicture& picture)
+{
+    if (picture.overlay == mOverlay)
+        return;
+    mOverlay = picture.overlay;
+    mOverlayTexture.reset();
+    if (!mOverlay)
+        return;
+    const PallixDims dims = mOverlay->GetDims();
+    mOverlayTexture.reset(SDL_CreateTexture(mRenderer.get(), SDL_PIXELFORMAT_RGBA32, SDL_TEXTUREACCESS_STATIC,
+                                            int(dims.w), int(dims.h)));
+    if (!mOverlayTexture)
+        return;
+    SDL_SetTextureBlendMode(mOverlayTexture.get(), SDL_BLENDMODE_BLEND);
+    SDL_UpdateTexture(mOverlayTexture.get(), nullptr, mOverlay->GetPixels(), mOverlay->GetPitch());
+    mOverlayDest = PallixRect(picture.overlayAt.x, picture.overlayAt.y, dims.w, dims.h);
 }
 
 void PallixSdlDisplay::Render()
@@ -211,6 +231,11 @@ void PallixSdlDisplay::Render()
         const SDL_Rect crop = toSdl(mVideoCrop);
         const SDL_Rect dest = toSdl(mVideoDest);
         SDL_RenderCopy(mRenderer.get(), mVideoTexture.get(), &crop, &dest);
+        if (mOverlayTexture)
+        {
+            const SDL_Rect overlay = toSdl(mOverlayDest);
+            SDL_RenderCopy(mRenderer.get(), mOverlayTexture.get(), nullptr, &overlay);
+        }
     }
     SDL_RenderCopy(mRenderer.get(), mGraphicsTexture.get(), nullptr, nullptr);
     SDL_RenderPresent(mRenderer.get());

@@ -10,6 +10,7 @@ struct SDL_Window;
 struct SDL_Renderer;
 struct SDL_Texture;
 class PallixSdlInput;
+struct PallixVideoPicture;
 
 // A desktop window showing the screen, scaled to the window with its aspect
 // kept. While it has the keyboard, the keyboard, media keys, TV remotes and
@@ -30,6 +31,7 @@ private:
     PallixSdlDisplay() = default;
     bool Create();
     void UploadVideo();
+    void UploadOverlay(const PallixVideoPicture& picture);
     void Render();
     void ToggleFullScreen();
     void PollRemoteKeys(Listener& listener);
@@ -63,4 +65,8 @@ private:
     std::unique_ptr<PallixSdlInput> mInput;
     PallixEvdevKeys mRemoteKeys;
     bool mbRemoteKeysStarted = false;
+    // The subtitles over the picture, uploaded when they change.
+    std::unique_ptr<SDL_Texture, TextureDeleter> mOverlayTexture;
+    std::shared_ptr<const PallixBitmap> mOverlay;
+    PallixRect mOverlayDest;
 };

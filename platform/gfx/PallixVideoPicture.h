@@ -1,9 +1,12 @@
 #pragma once
 
+#include "PallixPoint.h"
 #include "PallixRect.h"
 
 #include <cstdint>
 #include <memory>
+
+class PallixBitmap;
 
 // A decoded picture as the video plane holds it, and where it goes: 8-bit Y, U
 // and V planes with chroma at half width and half height (4:2:0). The planes
@@ -22,6 +25,10 @@ struct PallixVideoPicture
     // Where that part is stretched to, in video plane pixels.
     PallixRect dest;
     std::shared_ptr<const void> owner;
+    // Drawn over the picture (subtitles), its top-left corner at overlayAt in
+    // video plane pixels; null for nothing. Straight-alpha RGBA.
+    std::shared_ptr<const PallixBitmap> overlay;
+    PallixPoint overlayAt;
 
     bool IsEmpty() const { return nWidth <= 0 || nHeight <= 0 || crop.IsEmpty() || dest.IsEmpty(); }
 };

@@ -23,11 +23,23 @@ PallixVideoPlane::~PallixVideoPlane() = default;
 
 void PallixVideoPlane::Show(PallixVideoPicture picture)
 {
-    // The old picture is released outside the lock.
+    std::function<void()> hook;
+    {
+        // The old picture is released outside the lock.
+        std::lock_guard<std::mutex> lock(mMutex);
+        std::swap(mPicture, picture);
+        mbChanged = true;
+        mbRendered = false;
+        hook = mHook;
+    }
+    if (hook)
+        hook();
+}
+
+void PallixVideoPlane::SetChangeHook(std::function<void()> hook)
+{
     std::lock_guard<std::mutex> lock(mMutex);
-    std::swap(mPicture, picture);
-    mbChanged = true;
-    mbRendered = false;
+    mHook = std::move(hook);
 }
 
 void PallixVideoPlane::Clear()
@@ -71,6 +83,13 @@ void PallixVideoPlane::Render()
     dest.MakeIntersectRect(mPicture.dest, planeRect);
     if (mPicture.IsEmpty() || dest.IsEmpty())
         return;
+    DrawPicture(dest);
+    if (mPicture.overlay)
+        mBitmap.DrawBitmap(mPicture.overlayAt, *mPicture.overlay, mPicture.overlay->GetRect());
+}
+
+void PallixVideoPlane::DrawPicture(const PallixRect& dest)
+{
     const PallixRect& crop = mPicture.crop;
     const SwsContext* before = mSws.get();
     mSws.reset(sws_getCachedContext(mSws.release(), int(crop.w), int(crop.h), AV_PIX_FMT_YUV420P, int(dest.w),

@@ -25,6 +25,9 @@ public:
     // Shows picture's crop stretched over its dest, black around it, and marks
     // the plane changed.
     void Show(PallixVideoPicture picture);
+    // Called after every change, on the thread that made it: how a display
+    // that shows each picture as it comes is told. None by default.
+    void SetChangeHook(std::function<void()> hook);
     // Back to black.
     void Clear();
     // True once after each change.
@@ -38,6 +41,7 @@ private:
     PallixVideoPlane();
     ~PallixVideoPlane();
     void Render();
+    void DrawPicture(const PallixRect& dest);
 
     struct SwsDeleter
     {
@@ -45,6 +49,7 @@ private:
     };
 
     std::mutex mMutex;
+    std::function<void()> mHook;
     PallixVideoPicture mPicture;
     bool mbChanged = false;
     // The RGBA pixels of mPicture, made on demand.

@@ -9,7 +9,8 @@
 namespace
 {
 constexpr size_t CAPACITY_FRAMES = 2 * PallixAudioOutput::RATE;
-constexpr std::chrono::milliseconds SILENT_TICK(10);
+// Coarse enough to cost nothing; the clock runs on by the wall clock between ticks.
+constexpr std::chrono::milliseconds SILENT_TICK(40);
 
 bool EnvIs(const char* name, const char* value)
 {
@@ -27,7 +28,19 @@ PallixAudioOutput::~PallixAudioOutput()
 
 void PallixAudioOutput::Open(bool bPaused)
 {
-    mbPaused = bPaused;
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        mbAbort = false;
+        mbPaused = bPaused;
+        mbHeard = false;
+    }
+    if (mDevice != 0)
+    {
+        SDL_PauseAudioDevice(mDevice, bPaused ? 1 : 0);
+        return;
+    }
+    if (mSilent.joinable())
+        return;
     if (!EnvIs("PALLIX_DISPLAY", "headless") && !EnvIs("SDL_AUDIODRIVER", "dummy") &&
         SDL_InitSubSystem(SDL_INIT_AUDIO) == 0)
     {
@@ -36,13 +49,14 @@ void PallixAudioOutput::Open(bool bPaused)
         SDL_AudioSpec have = {};
         want.freq = RATE;
         want.format = AUDIO_S16SYS;
-        want.channels = CHANNELS;
+        want.channels = 2;
         want.samples = 1024;
         want.callback = &PallixAudioOutput::SdlCallback;
         want.userdata = this;
-        mDevice = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+        mDevice = SDL_OpenAudioDevice(nullptr, 0, &want, &have, SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
         if (mDevice != 0)
         {
+            mnChannels = std::clamp<int>(have.channels, 1, 8);
             // What is written now is heard after the buffer already playing.
             mDeviceLatency = 2.0 * have.samples / RATE;
             SDL_PauseAudioDevice(mDevice, bPaused ? 1 : 0);
@@ -51,6 +65,7 @@ void PallixAudioOutput::Open(bool bPaused)
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         mbSdlAudio = false;
     }
+    mnChannels = 2;
     mbStopSilent = false;
     mSilent = std::thread(&PallixAudioOutput::SilentLoop, this);
 }
@@ -90,7 +105,9 @@ bool PallixAudioOutput::Write(std::vector<int16_t> samples, double pts, int nSer
         return false;
     if (nSerial != mSerial || samples.empty())
         return true;
-    mQueuedFrames += samples.size() / CHANNELS;
+    if (mQueuedFrames == 0)
+        mRefilled = Clock::now();
+    mQueuedFrames += samples.size() / size_t(mnChannels);
     mChunks.push_back(Chunk{std::move(samples), 0, pts, nSerial});
     return true;
 }
@@ -102,6 +119,7 @@ void PallixAudioOutput::Flush(int nSerial)
         mChunks.clear();
         mQueuedFrames = 0;
         mSerial = nSerial;
+        mbHeard = false;
     }
     mSpace.notify_all();
 }
@@ -126,15 +144,29 @@ void PallixAudioOutput::Abort()
     mSpace.notify_all();
 }
 
+size_t PallixAudioOutput::GetQueuedFrames()
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mQueuedFrames;
+}
+
+bool PallixAudioOutput::GetFirstHeard(Clock::time_point& when)
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    when = mFirstHeard;
+    return mbHeard;
+}
+
 void PallixAudioOutput::SdlCallback(void* userdata, Uint8* stream, int len)
 {
     auto* self = static_cast<PallixAudioOutput*>(userdata);
-    self->Consume(reinterpret_cast<int16_t*>(stream), size_t(len) / (sizeof(int16_t) * CHANNELS),
+    self->Consume(reinterpret_cast<int16_t*>(stream), size_t(len) / (sizeof(int16_t) * size_t(self->mnChannels)),
                   self->mDeviceLatency);
 }
 
 void PallixAudioOutput::Consume(int16_t* out, size_t nFrames, double latency)
 {
+    const auto nChannels = size_t(mnChannels);
     size_t nDone = 0;
     double endPts = 0.0;
     int nSerial = 0;
@@ -144,23 +176,28 @@ void PallixAudioOutput::Consume(int16_t* out, size_t nFrames, double latency)
         while (nDone < nFrames && !mChunks.empty())
         {
             Chunk& chunk = mChunks.front();
-            const size_t nLeft = (chunk.samples.size() - chunk.nOffset) / CHANNELS;
+            const size_t nLeft = (chunk.samples.size() - chunk.nOffset) / nChannels;
             const size_t n = std::min(nLeft, nFrames - nDone);
             if (out)
-                std::memcpy(out + nDone * CHANNELS, chunk.samples.data() + chunk.nOffset,
-                            n * CHANNELS * sizeof(int16_t));
-            chunk.nOffset += n * CHANNELS;
+                std::memcpy(out + nDone * nChannels, chunk.samples.data() + chunk.nOffset,
+                            n * nChannels * sizeof(int16_t));
+            chunk.nOffset += n * nChannels;
             nDone += n;
             mQueuedFrames -= n;
-            endPts = chunk.pts + double(chunk.nOffset / CHANNELS) / RATE;
+            endPts = chunk.pts + double(chunk.nOffset / nChannels) / RATE;
             nSerial = chunk.nSerial;
             bHeard = true;
             if (chunk.nOffset >= chunk.samples.size())
                 mChunks.pop_front();
         }
+        if (bHeard && !mbHeard)
+        {
+            mbHeard = true;
+            mFirstHeard = Clock::now();
+        }
     }
     if (out && nDone < nFrames)
-        std::memset(out + nDone * CHANNELS, 0, (nFrames - nDone) * CHANNELS * sizeof(int16_t));
+        std::memset(out + nDone * nChannels, 0, (nFrames - nDone) * nChannels * sizeof(int16_t));
     if (bHeard)
     {
         mClock.Set(endPts - latency, nSerial);
@@ -170,7 +207,6 @@ void PallixAudioOutput::Consume(int16_t* out, size_t nFrames, double latency)
 
 void PallixAudioOutput::SilentLoop()
 {
-    using Clock = std::chrono::steady_clock;
     Clock::time_point last = Clock::now();
     std::unique_lock<std::mutex> lock(mMutex);
     while (!mbStopSilent)
@@ -182,6 +218,10 @@ void PallixAudioOutput::SilentLoop()
             last = now;
             continue;
         }
+        // Sound that arrived after a gap starts playing when it arrived, not
+        // at the last tick.
+        if (last < mRefilled)
+            last = mRefilled;
         // Whole frames only; the remainder waits for the next tick, so the
         // sink keeps the wall clock's pace exactly.
         const auto nFrames = size_t(std::chrono::duration<double>(now - last).count() * RATE);

@@ -1,35 +1,45 @@
 #pragma once
 
+#include "MPEGDecoder.h"
 #include "PallixAVTypes.h"
+#include "PallixAudioDecoder.h"
 #include "PallixAudioOutput.h"
+#include "PallixFileDemuxer.h"
+#include "PallixJumpDetector.h"
 #include "PallixMediaClock.h"
-#include "PallixVideoOutput.h"
+#include "PallixPositionSync.h"
+#include "PallixPresenter.h"
+#include "PallixPushDemuxer.h"
+#include "PallixSoundGate.h"
+#include "PallixSubtitleRenderer.h"
+#include "PallixVideoDecoder.h"
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <thread>
 #include <vector>
 
-class MPEGDecoder;
-
-// One run of an MPEGDecoder, from Open to Close: the decoder thread (asks for
-// bytes, demuxes, decodes, queues pictures and sound) and the presenter thread
-// (shows each picture when the clock reaches it). Every jump in the stream's
-// timestamps starts a new stretch with a new serial: what was queued for the
-// old stretch is dropped, the decoders wait for a clean picture, and the clock
-// restarts from the new time.
+// The working parts of an MPEGDecoder, kept from its first Open until
+// ClearVideo: the sound device, the open file and its decoders survive the
+// Close and Open of a seek. Each run (Start to Stop) has a decoder thread (reads,
+// demuxes, decodes, queues pictures and sound) and a presenter thread. Every
+// jump in the stream's timestamps (a pushed stream moved by its owner) or seek
+// (a file read here) starts a new stretch with a new serial: what was queued
+// for the old stretch is dropped, the decoders wait for a clean picture, and
+// the clock restarts from the new time.
 class PallixDecoderSession
 {
 public:
-    PallixDecoderSession(MPEGDecoder& owner, int nPictures, int nReadSize, bool bPaused);
+    explicit PallixDecoderSession(MPEGDecoder& owner);
     ~PallixDecoderSession();
     PallixDecoderSession(const PallixDecoderSession&) = delete;
     PallixDecoderSession& operator=(const PallixDecoderSession&) = delete;
 
-    bool Start();
+    bool Start(int nPictures, int nReadSize, bool bPaused);
     // Asks both threads to end and waits for them.
     void Stop();
     // The owner's stream selection was set or changed.
@@ -44,103 +54,79 @@ private:
         kUnknown = -1,
         kIgnored = 0,
         kVideo = 1,
-        kAudio = 2
-    };
-
-    struct Picture
-    {
-        pallix_av::FramePtr frame;
-        double pts = 0.0;
-        int nSerial = 0;
-    };
-
-    struct Sound
-    {
-        std::vector<int16_t> samples;
-        double pts = 0.0;
+        kAudio = 2,
+        kSubtitle = 3,
+        // A text subtitle track not shown: its last lines are kept, so that
+        // choosing it shows the line of the moment at once.
+        kOtherText = 4
     };
 
     // Decoder thread.
     void DecodeThread();
-    bool OpenDemuxer();
-    void CloseDemuxer();
-    // False on a read error that the demuxer cannot get past.
-    bool RunDemuxer();
-    static int ReadPacket(void* opaque, uint8_t* buf, int size);
+    void RunPushed();
+    bool RunPushDemuxer();
+    int ReadPushed(uint8_t* buf, int size, bool bProbing);
+    void RunFile();
+    void SeekFile(double time);
+    // Takes the owner's new selection; true when one sound track replaced another.
+    bool ApplySelection();
     Role RoleOf(int nIndex);
-    bool OpenCodec(pallix_av::CodecPtr& codec, const AVStream* stream);
+    void CloseDecoders();
     // False when the packet is a leftover from before a jump.
     bool TrackTimestamp(Role role, const AVPacket& packet, const AVStream* stream);
-    void NewStretch(double pts);
-    void DecodeVideo(const AVPacket* packet);
-    void DecodeAudio(const AVPacket* packet);
-    void QueueSound(Sound sound);
-    void DeliverSound(Sound sound);
-    void OpenGate(double pts);
+    void NewStretch();
+    void Dispatch(Role role, const AVPacket& packet);
+    void OnPicture(pallix_av::FramePtr frame, double pts);
+    void QueueSound(std::vector<int16_t> samples, double pts);
     void Drain();
+    bool Fail(const std::string& reason);
     bool WaitAbortFor(std::chrono::milliseconds delay);
     bool IsAborted();
 
-    // Presenter thread.
-    void PresentThread();
-    void Show(Picture& picture, double clock);
-
     MPEGDecoder& mOwner;
-    const size_t mnPictures;
-    const int mnReadSize;
-    const Clock::time_point mOpened;
+    int mnReadSize = 32768;
+    Clock::time_point mOpened;
+
+    PallixMediaClock mClock;
+    PallixAudioOutput mAudio;
+    PallixSubtitleRenderer mSubtitles;
+    PallixPresenter mPresenter;
+    PallixPositionSync mSync;
+    PallixSoundGate mSound;
 
     std::thread mDecoder;
-    std::thread mPresenter;
-
-    // Guards the abort flag, the pause, the picture queue and the serial.
+    // Guards the abort flag, the pause and the serial.
     std::mutex mMutex;
     std::condition_variable mWake;
     bool mbAbort = false;
     bool mbPaused = false;
     bool mbSelected = false;
-    std::deque<Picture> mPictures;
     int mSerial = 0;
-
     std::atomic<bool> mbSelectionChanged{true};
-
-    PallixMediaClock mClock;
-    PallixAudioOutput mAudio;
-    PallixVideoOutput mVideo;
+    // Every blocking read of a file gives up while this is set.
+    std::atomic<bool> mbStopping{false};
 
     // Decoder thread only.
-    pallix_av::IOPtr mIO;
-    pallix_av::FormatPtr mFormat;
-    bool mbTransport = false;
+    MPEGDecoder::Source mSource;
+    PallixPushDemuxer mPushed;
+    PallixFileDemuxer mFile;
+    bool mbFileRun = false;
+    AVFormatContext* mpFormat = nullptr;
+    PallixVideoDecoder mVideo;
+    PallixAudioDecoder mAudioDecoder;
     std::vector<Role> mRoles;
+    std::map<int, std::deque<pallix_av::PacketPtr>> mRecentText;
     int mVideoIndex = -1;
     int mAudioIndex = -1;
-    int mSelectedVideo = 0;
-    int mSelectedAudio = 0;
-    int mSelectedSSID = 0;
-    pallix_av::CodecPtr mVideoCodec;
-    pallix_av::CodecPtr mAudioCodec;
-    pallix_av::FramePtr mFrame;
-    pallix_av::SwrPtr mSwr;
-    int mSwrRate = 0;
-    int mSwrFormat = -1;
-    int mSwrChannels = 0;
+    int mSubtitleIndex = -1;
+    MPEGDecoder::Selection mSelection;
     // While the container is being recognised the stream may take its time.
-    bool mbProbing = false;
     bool mbDrained = false;
-    // Waiting for a clean picture; pictures before mKeyPts are from an open GOP.
-    bool mbNeedKey = true;
-    double mKeyPts = 0.0;
-    // Sound is held back until the first clean picture says where to start.
-    bool mbGateOpen = false;
-    double mGatePts = 0.0;
-    std::deque<Sound> mHeldSound;
-    double mNextAudioPts = 0.0;
-    double mNextVideoPts = 0.0;
-    double mVideoFrameDuration = 0.04;
-    // Last timestamp per stream role, for finding jumps.
-    double mLastTs[3] = {};
-    bool mbHaveTs[3] = {};
-    double mStretchStart = 0.0;
-    int mSettlePackets = 0;
+    // After a seek in a file, what comes before this time is decoded, not shown.
+    double mShowFrom = 0.0;
+    // Pictures come out behind the clock: skip those nobody needs.
+    bool mbLate = false;
+    PallixJumpDetector mJumps;
+    int mBadPackets = 0;
+    int mBadPictures = 0;
 };

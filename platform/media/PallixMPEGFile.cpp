@@ -2,8 +2,11 @@
 
 #include "PallixAVTypes.h"
 #include "PallixFileStream.h"
+#include "PallixSeekableReader.h"
+#include "PallixSubtitleFiles.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -13,6 +16,10 @@ namespace
 // high-rate transport stream, small enough to read in an instant.
 constexpr uint32_t PROBE_WINDOW = 2 * 1024 * 1024;
 constexpr int PRIVATE_STREAM_1 = 0xBD;
+// A running time that makes a file's rate fall outside these bounds comes
+// from timestamps that jump (a recording joined from pieces), not from the file.
+constexpr double MIN_PLAUSIBLE_RATE = 16000.0;
+constexpr double MAX_PLAUSIBLE_RATE = 400000000.0;
 
 // A read-only, seekable view of the probe window for libavformat.
 struct MemoryReader
@@ -100,16 +107,94 @@ const char* AudioTypeName(PallixMPEGFile::AudioStreamType type)
 const char* FileTypeName(PallixMPEGFile::MPEGFileType type)
 {
     static const char* const names[] = {"unknown", "MPEG-1 program stream", "MPEG-2 program stream",
-                                        "MPEG-2 transport stream"};
+                                        "MPEG-2 transport stream", "other container"};
     return names[type];
 }
+
+template <size_t N>
+void copyText(char (&target)[N], const char* text)
+{
+    std::snprintf(target, N, "%s", text ? text : "");
+}
+
+const char* metadata(const AVStream* st, const char* key)
+{
+    const AVDictionaryEntry* entry = av_dict_get(st->metadata, key, nullptr, 0);
+    return entry ? entry->value : nullptr;
+}
+
+void copyLanguage(char (&target)[4], const AVStream* st)
+{
+    const char* language = metadata(st, "language");
+    // "und" is how containers say that they do not know.
+    if (language && std::strcmp(language, "und") != 0)
+        copyText(target, language);
+}
+
+bool isBitmapSubtitle(AVCodecID id)
+{
+    const AVCodecDescriptor* descriptor = avcodec_descriptor_get(id);
+    return descriptor && (descriptor->props & AV_CODEC_PROP_BITMAP_SUB);
+}
+
+// Still pictures and text files are things libavformat can open, but no movies.
+bool isMovieFormat(const AVInputFormat* format)
+{
+    const std::string name = format->name;
+    return name != "image2" && name != "tty" && name.find("_pipe") == std::string::npos &&
+           name.find("image") == std::string::npos;
+}
+
+// Opens the file whole, through a reader of its own, as the given format or
+// as whatever the bytes say; null when it cannot.
+pallix_av::FormatPtr OpenWhole(PallixSeekableReader& reader, const char* formatName, int& nScore)
+{
+    nScore = 0;
+    const AVInputFormat* format = formatName ? av_find_input_format(formatName) : nullptr;
+    if (!format)
+    {
+        const int score = av_probe_input_buffer2(reader.GetIO(), &format, "", nullptr, 0, 0);
+        if (score < 0 || !format)
+            return nullptr;
+        nScore = score;
+    }
+    AVFormatContext* raw = avformat_alloc_context();
+    if (!raw)
+        return nullptr;
+    raw->pb = reader.GetIO();
+    raw->flags |= AVFMT_FLAG_CUSTOM_IO;
+    raw->probesize = PROBE_WINDOW;
+    raw->max_analyze_duration = 2 * AV_TIME_BASE;
+    if (avformat_open_input(&raw, nullptr, format, nullptr) < 0)
+        return nullptr;
+    pallix_av::FormatPtr opened(raw);
+    if (avformat_find_stream_info(opened.get(), nullptr) < 0)
+        return nullptr;
+    return opened;
+}
 } // namespace
+
+bool PallixMPEGFile::Fail(const char* reason)
+{
+    mType = kUnknownMPEGFileType;
+    mPrograms.clear();
+    mDuration = 0.0;
+    mStartTime = 0.0;
+    mFailureReason = reason;
+    return false;
+}
 
 bool PallixMPEGFile::SetStream(PallixFileStream& stream)
 {
     pallix_av::InitOnce();
     mType = kUnknownMPEGFileType;
     mPrograms.clear();
+    mDuration = 0.0;
+    mStartTime = 0.0;
+    mFailureReason.clear();
+    mContainer.clear();
+    mPath = static_cast<const char*>(stream.GetPath());
+    mFileSize = stream.GetSize();
 
     const uint64_t start = stream.GetPosition();
     std::vector<uint8_t> bytes(PROBE_WINDOW);
@@ -117,8 +202,16 @@ bool PallixMPEGFile::SetStream(PallixFileStream& stream)
     if (stream.GetPosition() != start)
         stream.SeekToPosition(start);
     if (bytes.empty())
-        return false;
+        return Fail(mFileSize == 0 ? "The file is empty." : "The file cannot be read.");
 
+    if (!AnalyseMPEG(bytes) && (!AnalyseContainer() || !CheckDecodable()))
+        return false;
+    AddSubtitleFiles();
+    return true;
+}
+
+bool PallixMPEGFile::AnalyseMPEG(const std::vector<uint8_t>& bytes)
+{
     MemoryReader reader{&bytes, 0};
     constexpr int IO_BUFFER = 32768;
     pallix_av::BufferPtr ioBuffer(static_cast<unsigned char*>(av_malloc(IO_BUFFER)));
@@ -137,6 +230,7 @@ bool PallixMPEGFile::SetStream(PallixFileStream& stream)
     raw->flags |= AVFMT_FLAG_CUSTOM_IO;
     raw->probesize = PROBE_WINDOW;
     raw->max_analyze_duration = AV_TIME_BASE;
+    raw->format_whitelist = av_strdup("mpeg,mpegts");
     if (avformat_open_input(&raw, nullptr, nullptr, nullptr) < 0)
         return false;
     pallix_av::FormatPtr format(raw);
@@ -144,41 +238,60 @@ bool PallixMPEGFile::SetStream(PallixFileStream& stream)
         return false;
 
     const bool bTransport = std::strcmp(format->iformat->name, "mpegts") == 0;
+    MPEGFileType type = kUnknownMPEGFileType;
     if (bTransport)
-        mType = kMPEG2TransportStream;
+        type = kMPEG2TransportStream;
     else if (std::strcmp(format->iformat->name, "mpeg") == 0)
-        mType = ProgramStreamGeneration(bytes);
-    if (mType == kUnknownMPEGFileType)
+        type = ProgramStreamGeneration(bytes);
+    if (type == kUnknownMPEGFileType)
         return false;
+    mType = type;
+    mContainer = format->iformat->name;
 
+    // libavformat names program-stream ids by their whole start code (0x1E0),
+    // and substreams of private stream 1 (AC-3, LPCM, DVD subtitles) by their
+    // substream id alone.
+    auto identify = [&](const AVStream* st, int& id, int& ssid) {
+        if (bTransport)
+            id = st->id;
+        else if (st->id < 0x100)
+        {
+            id = PRIVATE_STREAM_1;
+            ssid = st->id;
+        }
+        else
+            id = st->id & 0xFF;
+    };
     auto describe = [&](ProgramEntry& entry, const AVStream* st) {
         const AVCodecParameters* par = st->codecpar;
         if (par->codec_type == AVMEDIA_TYPE_VIDEO)
         {
             VideoStream video;
-            // libavformat names program-stream ids by their whole start code (0x1E0).
             video.m_nPIDorStreamID = bTransport ? st->id : (st->id & 0xFF);
             video.m_nPictureWidth = par->width;
             video.m_nPictureHeight = par->height;
+            copyText(video.m_codec, avcodec_get_name(par->codec_id));
             entry.video.push_back(video);
         }
         else if (par->codec_type == AVMEDIA_TYPE_AUDIO)
         {
             AudioStream audio;
             audio.m_streamType = AudioTypeOf(par->codec_id);
-            if (bTransport)
-                audio.m_nPIDorStreamID = st->id;
-            else if (st->id < 0x100)
-            {
-                // Substreams of private stream 1 carry their own id.
-                audio.m_nPIDorStreamID = PRIVATE_STREAM_1;
-                audio.m_nSSID = st->id;
-            }
-            else
-                audio.m_nPIDorStreamID = st->id & 0xFF;
-            if (const AVDictionaryEntry* lang = av_dict_get(st->metadata, "language", nullptr, 0))
-                std::snprintf(audio.m_language, sizeof audio.m_language, "%s", lang->value);
+            identify(st, audio.m_nPIDorStreamID, audio.m_nSSID);
+            copyLanguage(audio.m_language, st);
+            copyText(audio.m_codec, avcodec_get_name(par->codec_id));
+            audio.m_nChannels = par->ch_layout.nb_channels;
             entry.audio.push_back(audio);
+        }
+        else if (par->codec_type == AVMEDIA_TYPE_SUBTITLE)
+        {
+            SubtitleStream subtitle;
+            identify(st, subtitle.m_nPIDorStreamID, subtitle.m_nSSID);
+            subtitle.m_bBitmap = isBitmapSubtitle(par->codec_id);
+            subtitle.m_bForced = (st->disposition & AV_DISPOSITION_FORCED) != 0;
+            copyLanguage(subtitle.m_language, st);
+            copyText(subtitle.m_codec, avcodec_get_name(par->codec_id));
+            entry.subtitles.push_back(subtitle);
         }
     };
 
@@ -204,16 +317,145 @@ bool PallixMPEGFile::SetStream(PallixFileStream& stream)
     }
     // A stream id sorts the streams the way a viewer expects: the first video
     // and the first audio track come first.
+    auto byId = [](const auto& a, const auto& b) {
+        return a.m_nPIDorStreamID != b.m_nPIDorStreamID ? a.m_nPIDorStreamID < b.m_nPIDorStreamID
+                                                        : a.m_nSSID < b.m_nSSID;
+    };
     for (ProgramEntry& entry : mPrograms)
     {
         std::stable_sort(entry.video.begin(), entry.video.end(),
                          [](const VideoStream& a, const VideoStream& b) { return a.m_nPIDorStreamID < b.m_nPIDorStreamID; });
-        std::stable_sort(entry.audio.begin(), entry.audio.end(), [](const AudioStream& a, const AudioStream& b) {
-            return a.m_nPIDorStreamID != b.m_nPIDorStreamID ? a.m_nPIDorStreamID < b.m_nPIDorStreamID
-                                                            : a.m_nSSID < b.m_nSSID;
-        });
+        std::stable_sort(entry.audio.begin(), entry.audio.end(), byId);
+        std::stable_sort(entry.subtitles.begin(), entry.subtitles.end(), byId);
+    }
+    FindWholeFileDuration(format->iformat->name);
+    return true;
+}
+
+// The running time of a program or transport stream is the distance between
+// its first and its last timestamps, which only the whole file holds.
+void PallixMPEGFile::FindWholeFileDuration(const char* formatName)
+{
+    PallixSeekableReader reader;
+    if (mPath.empty() || !reader.Open(mPath))
+        return;
+    int nScore = 0;
+    pallix_av::FormatPtr format = OpenWhole(reader, formatName, nScore);
+    if (!format || format->duration_estimation_method != AVFMT_DURATION_FROM_PTS || format->duration <= 0)
+        return;
+    const double duration = double(format->duration) / AV_TIME_BASE;
+    const double rate = double(reader.GetSize()) * 8.0 / duration;
+    if (rate < MIN_PLAUSIBLE_RATE || rate > MAX_PLAUSIBLE_RATE)
+        return;
+    mDuration = duration;
+    mStartTime = format->start_time != AV_NOPTS_VALUE ? double(format->start_time) / AV_TIME_BASE : 0.0;
+}
+
+bool PallixMPEGFile::AnalyseContainer()
+{
+    PallixSeekableReader reader;
+    if (mPath.empty())
+        return Fail("The file is not a movie this player knows.");
+    if (!reader.Open(mPath))
+        return Fail(errno == ENOENT ? "The file does not exist." : "The file cannot be opened.");
+    int nScore = 0;
+    pallix_av::FormatPtr format = OpenWhole(reader, nullptr, nScore);
+    // A weak guess is what noise and text files get.
+    if (!format || nScore <= AVPROBE_SCORE_RETRY || !isMovieFormat(format->iformat))
+        return Fail(reader.HadReadError() ? "The file cannot be read." : "The file is not a movie this player knows.");
+
+    mType = kOtherContainer;
+    mContainer = format->iformat->name;
+    ProgramEntry entry;
+    for (unsigned i = 0; i < format->nb_streams; ++i)
+    {
+        const AVStream* st = format->streams[i];
+        const AVCodecParameters* par = st->codecpar;
+        const int id = int(i) + 1;
+        if (par->codec_type == AVMEDIA_TYPE_VIDEO && !(st->disposition & AV_DISPOSITION_ATTACHED_PIC))
+        {
+            VideoStream video;
+            video.m_nPIDorStreamID = id;
+            video.m_nPictureWidth = par->width;
+            video.m_nPictureHeight = par->height;
+            copyText(video.m_codec, avcodec_get_name(par->codec_id));
+            entry.video.push_back(video);
+        }
+        else if (par->codec_type == AVMEDIA_TYPE_AUDIO)
+        {
+            AudioStream audio;
+            audio.m_nPIDorStreamID = id;
+            audio.m_streamType = AudioTypeOf(par->codec_id);
+            copyLanguage(audio.m_language, st);
+            copyText(audio.m_codec, avcodec_get_name(par->codec_id));
+            audio.m_nChannels = par->ch_layout.nb_channels;
+            audio.m_bDefault = (st->disposition & AV_DISPOSITION_DEFAULT) != 0;
+            if (const char* title = metadata(st, "title"))
+                audio.m_title = title;
+            entry.audio.push_back(audio);
+        }
+        else if (par->codec_type == AVMEDIA_TYPE_SUBTITLE)
+        {
+            SubtitleStream subtitle;
+            subtitle.m_nPIDorStreamID = id;
+            subtitle.m_bBitmap = isBitmapSubtitle(par->codec_id);
+            subtitle.m_bForced = (st->disposition & AV_DISPOSITION_FORCED) != 0;
+            copyLanguage(subtitle.m_language, st);
+            copyText(subtitle.m_codec, avcodec_get_name(par->codec_id));
+            if (const char* title = metadata(st, "title"))
+                subtitle.m_title = title;
+            entry.subtitles.push_back(subtitle);
+        }
+    }
+    mPrograms.push_back(std::move(entry));
+    if (format->duration > 0)
+    {
+        mDuration = double(format->duration) / AV_TIME_BASE;
+        mStartTime = format->start_time != AV_NOPTS_VALUE ? double(format->start_time) / AV_TIME_BASE : 0.0;
     }
     return true;
+}
+
+bool PallixMPEGFile::CheckDecodable()
+{
+    const ProgramEntry& entry = mPrograms.front();
+    auto decodable = [](const char* codec) {
+        const AVCodecDescriptor* descriptor = avcodec_descriptor_get_by_name(codec);
+        return descriptor && avcodec_find_decoder(descriptor->id);
+    };
+    if (entry.video.empty() && entry.audio.empty())
+        return Fail("The file holds no picture and no sound.");
+    if (!entry.video.empty() &&
+        std::none_of(entry.video.begin(), entry.video.end(), [&](const VideoStream& v) { return decodable(v.m_codec); }))
+    {
+        const std::string reason =
+            std::string("The picture is in a format (") + entry.video.front().m_codec + ") that cannot be decoded here.";
+        return Fail(reason.c_str());
+    }
+    if (entry.video.empty() &&
+        std::none_of(entry.audio.begin(), entry.audio.end(), [&](const AudioStream& a) { return decodable(a.m_codec); }))
+    {
+        const std::string reason =
+            std::string("The sound is in a format (") + entry.audio.front().m_codec + ") that cannot be decoded here.";
+        return Fail(reason.c_str());
+    }
+    return true;
+}
+
+void PallixMPEGFile::AddSubtitleFiles()
+{
+    if (mPath.empty())
+        return;
+    for (const PallixSubtitleFiles::Found& found : PallixSubtitleFiles::Find(mPath))
+    {
+        SubtitleStream subtitle;
+        subtitle.m_bForced = found.bForced;
+        copyText(subtitle.m_language, found.language.c_str());
+        copyText(subtitle.m_codec, found.path.size() > 4 ? found.path.c_str() + found.path.size() - 3 : "");
+        subtitle.m_title = found.name;
+        subtitle.m_path = found.path;
+        mPrograms.front().subtitles.push_back(subtitle);
+    }
 }
 
 int PallixMPEGFile::GetNumVideoStreams(int nProgram) const
@@ -224,6 +466,11 @@ int PallixMPEGFile::GetNumVideoStreams(int nProgram) const
 int PallixMPEGFile::GetNumAudioStreams(int nProgram) const
 {
     return nProgram >= 0 && nProgram < GetNumPrograms() ? int(mPrograms[size_t(nProgram)].audio.size()) : 0;
+}
+
+int PallixMPEGFile::GetNumSubtitleStreams(int nProgram) const
+{
+    return nProgram >= 0 && nProgram < GetNumPrograms() ? int(mPrograms[size_t(nProgram)].subtitles.size()) : 0;
 }
 
 const PallixMPEGFile::Program* PallixMPEGFile::GetProgramAt(int nProgram) const
@@ -248,9 +495,21 @@ const PallixMPEGFile::AudioStream* PallixMPEGFile::GetAudioStreamAt(int nProgram
     return &mPrograms[size_t(nProgram)].audio[size_t(nIndex)];
 }
 
+const PallixMPEGFile::SubtitleStream* PallixMPEGFile::GetSubtitleStreamAt(int nProgram, int nIndex) const
+{
+    static const SubtitleStream none;
+    if (nIndex < 0 || nIndex >= GetNumSubtitleStreams(nProgram))
+        return &none;
+    return &mPrograms[size_t(nProgram)].subtitles[size_t(nIndex)];
+}
+
 void PallixMPEGFile::Dump() const
 {
     std::printf("MPEG file: %s\n", FileTypeName(mType));
+    if (mType == kOtherContainer)
+        std::printf("Container: %s\n", mContainer.c_str());
+    if (mDuration > 0)
+        std::printf("Duration: %.3f s\n", mDuration);
     for (size_t p = 0; p < mPrograms.size(); ++p)
     {
         const ProgramEntry& entry = mPrograms[p];
@@ -262,6 +521,14 @@ void PallixMPEGFile::Dump() const
             std::printf("  Audio %zu: id 0x%X, substream 0x%X, %s, language \"%s\"\n", i,
                         entry.audio[i].m_nPIDorStreamID, entry.audio[i].m_nSSID,
                         AudioTypeName(entry.audio[i].m_streamType), entry.audio[i].m_language);
+        for (size_t i = 0; i < entry.subtitles.size(); ++i)
+        {
+            const SubtitleStream& subtitle = entry.subtitles[i];
+            std::printf("  Subtitles %zu: id 0x%X, substream 0x%X, %s, language \"%s\"%s%s%s\n", i,
+                        subtitle.m_nPIDorStreamID, subtitle.m_nSSID, subtitle.m_codec, subtitle.m_language,
+                        subtitle.m_bForced ? ", forced" : "", subtitle.m_path.empty() ? "" : ", file ",
+                        subtitle.m_path.c_str());
+        }
     }
     std::fflush(stdout);
 }

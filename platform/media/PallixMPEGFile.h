@@ -1,12 +1,16 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 class PallixFileStream;
 
-// What a movie file holds: its container type and, per program, the video and
-// audio streams with the identifiers a decoder selects them by.
+// What a movie file holds: its container type and, per program, the video,
+// audio and subtitle streams with the identifiers a decoder selects them by.
+// MPEG program and transport streams are pushed to the decoder a piece at a
+// time; any other container (Matroska, MP4, AVI, WebM...) is read by the
+// decoder itself, and its streams are numbered from 1 in the file's order.
 class PallixMPEGFile
 {
 public:
@@ -15,7 +19,8 @@ public:
         kUnknownMPEGFileType = 0,
         kMPEG1ProgramStream = 1,
         kMPEG2ProgramStream = 2,
-        kMPEG2TransportStream = 3
+        kMPEG2TransportStream = 3,
+        kOtherContainer = 4
     };
 
     enum AudioStreamType
@@ -43,6 +48,8 @@ public:
         int m_nPIDorStreamID = 0;
         int m_nPictureWidth = 0;
         int m_nPictureHeight = 0;
+        // libavcodec's short name of the codec ("h264").
+        char m_codec[16] = {};
     };
 
     struct AudioStream
@@ -54,12 +61,38 @@ public:
         AudioStreamType m_streamType = kUnknownAudioStreamType;
         // ISO 639 code, empty when the stream does not say.
         char m_language[4] = {};
+        char m_codec[16] = {};
+        int m_nChannels = 0;
+        // The container's default track.
+        bool m_bDefault = false;
+        // The track's name in the container, if it has one.
+        std::string m_title;
+    };
+
+    struct SubtitleStream
+    {
+        // As for audio; 0 for a file beside the movie.
+        int m_nPIDorStreamID = 0;
+        int m_nSSID = 0;
+        // Pictures (DVD, DVB, Blu-ray) rather than text.
+        bool m_bBitmap = false;
+        // Shown even to viewers who want no subtitles: it translates what the
+        // sound track leaves untranslated.
+        bool m_bForced = false;
+        char m_language[4] = {};
+        char m_codec[24] = {};
+        // The track's name, or the file name of a file beside the movie.
+        std::string m_title;
+        // The file beside the movie; empty for a track inside it.
+        std::string m_path;
     };
 
     PallixMPEGFile() = default;
 
-    // Analyses the bytes ahead of the stream's position and puts the position
-    // back. False when nothing MPEG is found there.
+    // Analyses the bytes ahead of the stream's position, or for another
+    // container the whole file, and puts the position back. Subtitle files
+    // beside the movie are listed after the tracks inside it. False when the
+    // file holds nothing that can be played; GetFailureReason then says why.
     bool SetStream(PallixFileStream& stream);
 
     MPEGFileType GetMPEGFileType() const { return mType; }
@@ -71,6 +104,18 @@ public:
     const Program* GetProgramAt(int nProgram) const;
     const VideoStream* GetVideoStreamAt(int nProgram, int nIndex) const;
     const AudioStream* GetAudioStreamAt(int nProgram, int nIndex) const;
+    int GetNumSubtitleStreams(int nProgram) const;
+    const SubtitleStream* GetSubtitleStreamAt(int nProgram, int nIndex) const;
+
+    // The file's running time in seconds, from its timestamps or its header; 0
+    // when it does not tell. GetStartTime is the first timestamp's time.
+    double GetDuration() const { return mDuration; }
+    double GetStartTime() const { return mStartTime; }
+    uint64_t GetFileSize() const { return mFileSize; }
+    // The file analysed, as the stream names it.
+    const std::string& GetPath() const { return mPath; }
+    // Why SetStream failed, in words for the viewer; empty after a success.
+    const std::string& GetFailureReason() const { return mFailureReason; }
 
     // Prints the analysis on standard output.
     void Dump() const;
@@ -81,8 +126,22 @@ private:
         Program program;
         std::vector<VideoStream> video;
         std::vector<AudioStream> audio;
+        std::vector<SubtitleStream> subtitles;
     };
+
+    bool AnalyseMPEG(const std::vector<uint8_t>& bytes);
+    bool AnalyseContainer();
+    void FindWholeFileDuration(const char* formatName);
+    void AddSubtitleFiles();
+    bool CheckDecodable();
+    bool Fail(const char* reason);
 
     MPEGFileType mType = kUnknownMPEGFileType;
     std::vector<ProgramEntry> mPrograms;
+    double mDuration = 0.0;
+    double mStartTime = 0.0;
+    uint64_t mFileSize = 0;
+    std::string mPath;
+    std::string mContainer;
+    std::string mFailureReason;
 };

@@ -1,7 +1,6 @@
 #include "PallixVideoOutput.h"
 
 #include "PallixScreen.h"
-#include "PallixVideoPlane.h"
 
 #include <algorithm>
 
@@ -12,15 +11,27 @@ int32_t Map(int64_t value, int64_t from, int64_t to)
 {
     return from > 0 ? int32_t(value * to / from) : 0;
 }
+
+// The largest rectangle of the picture's display shape centred inside box.
+PallixRect Fit(const PallixRect& box, double displayWidth, double displayHeight)
+{
+    if (displayWidth <= 0 || displayHeight <= 0 || box.IsEmpty())
+        return box;
+    const double scale = std::min(double(box.w) / displayWidth, double(box.h) / displayHeight);
+    const auto w = uint32_t(std::clamp(displayWidth * scale + 0.5, 1.0, double(box.w)));
+    const auto h = uint32_t(std::clamp(displayHeight * scale + 0.5, 1.0, double(box.h)));
+    return PallixRect(box.x + int32_t((box.w - w) / 2), box.y + int32_t((box.h - h) / 2), w, h);
+}
 } // namespace
 
-void PallixVideoOutput::Present(pallix_av::FramePtr frame, const PallixRect& output, const PallixRect& scale)
+PallixVideoPicture PallixVideoOutput::Place(pallix_av::FramePtr frame, const PallixRect& output,
+                                            const PallixRect& scale, bool bKeepAspect)
 {
     PallixScreen screen;
     PallixScreen::OutputResolution resolution;
-    if (!frame || frame->width <= 0 || frame->height <= 0 ||
+    if (!frame || frame->width <= 0 || frame->height <= 0 || frame->format != AV_PIX_FMT_YUV420P ||
         !screen.GetSupportedOutputResolutionAt(screen.GetCurrentOutputResolution(), resolution))
-        return;
+        return PallixVideoPicture();
     const int64_t outW = resolution.nWidth;
     const int64_t outH = resolution.nHeight;
     const PallixRect whole(0, 0, resolution.nWidth, resolution.nHeight);
@@ -32,18 +43,7 @@ void PallixVideoOutput::Present(pallix_av::FramePtr frame, const PallixRect& out
                     uint32_t(Map(out.w, outW, planeRect.w)), uint32_t(Map(out.h, outH, planeRect.h)));
     dest.MakeIntersectRect(dest, planeRect);
     if (dest.IsEmpty())
-        return;
-
-    // High-definition pictures use other colour equations than standard ones;
-    // an unlabelled picture is taken by its size.
-    const bool bHD =
-        frame->colorspace == AVCOL_SPC_BT709 || (frame->colorspace == AVCOL_SPC_UNSPECIFIED && frame->height > 576);
-    if (frame->format != AV_PIX_FMT_YUV420P)
-    {
-        frame = ToPlanar420(*frame);
-        if (!frame)
-            return;
-    }
+        return PallixVideoPicture();
 
     // The part of the picture to show, in picture pixels, on chroma sample bounds.
     const int width = frame->width;
@@ -52,6 +52,13 @@ void PallixVideoOutput::Present(pallix_av::FramePtr frame, const PallixRect& out
     const int sy = std::clamp(Map(part.y, outH, height), 0, height - 1) / 2 * 2;
     const int sw = std::clamp(Map(part.w, outW, width), 1, width - sx);
     const int sh = std::clamp(Map(part.h, outH, height), 1, height - sy);
+    if (bKeepAspect)
+    {
+        const AVRational sar = frame->sample_aspect_ratio.num > 0 && frame->sample_aspect_ratio.den > 0
+                                   ? frame->sample_aspect_ratio
+                                   : AVRational{1, 1};
+        dest = Fit(dest, double(sw) * av_q2d(sar), double(sh));
+    }
 
     PallixVideoPicture picture;
     picture.nWidth = width;
@@ -61,26 +68,12 @@ void PallixVideoOutput::Present(pallix_av::FramePtr frame, const PallixRect& out
         picture.planes[i] = frame->data[i];
         picture.pitches[i] = frame->linesize[i];
     }
-    picture.bHD = bHD;
+    // High-definition pictures use other colour equations than standard ones;
+    // an unlabelled picture is taken by its size.
+    picture.bHD =
+        frame->colorspace == AVCOL_SPC_BT709 || (frame->colorspace == AVCOL_SPC_UNSPECIFIED && frame->height > 576);
     picture.crop = PallixRect(sx, sy, uint32_t(sw), uint32_t(sh));
     picture.dest = dest;
     picture.owner = std::shared_ptr<const AVFrame>(frame.release(), pallix_av::FrameDeleter());
-    PallixVideoPlane::Get().Show(std::move(picture));
-}
-
-pallix_av::FramePtr PallixVideoOutput::ToPlanar420(const AVFrame& frame)
-{
-    mSws.reset(sws_getCachedContext(mSws.release(), frame.width, frame.height, AVPixelFormat(frame.format),
-                                    frame.width, frame.height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr,
-                                    nullptr));
-    pallix_av::FramePtr converted(av_frame_alloc());
-    if (!mSws || !converted)
-        return nullptr;
-    converted->format = AV_PIX_FMT_YUV420P;
-    converted->width = frame.width;
-    converted->height = frame.height;
-    if (av_frame_get_buffer(converted.get(), 0) < 0 ||
-        sws_scale(mSws.get(), frame.data, frame.linesize, 0, frame.height, converted->data, converted->linesize) <= 0)
-        return nullptr;
-    return converted;
+    return picture;
 }

@@ -1,0 +1,203 @@
+#include "PallixSubtitleRenderer.h"
+
+#include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+
+namespace
+{
+// A text line whose end nobody gave stays this long.
+constexpr long long DEFAULT_DURATION_MS = 5000;
+
+bool isUtf8(const std::string& text)
+{
+    size_t i = 0;
+    while (i < text.size())
+    {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+        if (n == 0 || i + n > text.size())
+            return false;
+        for (size_t k = 1; k < n; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+                return false;
+        i += n;
+    }
+    return true;
+}
+
+struct SubtitleDeleter
+{
+    void operator()(AVSubtitle* p) const
+    {
+        avsubtitle_free(p);
+        delete p;
+    }
+};
+} // namespace
+
+bool PallixSubtitleRenderer::OpenDecoder(const AVCodecParameters& parameters, const char* charset)
+{
+    mCodec.reset();
+    const AVCodec* decoder = avcodec_find_decoder(parameters.codec_id);
+    if (!decoder)
+        return false;
+    pallix_av::CodecPtr context(avcodec_alloc_context3(decoder));
+    if (!context || avcodec_parameters_to_context(context.get(), &parameters) < 0)
+        return false;
+    context->pkt_timebase = AVRational{1, 1000};
+    AVDictionary* options = nullptr;
+    if (charset)
+        av_dict_set(&options, "sub_charenc", charset, 0);
+    const int ret = avcodec_open2(context.get(), decoder, &options);
+    av_dict_free(&options);
+    if (ret < 0)
+        return false;
+    mCodec = std::move(context);
+    if (decoder->type != AVMEDIA_TYPE_SUBTITLE)
+        return false;
+    const AVCodecDescriptor* descriptor = avcodec_descriptor_get(parameters.codec_id);
+    if (descriptor && (descriptor->props & AV_CODEC_PROP_BITMAP_SUB))
+    {
+        mBitmaps.Start();
+        return true;
+    }
+    const std::string header = mCodec->subtitle_header
+                                   ? std::string(reinterpret_cast<const char*>(mCodec->subtitle_header),
+                                                 size_t(mCodec->subtitle_header_size))
+                                   : std::string();
+    return mText.Start(header);
+}
+
+bool PallixSubtitleRenderer::StartStream(const AVStream& stream)
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    mText.Stop();
+    mBitmaps.Stop();
+    if (!OpenDecoder(*stream.codecpar, nullptr))
+    {
+        mCodec.reset();
+        return false;
+    }
+    return true;
+}
+
+bool PallixSubtitleRenderer::StartFile(const std::string& path)
+{
+    // Subtitle files come in whatever the author's system wrote; what is not
+    // UTF-8 is most often Windows' Western code page.
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const char* charset = isUtf8(bytes) ? nullptr : "CP1252";
+
+    AVFormatContext* raw = nullptr;
+    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0)
+        return false;
+    pallix_av::FormatPtr format(raw);
+    if (format->nb_streams < 1 || format->streams[0]->codecpar->codec_type != AVMEDIA_TYPE_SUBTITLE)
+        return false;
+    const AVStream& stream = *format->streams[0];
+
+    std::lock_guard<std::mutex> lock(mMutex);
+    mText.Stop();
+    mBitmaps.Stop();
+    if (!OpenDecoder(*stream.codecpar, charset))
+    {
+        mCodec.reset();
+        return false;
+    }
+    pallix_av::PacketPtr packet(av_packet_alloc());
+    while (packet && av_read_frame(format.get(), packet.get()) >= 0)
+    {
+        Decode(*packet, stream.time_base);
+        av_packet_unref(packet.get());
+    }
+    return true;
+}
+
+void PallixSubtitleRenderer::Stop()
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    mCodec.reset();
+    mText.Stop();
+    mBitmaps.Stop();
+}
+
+bool PallixSubtitleRenderer::IsActive()
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mText.IsActive() || mBitmaps.IsActive();
+}
+
+void PallixSubtitleRenderer::AddPacket(const AVPacket& packet, AVRational timeBase)
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    if (mCodec)
+        Decode(packet, timeBase);
+}
+
+void PallixSubtitleRenderer::Flush()
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    mBitmaps.Flush();
+    if (mCodec)
+        avcodec_flush_buffers(mCodec.get());
+}
+
+void PallixSubtitleRenderer::Decode(const AVPacket& packet, AVRational timeBase)
+{
+    if (packet.pts == AV_NOPTS_VALUE && packet.dts == AV_NOPTS_VALUE)
+        return;
+    const int64_t ts = packet.pts != AV_NOPTS_VALUE ? packet.pts : packet.dts;
+    const auto packetMs = static_cast<long long>(std::llround(double(ts) * av_q2d(timeBase) * 1000.0));
+    const auto packetDurationMs =
+        packet.duration > 0 ? static_cast<long long>(std::llround(double(packet.duration) * av_q2d(timeBase) * 1000.0))
+                            : 0LL;
+    // The decoder works in milliseconds, so the packet is handed over in them.
+    pallix_av::PacketPtr copy(av_packet_clone(&packet));
+    if (!copy)
+        return;
+    copy->pts = packetMs;
+    copy->dts = packetMs;
+    copy->duration = packetDurationMs;
+    std::unique_ptr<AVSubtitle, SubtitleDeleter> subtitle(new AVSubtitle{});
+    int nGot = 0;
+    if (avcodec_decode_subtitle2(mCodec.get(), subtitle.get(), &nGot, copy.get()) < 0 || !nGot)
+        return;
+    const long long startMs = packetMs + subtitle->start_display_time;
+    const bool bEndKnown = subtitle->end_display_time > subtitle->start_display_time &&
+                           subtitle->end_display_time != UINT32_MAX;
+    const long long endMs = bEndKnown ? packetMs + subtitle->end_display_time
+                            : packetDurationMs > 0 ? packetMs + packetDurationMs
+                                                   : -1;
+    if (mBitmaps.IsActive())
+    {
+        mBitmaps.Add(*subtitle, mCodec->width, mCodec->height, startMs, endMs);
+        return;
+    }
+    for (unsigned i = 0; i < subtitle->num_rects; ++i)
+    {
+        const AVSubtitleRect& rect = *subtitle->rects[i];
+        if (rect.type == SUBTITLE_ASS && rect.ass)
+            mText.AddEvent(rect.ass, startMs, endMs >= 0 ? endMs - startMs : DEFAULT_DURATION_MS);
+    }
+}
+
+std::shared_ptr<const PallixBitmap> PallixSubtitleRenderer::Render(double time, int width, int height,
+                                                                   int videoWidth, int videoHeight, bool& bChanged,
+                                                                   PallixPoint& at)
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    const auto timeMs = static_cast<long long>(std::llround(time * 1000.0));
+    if (mText.IsActive() || mBitmaps.IsActive())
+        mbWasShowing = true;
+    if (mText.IsActive())
+        return mText.Render(timeMs, width, height, videoWidth, videoHeight, bChanged, at);
+    if (mBitmaps.IsActive())
+        return mBitmaps.Render(timeMs, width, height, videoWidth, videoHeight, bChanged, at);
+    // Switched off: one change to take the last subtitle away.
+    bChanged = mbWasShowing;
+    mbWasShowing = false;
+    return nullptr;
+}
