@@ -185,7 +185,7 @@ Alors nous le suivons, jusqu'au fond.
 SRT
 fi
 poster "$MERIDIAN" "Silver Meridian" "0x2b4f6e"
-nfo "$MERIDIAN/movie.nfo" "Silver Meridian" 2019 "Science Fiction|Thriller" "Ada Vance" "Noor Hadid|Elias Brandt" \
+nfo "$MERIDIAN/movie.nfo" "Silver Meridian" 2019 "Adventure|Thriller" "Ada Vance" "Noor Hadid|Elias Brandt" \
     "PG-13 for peril" "A lost signal leads two divers to the floor of the sea. In English and German, with subtitles."
 
 film "$M/Glass Harbour/Glass Harbour.mp4" "Glass Harbour" 40 "smptehdbars" mp4

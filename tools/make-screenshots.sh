@@ -13,7 +13,6 @@ DOCS="$PWD/docs"
     echo "build the demo first: cmake --build $BUILD --target demo" >&2
     exit 1
 }
-command -v nc >/dev/null || { echo "nc is missing: run tools/install-deps.sh" >&2; exit 1; }
 
 PORT=${PORT:-18085}
 LOG=$(mktemp)
@@ -23,31 +22,37 @@ trap 'kill $PID 2>/dev/null || true; rm -f "$LOG"' EXIT
 
 # One command, its reply awaited: the reply comes once what it caused is painted.
 ask() {
-    local reply
-    reply=$(printf '%s\n' "$1" | nc -q 5 127.0.0.1 "$PORT" | head -n 1)
+    local reply=""
+    printf '%s\n' "$1" >&3
+    read -r -t 20 reply <&3 || true
     [ "$reply" = OK ] || { echo "'$1' answered '$reply'" >&2; exit 1; }
 }
 
 for _ in $(seq 100); do
-    printf '' | nc -z 127.0.0.1 "$PORT" 2>/dev/null && break
+    { exec 3<>"/dev/tcp/127.0.0.1/$PORT"; } 2>/dev/null && break
     sleep 0.1
 done
 
 ask "screenshot $DOCS/main.png"
-# "All" is selected: its grid loads a cover per tick.
+# From "All" up to "Drama" (Thriller, Romance, Mystery, Family, Extras, Episodes,
+# Drama); its grid loads a cover per tick.
+for _ in 1 2 3 4 5 6 7; do ask "press Up"; done
 ask "press Select"
 sleep 1
 ask "screenshot $DOCS/grid.png"
+# Harbour Lights, fourth in the grid: its page, with its extras.
+for _ in 1 2 3; do ask "press Right"; done
 ask "press Select"
 ask "screenshot $DOCS/info.png"
-# Play the first choice, then show the full on-screen display a moment later.
+# Play it, then show the full on-screen display a moment later.
 ask "press Select"
-sleep 2
+sleep 3
 ask "press Info"
 ask "press Info"
 ask "screenshot $DOCS/player.png"
 ask "press Exit"
 ask "quorvaApp exit"
+exec 3<&-
 wait $PID || true
 # The demo keeps no trace of the run: the title played has no spot to resume.
 find "$BIN/movies" -name '*.quorva' -newer "$LOG" -delete
