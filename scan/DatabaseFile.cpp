@@ -53,11 +53,14 @@ bool DatabaseFile::read(const PallixString& path, std::vector<std::unique_ptr<Me
     return !std::ferror(file.get());
 }
 
-bool DatabaseFile::write(const PallixString& path, const std::vector<MediaEntry*>& records)
+bool DatabaseFile::write(const PallixString& path, const std::vector<MediaEntry*>& records, PallixString& error)
 {
     AtomicFile file(path);
     if (!file.isOpen())
+    {
+        error = file.getError();
         return false;
+    }
     file.write("<html><body>\n");
     std::ostringstream text;
     for (MediaEntry* pEntry : records)
@@ -67,5 +70,8 @@ bool DatabaseFile::write(const PallixString& path, const std::vector<MediaEntry*
         file.write(text.str());
     }
     file.write("</body></html>\n");
-    return file.commit();
+    if (file.commit())
+        return true;
+    error = file.getError();
+    return false;
 }

@@ -19,8 +19,9 @@ public:
     // when the file cannot be read.
     static bool read(const PallixString& path, std::vector<std::unique_ptr<MediaEntry>>& records);
     // Replaces the file whole ("<html><body>", the full records, "</body></html>");
-    // false, with the old file untouched, when it cannot be written.
-    static bool write(const PallixString& path, const std::vector<MediaEntry*>& records);
+    // false, with the old file untouched and the reason in error, when it cannot
+    // be written.
+    static bool write(const PallixString& path, const std::vector<MediaEntry*>& records, PallixString& error);
     // The folder a path lies in.
     static PallixString folderOf(const PallixString& path);
 };

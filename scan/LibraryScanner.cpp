@@ -318,9 +318,10 @@ int LibraryScanner::run(int argc, char** argv)
 
     std::vector<MediaEntry*> records = ordered();
     bool bWritten = false;
+    PallixString writeError;
     if (!bDryRun)
     {
-        bWritten = DatabaseFile::write(mDatabase, records);
+        bWritten = DatabaseFile::write(mDatabase, records, writeError);
         // The cache speaks for the database: only a database that was written may trust it.
         mpCache->forgetUnseenUnder(mRoots);
         if (bWritten && !mpCache->save())
@@ -340,7 +341,7 @@ int LibraryScanner::run(int argc, char** argv)
     }
     if (!bWritten)
     {
-        std::cout << "quorva-scan: " << mDatabase << " cannot be written; "
+        std::cout << "quorva-scan: " << mDatabase << " cannot be written (" << writeError << "); "
                   << (bDatabaseExists ? "the old one is unchanged" : "nothing was written") << std::endl;
         return 1;
     }

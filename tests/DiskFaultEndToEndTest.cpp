@@ -1,5 +1,6 @@
 #include "MediaMaker.h"
 #include "QuorvaProcess.h"
+#include "ScanProcess.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -133,4 +134,20 @@ TEST(DiskFaultEndToEnd, AnExportOnAFullDiskKeepsTheOldIndexAndDetailFiles)
     EXPECT_EQ(dir.read("volume/Film/film.mpg.info"), "old detail");
     EXPECT_EQ(app.command("quorvaApp exit"), "OK");
     EXPECT_EQ(app.waitExit(), 0);
+}
+
+TEST(DiskFaultEndToEnd, AScanOntoAFullDiskKeepsTheOldDatabaseAndFails)
+{
+    TempDir dir;
+    SmallVolume volume(dir.file("volume"), "64k");
+    if (!volume.isMounted())
+        GTEST_SKIP() << "mounting a small volume needs root: " << std::strerror(errno);
+    dir.write("films/Heat (1995)/heat.mkv", "not really a film");
+    dir.write("volume/movies.html", "old database");
+    volume.fill();
+    ScanProcess scan(dir.path(), {"--force", "--db", dir.file("volume/movies.html"), dir.file("films")});
+    EXPECT_EQ(scan.status(), 1);
+    EXPECT_EQ(scan.lines().back(), "quorva-scan: " + dir.file("volume/movies.html") +
+                                       " cannot be written (No space left on device); the old one is unchanged");
+    EXPECT_EQ(dir.read("volume/movies.html"), "old database");
 }
