@@ -23,10 +23,6 @@ const PallixRect PICTURE(160, 0, 960, 720);
 // The bottom of the picture, where subtitles go.
 const PallixRect SUBTITLES(160, 560, 960, 160);
 
-std::string binaryDir()
-{
-    return std::filesystem::path(QUORVA_BINARY).parent_path().string();
-}
 
 double seconds(Clock::time_point when)
 {
@@ -66,8 +62,7 @@ public:
                                   "  <li>Original Title=Test Card\n  <li>Path=" +
                                       mDir.file("movies/Film") + "\n  <li>Filename=" + file +
                                       "\n</ul>\n</body></html>\n");
-        std::filesystem::create_directory_symlink(binaryDir() + "/images", mDir.file("images"));
-        std::filesystem::create_directory_symlink(binaryDir() + "/graphics", mDir.file("graphics"));
+        linkArtwork(mDir);
         mpProcess = std::make_unique<QuorvaProcess>(mDir.path(), std::vector<std::string>{});
         // Column menu, second column, its table, then play.
         for (const char* key : {"Left", "Down", "Right", "Play"})

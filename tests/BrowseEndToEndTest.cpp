@@ -25,10 +25,6 @@ const int LARGE_Y = 385;
 // The clock may turn a minute between two pictures.
 const PallixRect CLOCK(10, 670, 125, 50);
 
-std::string binaryDir()
-{
-    return std::filesystem::path(QUORVA_BINARY).parent_path().string();
-}
 
 void writePicture(const std::string& path, uint32_t w, uint32_t h, const PallixColor& color)
 {
@@ -193,8 +189,7 @@ TEST(BrowseEndToEnd, APageOpenedFromTheTableReturnsThereAndOffersResumeAfterPlay
     dir.write("client.properties", "db.file=movies.html\n");
     dir.write("movies.html", "<ul>\n  <li>Title=Film\n  <li>Original Title=Film\n  <li>Genre=Drama\n"
                              "  <li>Path=movies/Film\n  <li>Filename=film.ts\n</ul>\n");
-    std::filesystem::create_directory_symlink(binaryDir() + "/images", dir.file("images"));
-    std::filesystem::create_directory_symlink(binaryDir() + "/graphics", dir.file("graphics"));
+    linkArtwork(dir);
     QuorvaProcess app(dir.path(), {});
     auto press = [&](const char* key)
     {

@@ -17,10 +17,6 @@ namespace
 {
 const std::string SAVED_SPOT("\x00\x10\x00\x00\x00\x00\x00\x00\x02\x00\x00\x00\x80\x43\x6D\x38", 16);
 
-std::string binaryDir()
-{
-    return std::filesystem::path(QUORVA_BINARY).parent_path().string();
-}
 
 // A small volume of its own (a tmpfs mounted for the test), so that a full or
 // read-only disk is real. Mounting needs root; without it the test is skipped.

@@ -20,10 +20,6 @@ namespace
 // The screen below the clock, which may turn a minute between two pictures.
 const PallixRect SCREEN(140, 0, 1140, 720);
 
-std::string binaryDir()
-{
-    return std::filesystem::path(QUORVA_BINARY).parent_path().string();
-}
 
 bool sameIn(const PallixBitmap& a, const PallixBitmap& b, const PallixRect& area)
 {
@@ -91,8 +87,7 @@ void playDamaged(const MediaMaker::Movie& movie, const char* file, Fault fault)
     dir.write("movies.html", std::string("<ul>\n  <li>Title=Film\n  <li>Original Title=Film\n  <li>Genre=Drama\n"
                                          "  <li>Path=movies/Film\n  <li>Filename=") +
                                  file + "\n</ul>\n");
-    std::filesystem::create_directory_symlink(binaryDir() + "/images", dir.file("images"));
-    std::filesystem::create_directory_symlink(binaryDir() + "/graphics", dir.file("graphics"));
+    linkArtwork(dir);
     QuorvaProcess app(dir.path(), {});
     auto press = [&](const char* key) { EXPECT_EQ(app.command(std::string("press ") + key), "OK") << key; };
     press("Left");

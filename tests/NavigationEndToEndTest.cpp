@@ -35,10 +35,6 @@ const char* const LIBRARY = "<html><body>\n"
                             "  <li>Original Title=Paper Planets\n  <li>Path=movies/Paper Planets\n</ul>\n"
                             "</body></html>\n";
 
-std::string binaryDir()
-{
-    return std::filesystem::path(QUORVA_BINARY).parent_path().string();
-}
 
 bool samePixels(const PallixBitmap& a, const PallixBitmap& b, const PallixRect& area)
 {

@@ -16,10 +16,6 @@ namespace
 // The middle of the picture, clear of the on-screen display.
 const PallixRect VIDEO(320, 150, 640, 350);
 
-std::string binaryDir()
-{
-    return std::filesystem::path(QUORVA_BINARY).parent_path().string();
-}
 
 bool samePixels(const PallixBitmap& a, const PallixBitmap& b, const PallixRect& area)
 {
@@ -52,8 +48,7 @@ public:
                                               "  <li>Original Title=Test Card\n  <li>Duration=") +
                                       duration + "\n  <li>Path=movies/Film" +
                                       "\n  <li>Filename=film.ts\n</ul>\n</body></html>\n");
-        std::filesystem::create_directory_symlink(binaryDir() + "/images", mDir.file("images"));
-        std::filesystem::create_directory_symlink(binaryDir() + "/graphics", mDir.file("graphics"));
+        linkArtwork(mDir);
         mpProcess = std::make_unique<QuorvaProcess>(mDir.path(), std::vector<std::string>{});
         // Column menu, second column, its table, then play.
         for (const char* key : {"Left", "Down", "Right", "Play"})
@@ -204,8 +199,7 @@ TEST(PlaybackEndToEnd, ATitleThatCannotPlaySaysWhyAndKeepsItsStats)
               "\n  <li>Genre=Drama\n  <li>Path=movies/" + name + "\n  <li>Filename=" +
               std::string(1, char(std::tolower(name[0]))) + (name + 1) + ".mpg\n</ul>\n";
     dir.write("movies.html", db + "</body></html>\n");
-    std::filesystem::create_directory_symlink(binaryDir() + "/images", dir.file("images"));
-    std::filesystem::create_directory_symlink(binaryDir() + "/graphics", dir.file("graphics"));
+    linkArtwork(dir);
     QuorvaProcess app(dir.path(), {});
     for (const char* key : {"Left", "Down", "Right"})
         EXPECT_EQ(app.command(std::string("press ") + key), "OK");

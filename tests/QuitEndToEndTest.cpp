@@ -23,10 +23,6 @@ namespace
 {
 const std::string SAVED_SPOT("\x00\x00\x40\x00\x00\x00\x00\x00\x02\x00\x00\x00\x80\x43\x6D\x38", 16);
 
-std::string binaryDir()
-{
-    return std::filesystem::path(QUORVA_BINARY).parent_path().string();
-}
 
 // A film, and enough titles with covers that the grid takes seconds to load them.
 class Library
@@ -52,8 +48,7 @@ public:
                   std::to_string(i) + "\n  <li>Genre=Drama\n  <li>Imagepath=cover.png\n</ul>\n";
         mDir.write("movies.html", db);
         mDir.write("client.properties", "db.file=movies.html\nenable.trickplay=true\n");
-        std::filesystem::create_directory_symlink(binaryDir() + "/images", mDir.file("images"));
-        std::filesystem::create_directory_symlink(binaryDir() + "/graphics", mDir.file("graphics"));
+        linkArtwork(mDir);
     }
 
     std::string stats() const { return mDir.file("movies/Film/film.ts.quorva"); }

@@ -40,10 +40,6 @@ const char* const LIBRARY = "<html><body>\n"
                             "  <li>Original Title=Paper Planets\n  <li>Path=movies/Paper Planets\n</ul>\n"
                             "</body></html>\n";
 
-std::string binaryDir()
-{
-    return std::filesystem::path(QUORVA_BINARY).parent_path().string();
-}
 
 bool samePixels(const PallixBitmap& a, const PallixBitmap& b)
 {
@@ -103,8 +99,7 @@ public:
         mDir.write("client.properties",
                    "db.file=movies.html\n" + settings + "remote.http.port=" + std::to_string(mPort) + "\n");
         mDir.write("movies.html", library);
-        std::filesystem::create_directory_symlink(binaryDir() + "/images", mDir.file("images"));
-        std::filesystem::create_directory_symlink(binaryDir() + "/graphics", mDir.file("graphics"));
+        linkArtwork(mDir);
         mpProcess = std::make_unique<QuorvaProcess>(mDir.path(), std::vector<std::string>{});
         EXPECT_TRUE(mpProcess->waitForLine("Remote HTTP port: " + std::to_string(mPort)));
         EXPECT_TRUE(mpProcess->waitForLine("Remote: listening on port " + std::to_string(mPort)));

@@ -31,10 +31,6 @@ const int CELL_STEP = 166;
 const int ROW_STEP = 230;
 const PallixRect VIDEO(320, 150, 640, 350);
 
-std::string binaryDir()
-{
-    return std::filesystem::path(QUORVA_BINARY).parent_path().string();
-}
 
 MediaMaker::Movie clip(double seconds, const char* container)
 {

@@ -61,6 +61,17 @@ std::string captureStdout(void (*fn)(void*), void* context)
     return text.str();
 }
 
+std::string binaryDir()
+{
+    return std::filesystem::path(QUORVA_BINARY).parent_path().string();
+}
+
+void linkArtwork(const TempDir& dir)
+{
+    for (const char* folder : {"images", "graphics"})
+        std::filesystem::create_directory_symlink(binaryDir() + "/" + folder, dir.file(folder));
+}
+
 std::vector<std::string> listItems(LoopList& list)
 {
     std::vector<std::string> text;

@@ -32,5 +32,10 @@ template <typename F> std::string captureOutput(F&& fn)
     return captureStdout([](void* p) { (*static_cast<F*>(p))(); }, &fn);
 }
 
+// The folder of the quorva binary under test, with its images/ and graphics/.
+std::string binaryDir();
+// Links the binary's artwork into a library folder, as the demo has it beside the executable.
+void linkArtwork(const TempDir& dir);
+
 // The texts of a list's items, in order.
 std::vector<std::string> listItems(LoopList& list);
