@@ -13,6 +13,7 @@ PACKAGES=(
     libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libfontconfig-dev fonts-dejavu-core
     librsvg2-bin netcat-openbsd
     libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg
+    clang-16 libclang-rt-16-dev
 )
 
 missing=()
