@@ -6,6 +6,7 @@
 #include "PallixControlServer.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -75,8 +76,10 @@ void ControlChannelFuzz::run(const uint8_t* data, size_t size)
         }
         fds.clear();
         server.AddPollFds(fds);
-        if (::poll(fds.data(), fds.size(), 0) < 0)
-            fail("poll failed", replies);
+        // libFuzzer's timer signal interrupts the wait now and then, as any signal may the loop's.
+        while (::poll(fds.data(), fds.size(), 0) < 0)
+            if (errno != EINTR)
+                fail("poll failed", replies);
         server.Serve(fds, [] { return false; });
         server.FlushReplies();
         char buffer[4096];
