@@ -11,8 +11,10 @@
 #   QUORVA_FUZZ_PARALLEL  targets run at once (default 2)
 #   QUORVA_FUZZ_ARGS      more libFuzzer options, e.g. -runs=10000000
 #
-# New corpus entries are kept in build-fuzz/corpus/<target>/ from run to run;
-# the committed seeds in fuzz/corpus/<target>/ are only read. Findings go to
+# A target may have fuzz/<target>.dict (a dictionary) and fuzz/<target>.options
+# (more libFuzzer options on one line). New corpus entries are kept in
+# build-fuzz/corpus/<target>/ from run to run; the committed seeds in
+# fuzz/corpus/<target>/ are only read. Findings go to
 # build-fuzz/findings/<target>/, logs to build-fuzz/logs/<target>.log.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -65,6 +67,11 @@ run_target() {
     local args=(-max_total_time="$LIMIT" -timeout=10 -max_len=12000 -print_final_stats=1
         -artifact_prefix="$findings/")
     [ -f "fuzz/$name.dict" ] && args+=(-dict="fuzz/$name.dict")
+    # A target's own libFuzzer options (a larger -max_len, a longer -timeout) come last and win.
+    if [ -f "fuzz/$name.options" ]; then
+        read -r -a options <"fuzz/$name.options"
+        args+=("${options[@]}")
+    fi
     local seeds=()
     [ -d "fuzz/corpus/$name" ] && seeds+=("fuzz/corpus/$name")
     [ -d "$BUILD/seeds/$name" ] && seeds+=("$BUILD/seeds/$name")
