@@ -7,7 +7,7 @@
 
 class IListListener;
 class PallixBitmap;
-class PallixColor;
+struct PallixColor;
 
 // A vertical text list whose selected entry sits on a highlight bar in the middle;
 // moving past either end wraps around, and the rows above the first entry show

@@ -92,6 +92,9 @@ private:
     static bool HasCompleteLine(const Connection& connection);
     static bool WantsRead(const Connection& connection);
 
+    // The fuzz target hands the server a connection without a listening socket.
+    friend class ControlChannelFuzz;
+
     AppCommand mAppCommand;
     int mListenFd = -1;
     int mListenPollIndex = -1;
