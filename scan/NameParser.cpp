@@ -61,6 +61,20 @@ int readNumber(const std::string& text, size_t nAt, size_t nMaxDigits, size_t& n
     nEnd = nAt + n;
     return std::atoi(text.substr(nAt, n).c_str());
 }
+
+std::string collapseBlanks(const std::string& text)
+{
+    std::string result;
+    for (char c : text)
+    {
+        if (c == ' ' && (result.empty() || result.back() == ' '))
+            continue;
+        result += c;
+    }
+    if (!result.empty() && result.back() == ' ')
+        result.pop_back();
+    return result;
+}
 } // namespace
 
 std::string NameParser::spaceOut(const std::string& name)
@@ -96,13 +110,7 @@ size_t NameParser::findReleaseTag(const std::string& text, bool bSkipFirstWord)
 
 std::string NameParser::tidy(const std::string& text)
 {
-    std::string result;
-    for (char c : text)
-    {
-        if (c == ' ' && (result.empty() || result.back() == ' '))
-            continue;
-        result += c;
-    }
+    std::string result = collapseBlanks(text);
     // A dot at the end may be the title's own ("M.A.S.H."): dots that separate
     // words are spaces by now.
     auto isEdge = [](char c) { return c == ' ' || c == '-' || c == ',' || c == '_'; };
@@ -155,8 +163,9 @@ NameParser::TitleName NameParser::parseTitleName(const PallixString& name)
     }
     title = tidy(title);
     result.title = PallixString(title.empty() ? tidy(text) : title);
+    // "---" is a title of its own; a name of blanks alone has none.
     if (result.title.IsEmpty())
-        result.title = name;
+        result.title = PallixString(collapseBlanks(name.str()));
     return result;
 }
 

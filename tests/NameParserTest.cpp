@@ -40,6 +40,10 @@ TEST(NameParser, TitlesAndYearsOfRealWorldNames)
         {"The Thing 1982 Remastered", "The Thing", "1982"},
         {"Film 1080p", "Film", ""},
         {"1080p", "1080p", ""},
+        // Names with nothing of a title in them are kept as they stand, bar the blanks.
+        {"---", "---", ""},
+        {" ( - ", "( -", ""},
+        {"  ", "", ""},
     };
     for (const Case& c : cases)
     {

@@ -53,6 +53,12 @@ media_seeds() {
     for clip in "$tmp"/*; do
         { printf '\0'; head -c 6000 "$clip"; } >"$out/$(basename "$clip")"
     done
+    # The decoder reads the streams from their start, a little further.
+    local decoder=$BUILD/seeds/DecoderFuzz
+    mkdir -p "$decoder"
+    for clip in "$tmp"/*; do
+        head -c 24000 "$clip" >"$decoder/$(basename "$clip")"
+    done
     rm -rf "$tmp"
     touch "$out/.done"
 }

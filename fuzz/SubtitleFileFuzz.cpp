@@ -1,0 +1,43 @@
+// A subtitle file beside a movie ("Film.en.srt", "Film.ass"), read whole by the
+// player's subtitle renderer and drawn at a few moments of the movie.
+#include "FuzzConsole.h"
+#include "FuzzFile.h"
+#include "PallixAVTypes.h"
+#include "PallixSubtitleRenderer.h"
+
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    FuzzConsole::silenceStdout();
+    pallix_av::InitOnce();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    // The first byte picks the kind the name claims; the file is the rest.
+    if (size < 1)
+        return 0;
+    static FuzzFile file;
+    static const char* const names[] = {"movie.srt", "movie.ass", "movie.ssa"};
+    const char* name = names[data[0] % 3];
+    const std::string folder = file.linkAs(name);
+    file.write(data + 1, size - 1);
+
+    // One renderer for every input, as the player keeps its own: libass is set up once.
+    static PallixSubtitleRenderer renderer;
+    if (!renderer.StartFile(folder + "/" + name))
+        return 0;
+    for (double time : {0.0, 1.5, 4.0, 62.0, 3599.0})
+    {
+        bool bChanged = false;
+        PallixPoint at;
+        auto pBitmap = renderer.Render(time, 640, 360, 640, 360, bChanged, at);
+        if (pBitmap && (at.x < 0 || at.y < 0 || at.x + int(pBitmap->GetDims().w) > 640 ||
+                        at.y + int(pBitmap->GetDims().h) > 360))
+            std::abort();
+    }
+    renderer.Stop();
+    return 0;
+}
