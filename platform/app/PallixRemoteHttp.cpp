@@ -175,13 +175,11 @@ public:
             tbRefuse = false;
             return;
         }
+        // The connection gives its place back before its socket closes (see
+        // process_and_close_socket), so a client that has seen it end can
+        // always come straight back.
         ++mActive;
-        mPool.enqueue(
-            [this, fn = std::move(fn)]
-            {
-                fn();
-                --mActive;
-            });
+        mPool.enqueue(std::move(fn));
     }
 
     void shutdown() override { mPool.shutdown(); }
@@ -268,6 +266,7 @@ bool PallixRemoteHttp::process_and_close_socket(socket_t sock)
             break;
     }
     tpStream = nullptr;
+    --mActive;
     ::shutdown(sock, SHUT_RDWR);
     ::close(sock);
     return bResult;
