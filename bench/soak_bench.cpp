@@ -328,7 +328,10 @@ int main(int argc, char** argv)
             nextLook = Clock::now() + std::chrono::seconds(1);
         }
         // Leave a playing title now and then; never Exit on the menu, which would end the run.
-        const char* key = bPlaying && random() % 100 == 0 ? "Exit" : keys[random() % keys.size()];
+        // A title may have ended by itself since the last look, so look again just before.
+        const char* key = keys[random() % keys.size()];
+        if (bPlaying && random() % 100 == 0 && isPlaying(remote))
+            key = "Exit";
         const auto sent = Clock::now();
         const std::string reply = channel.ask(std::string("press ") + key);
         const double ms = std::chrono::duration<double, std::milli>(Clock::now() - sent).count();
@@ -385,6 +388,9 @@ int main(int argc, char** argv)
     std::printf("  open descriptors: %ld at the start, %ld at the end (target: equal)\n", fdsStart, fdsEnd);
     std::printf("  threads: %ld at the start, %ld at the end (target: equal)\n", threadsStart, threadsEnd);
     std::printf("  sanitizer reports: %d (target: none)\n", nReports);
-    fs::remove_all(dir);
-    return 0;
+    if (pid > 0)
+        fs::remove_all(dir);
+    else
+        std::printf("  the console is kept in %s\n", console.c_str());
+    return pid > 0 && nReports == 0 ? 0 : 1;
 }
