@@ -1,5 +1,6 @@
 #include "MediaMaker.h"
 #include "PallixBitmap.h"
+#include "PallixTestSupport.h"
 #include "QuorvaDatFile.h"
 #include "QuorvaProcess.h"
 #include "TestSupport.h"
@@ -75,14 +76,14 @@ const std::vector<State> STATES = {
     {"resume list", {"Left", "Down", "Right", "Play"}, true, true},
 };
 
-void quitInEveryState(const std::function<void(QuorvaProcess&)>& quit)
+void quitInEveryState(const std::function<void(QuorvaProcess&)>& quit, const std::vector<std::string>& env = {})
 {
     for (const State& state : STATES)
     {
         Library library;
         if (state.bSavedSpot)
             library.mDir.write("movies/Film/film.ts.quorva", SAVED_SPOT);
-        QuorvaProcess app(library.mDir.path(), {});
+        QuorvaProcess app(library.mDir.path(), {}, false, env);
         for (const char* key : state.keys)
             EXPECT_EQ(app.command(std::string("press ") + key), "OK") << state.name << " " << key;
         if (state.keys.empty())
@@ -144,6 +145,8 @@ public:
             }
             mPid = pid;
         }
+        // A window may go while it is being looked at; that is no reason to end the test.
+        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
         for (int i = 0; i < 200 && mPid > 0 && !(mpDisplay = XOpenDisplay(mName.c_str())); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(25));
     }
@@ -163,7 +166,8 @@ public:
     bool isOpen() const { return mpDisplay != nullptr; }
     const std::string& name() const { return mName; }
 
-    // Asks the window with this title to close, as a window manager's close button does.
+    // Asks the window with this title to close, as a window manager's close button
+    // does: once it is on the screen, where a viewer could click.
     bool close(const char* title)
     {
         Window root = DefaultRootWindow(mpDisplay);
@@ -176,7 +180,9 @@ public:
         for (unsigned int i = 0; i < nChildren && !bSent; ++i)
         {
             char* pName = nullptr;
-            if (XFetchName(mpDisplay, pChildren[i], &pName) && pName && std::string(pName) == title)
+            XWindowAttributes attributes = {};
+            if (XFetchName(mpDisplay, pChildren[i], &pName) && pName && std::string(pName) == title &&
+                XGetWindowAttributes(mpDisplay, pChildren[i], &attributes) && attributes.map_state == IsViewable)
             {
                 XEvent event = {};
                 event.xclient.type = ClientMessage;
@@ -203,28 +209,16 @@ private:
 };
 } // namespace
 
-TEST(QuitEndToEnd, ClosingTheWindowDuringPlaybackEndsCleanlyAndSavesTheSpot)
+TEST(QuitEndToEnd, ClosingTheWindowEndsEveryStateCleanly)
 {
     VirtualDisplay display;
     if (!display.isOpen())
         GTEST_SKIP() << "Xvfb is needed for a real window: tools/install-deps.sh installs it";
-    for (const State& state : {STATES[3], STATES[4]})
-    {
-        Library library;
-        // The window system's own libraries (D-Bus, and the X11 libraries SDL loads at
-        // run time and unloads before the report) keep a few blocks at exit that no
-        // suppression can name; leaks of Quorva's own are looked for by the headless
-        // tests above, in every state. Every other sanitizer report still counts here.
-        QuorvaProcess app(library.mDir.path(), {}, false,
-                          {"PALLIX_DISPLAY=sdl", "DISPLAY=" + display.name(), "SDL_VIDEODRIVER=x11",
-                           "ASAN_OPTIONS=detect_leaks=0"});
-        for (const char* key : state.keys)
-            EXPECT_EQ(app.command(std::string("press ") + key), "OK") << state.name << " " << key;
-        ASSERT_TRUE(display.close("Quorva")) << state.name;
-        EXPECT_EQ(app.waitExit(std::chrono::seconds(5)), 0) << state.name;
-        for (const std::string& line : app.remainingLines())
-            EXPECT_EQ(line.find("Sanitizer"), std::string::npos) << state.name << ": " << line;
-        QuorvaDatFile stats(library.mDir.file("movies/Film/film.ts").c_str());
-        EXPECT_GT(stats.getLastViewedTime(), 946684800) << state.name;
-    }
+    // The window system's own libraries (D-Bus, and the X11 libraries SDL loads at
+    // run time and unloads before the report) keep a few blocks at exit that no
+    // suppression can name; leaks of Quorva's own are looked for by the headless
+    // tests above, in every state. Every other sanitizer report still counts here.
+    quitInEveryState([&](QuorvaProcess&) { EXPECT_TRUE(pallixtest::WaitUntil([&] { return display.close("Quorva"); })); },
+                     {"PALLIX_DISPLAY=sdl", "DISPLAY=" + display.name(), "SDL_VIDEODRIVER=x11",
+                      "ASAN_OPTIONS=detect_leaks=0"});
 }

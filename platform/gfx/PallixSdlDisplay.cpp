@@ -77,8 +77,11 @@ bool PallixSdlDisplay::Create()
     if (!bDriverChosen && driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0))
         return false;
     const PallixRect screen = PallixScreen().GetRect();
+    // Hidden until the renderer is made: making it may replace the window with
+    // one fit for OpenGL, and the viewer should see (and be able to close) only
+    // the window that stays.
     mWindow.reset(SDL_CreateWindow(WINDOW_TITLE, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, int(screen.w),
-                                   int(screen.h), SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI));
+                                   int(screen.h), SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_HIDDEN));
     if (!mWindow)
         return false;
     mRenderer.reset(SDL_CreateRenderer(mWindow.get(), -1, SDL_RENDERER_ACCELERATED));
@@ -98,6 +101,7 @@ bool PallixSdlDisplay::Create()
     // Without pads the window still works; pads plugged in are announced as
     // events, those present now included.
     mbPadsInit = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
+    SDL_ShowWindow(mWindow.get());
     // Both planes start out as they are now, so the first frame is complete.
     Present(PallixScreen().GetBitmap(), std::span<const PallixRect>(&screen, 1), true);
     return true;
