@@ -27,6 +27,11 @@ bool DatabaseValue::isValidUTF8(const std::string& text)
         for (size_t k = 1; k <= nFollow; ++k)
             if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
                 return false;
+        // No longer form of a shorter character, no UTF-16 surrogate, nothing past U+10FFFF.
+        const unsigned char second = nFollow > 0 ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if ((c == 0xE0 && second < 0xA0) || (c == 0xED && second > 0x9F) || (c == 0xF0 && second < 0x90) ||
+            (c == 0xF4 && second > 0x8F))
+            return false;
         i += nFollow + 1;
     }
     return true;

@@ -20,6 +20,12 @@ TEST(DatabaseValue, ValuesComeOutOnOneSafeLine)
     // Latin-1 from an old file becomes UTF-8; UTF-8 stays as it is.
     EXPECT_EQ(DatabaseValue::makeSafe("Am\xE9lie"), "Am\xC3\xA9lie");
     EXPECT_EQ(DatabaseValue::makeSafe("Am\xC3\xA9lie"), "Am\xC3\xA9lie");
+    // Bytes shaped like UTF-8 that no UTF-8 writer makes are Latin-1 too: an over-long
+    // form, a UTF-16 surrogate, a code past U+10FFFF.
+    EXPECT_EQ(DatabaseValue::makeSafe("R\xE0\x93\x96z"), "R\xC3\xA0\xC2\x93\xC2\x96z");
+    EXPECT_EQ(DatabaseValue::makeSafe("\xED\xA0\x80"), "\xC3\xAD\xC2\xA0\xC2\x80");
+    EXPECT_EQ(DatabaseValue::makeSafe("\xF4\x90\x80\x80"), "\xC3\xB4\xC2\x90\xC2\x80\xC2\x80");
+    EXPECT_EQ(DatabaseValue::makeSafe("\xF0\x9F\x8E\xAC \xE2\x80\x93"), "\xF0\x9F\x8E\xAC \xE2\x80\x93");
     EXPECT_EQ(DatabaseValue::makeCommaFree("Good Night, and Good Luck"), "Good Night and Good Luck");
 
     // A long value is cut at a word, never inside a character, and says so.
