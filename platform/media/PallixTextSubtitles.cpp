@@ -1,5 +1,7 @@
 #include "PallixTextSubtitles.h"
 
+#include "PallixAssLimits.h"
+
 extern "C" {
 #include <ass/ass.h>
 }
@@ -41,6 +43,7 @@ void blend(PallixBitmap& overlay, const ASS_Image& image, int x0, int y0)
         }
     }
 }
+
 } // namespace
 
 PallixTextSubtitles::PallixTextSubtitles() = default;
@@ -77,6 +80,7 @@ bool PallixTextSubtitles::Start(const std::string& header)
         return false;
     if (!header.empty())
         ass_process_codec_private(mpTrack, const_cast<char*>(header.data()), int(header.size()));
+    PallixAssLimits::KeepDrawable(*mpTrack);
     // The first picture of the new track replaces whatever was shown.
     mbShown = false;
     mWidth = 0;
@@ -95,7 +99,8 @@ void PallixTextSubtitles::AddEvent(const char* dialogue, long long startMs, long
 {
     if (!mpTrack || !dialogue)
         return;
-    ass_process_chunk(mpTrack, const_cast<char*>(dialogue), int(std::strlen(dialogue)), startMs, durationMs);
+    std::string line = PallixAssLimits::CapTags(dialogue, mpTrack->PlayResY);
+    ass_process_chunk(mpTrack, line.data(), int(line.size()), startMs, durationMs);
 }
 
 std::shared_ptr<const PallixBitmap> PallixTextSubtitles::Render(long long timeMs, int width, int height,
