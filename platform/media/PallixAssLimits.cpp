@@ -14,7 +14,10 @@ extern "C" {
 namespace
 {
 constexpr int MIN_PLAY_RES = 64;
-constexpr double MAX_SCALE = 4.0;
+constexpr double MAX_SCALE = 3.0;
+// Shares of the frame's height.
+constexpr double MAX_FONT = 0.5;
+constexpr double MAX_EDGE = 1.0 / 16;
 
 // v within [lo, hi]; lo for a value that is not a number.
 double bound(double v, double lo, double hi)
@@ -34,16 +37,16 @@ struct TagLimit
 constexpr std::array<TagLimit, 12> TAG_LIMITS = {{
     {"fscx", 100 * MAX_SCALE, false},
     {"fscy", 100 * MAX_SCALE, false},
-    {"xbord", 0.125, true},
-    {"ybord", 0.125, true},
-    {"xshad", 0.125, true},
-    {"yshad", 0.125, true},
-    {"bord", 0.125, true},
-    {"shad", 0.125, true},
-    {"blur", 0.125, true},
-    {"fsp", 1.0, true},
-    {"fs", 1.0, true},
-    {"be", 0.125, true},
+    {"xbord", MAX_EDGE, true},
+    {"ybord", MAX_EDGE, true},
+    {"xshad", MAX_EDGE, true},
+    {"yshad", MAX_EDGE, true},
+    {"bord", MAX_EDGE, true},
+    {"shad", MAX_EDGE, true},
+    {"blur", MAX_EDGE, true},
+    {"fsp", MAX_FONT, true},
+    {"fs", MAX_FONT, true},
+    {"be", MAX_EDGE, true},
 }};
 } // namespace
 
@@ -59,13 +62,29 @@ void PallixAssLimits::KeepDrawable(ass_track& track)
     for (int i = 0; i < track.n_styles; ++i)
     {
         ASS_Style& style = track.styles[i];
-        style.FontSize = bound(style.FontSize, 0.0, height);
+        style.FontSize = bound(style.FontSize, 0.0, height * MAX_FONT);
         style.ScaleX = bound(style.ScaleX, 0.0, MAX_SCALE);
         style.ScaleY = bound(style.ScaleY, 0.0, MAX_SCALE);
-        style.Spacing = bound(style.Spacing, -height, height);
-        style.Outline = bound(style.Outline, 0.0, height / 8);
-        style.Shadow = bound(style.Shadow, 0.0, height / 8);
-        style.Blur = bound(style.Blur, 0.0, height / 8);
+        style.Spacing = bound(style.Spacing, -height * MAX_FONT, height * MAX_FONT);
+        style.Outline = bound(style.Outline, 0.0, height * MAX_EDGE);
+        style.Shadow = bound(style.Shadow, 0.0, height * MAX_EDGE);
+        style.Blur = bound(style.Blur, 0.0, height * MAX_EDGE);
+    }
+    // A header may carry events of its own.
+    for (int i = 0; i < track.n_events; ++i)
+    {
+        ASS_Event& event = track.events[i];
+        if (!event.Text)
+            continue;
+        const std::string text = CapTags(event.Text, track.PlayResY);
+        if (text == event.Text)
+            continue;
+        // libass frees the text with free().
+        char* pCopy = strdup(text.c_str());
+        if (!pCopy)
+            continue;
+        std::free(event.Text);
+        event.Text = pCopy;
     }
 }
 
