@@ -3,6 +3,7 @@
 #include "AtomicFile.h"
 #include "FileUtils.h"
 #include "FolderWalker.h"
+#include "DatabaseValue.h"
 #include "PallixDirScanner.h"
 #include "PallixImageFile.h"
 #include "PallixImageScaler.h"
@@ -18,14 +19,6 @@ namespace
 constexpr double FRAME_AT = 0.1;
 constexpr int CACHE_NAME_BYTES = 60;
 
-std::string lower(const std::string& text)
-{
-    std::string result = text;
-    for (char& c : result)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return result;
-}
 
 // Every name of the folder, by its lower-case form.
 std::vector<std::pair<std::string, PallixString>> namesOf(const PallixString& folder)
@@ -35,7 +28,7 @@ std::vector<std::pair<std::string, PallixString>> namesOf(const PallixString& fo
     for (int i = 0; i < listing.GetNumEntries(); ++i)
     {
         PallixString name = listing.GetEntry(i);
-        names.emplace_back(lower(name.str()), name);
+        names.emplace_back(DatabaseValue::lower(name.str()), name);
     }
     return names;
 }
@@ -92,7 +85,7 @@ bool CoverMaker::findSource(const TitleFolder& title, const PallixString& playFi
                             std::vector<PallixString>& problems, PallixRGBAImage& source)
 {
     const TitleFolder::Item& main = title.items.front();
-    const std::string base = lower(FolderWalker::withoutExtension(main.file).str());
+    const std::string base = DatabaseValue::lower(FolderWalker::withoutExtension(main.file).str());
     std::vector<std::string> wanted;
     // A loose film shares its folder with others: only its own poster is its own.
     if (title.kind != TitleFolder::LOOSE_FILE)
@@ -138,7 +131,7 @@ void CoverMaker::provideCovers(const TitleFolder& title, const PallixString& pla
     bool bMissing = false;
     for (Cover& cover : covers)
     {
-        PallixString existing = findName(names, lower(cover.name));
+        PallixString existing = findName(names, DatabaseValue::lower(cover.name));
         if (!existing.IsEmpty())
             *cover.pPath = title.folder + "/" + existing;
         else if (FileUtils::fileExists(cacheFolder + "/" + cover.name))

@@ -56,6 +56,30 @@ std::string DatabaseValue::toUTF8(const std::string& text)
     return result;
 }
 
+std::string DatabaseValue::lower(std::string_view text)
+{
+    std::string result(text);
+    for (char& c : result)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return result;
+}
+
+std::string DatabaseValue::collapseBlanks(const std::string& text)
+{
+    std::string result;
+    result.reserve(text.size());
+    for (char c : text)
+    {
+        if (c == ' ' && (result.empty() || result.back() == ' '))
+            continue;
+        result += c;
+    }
+    if (!result.empty() && result.back() == ' ')
+        result.pop_back();
+    return result;
+}
+
 void DatabaseValue::removeAll(std::string& text, const std::string& what)
 {
     // Removing one can join two halves into another: "<l<li>i>".
@@ -94,17 +118,7 @@ PallixString DatabaseValue::makeSafe(const std::string& text, size_t nMaxBytes)
         removeAll(value, "</ul>");
     }
 
-    std::string collapsed;
-    collapsed.reserve(value.size());
-    for (char c : value)
-    {
-        if (c == ' ' && (collapsed.empty() || collapsed.back() == ' '))
-            continue;
-        collapsed += c;
-    }
-    while (!collapsed.empty() && collapsed.back() == ' ')
-        collapsed.pop_back();
-    return PallixString(shorten(collapsed, nMaxBytes));
+    return PallixString(shorten(collapseBlanks(value), nMaxBytes));
 }
 
 PallixString DatabaseValue::makeCommaFree(const std::string& text, size_t nMaxBytes)

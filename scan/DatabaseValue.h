@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 // Makes text from outside (names, .nfo files) safe to stand as a value in the
 // database: on one line, in UTF-8, without the "<li>" and "</ul>" that would
@@ -23,6 +24,10 @@ public:
     // A path is written as it is, since it must name the file exactly: true when
     // the database can hold it unchanged.
     static bool isStorable(const std::string& path);
+    // Names compared without regard to ASCII letter case.
+    static std::string lower(std::string_view text);
+    // Runs of spaces become one; none at either end.
+    static std::string collapseBlanks(const std::string& text);
 
 private:
     // Text that is not valid UTF-8 is taken for Latin-1, as older .nfo files are.

@@ -1,5 +1,6 @@
 #include "FolderWalker.h"
 
+#include "DatabaseValue.h"
 #include "PallixDirScanner.h"
 
 #include <algorithm>
@@ -15,14 +16,6 @@ constexpr std::array<std::string_view, 12> MOVIE_EXTENSIONS = {
 };
 constexpr std::array<std::string_view, 3> EXTRAS_FOLDERS = {"extras", "featurettes", "trailers"};
 
-std::string lower(const std::string& text)
-{
-    std::string result = text;
-    for (char& c : result)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return result;
-}
 
 PallixString lastComponent(const PallixString& path)
 {
@@ -36,7 +29,7 @@ PallixString joinPath(const PallixString& folder, const PallixString& name)
 
 bool isTitleSetFile(const PallixString& name)
 {
-    const std::string folded = lower(name.str());
+    const std::string folded = DatabaseValue::lower(name.str());
     return folded.size() >= 12 && folded.compare(0, 4, "vts_") == 0 && folded.compare(folded.size() - 4, 4, ".vob") == 0;
 }
 
@@ -52,13 +45,13 @@ bool FolderWalker::isMovieFile(const PallixString& name)
     int nDot = name.ReverseFind('.');
     if (nDot <= 0)
         return false;
-    const std::string extension = lower(name.Mid(nDot + 1).str());
+    const std::string extension = DatabaseValue::lower(name.Mid(nDot + 1).str());
     return std::find(MOVIE_EXTENSIONS.begin(), MOVIE_EXTENSIONS.end(), extension) != MOVIE_EXTENSIONS.end();
 }
 
 bool FolderWalker::isExtrasFolder(const PallixString& name)
 {
-    const std::string folded = lower(name.str());
+    const std::string folded = DatabaseValue::lower(name.str());
     return std::find(EXTRAS_FOLDERS.begin(), EXTRAS_FOLDERS.end(), folded) != EXTRAS_FOLDERS.end();
 }
 
@@ -142,7 +135,7 @@ void FolderWalker::visit(const PallixString& folder, bool bRoot, std::vector<Tit
     bool bDvd = false;
     PallixString dvdFolder;
     for (const PallixString& name : listing.folders)
-        if (lower(name.str()) == "video_ts")
+        if (DatabaseValue::lower(name.str()) == "video_ts")
         {
             bDvd = true;
             dvdFolder = name;

@@ -1,5 +1,7 @@
 #include "NameParser.h"
 
+#include "DatabaseValue.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -26,13 +28,6 @@ bool isAlnum(char c)
     return std::isalnum(static_cast<unsigned char>(c)) != 0;
 }
 
-std::string lower(std::string_view text)
-{
-    std::string result(text);
-    for (char& c : result)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return result;
-}
 
 bool isWordStart(const std::string& text, size_t nAt)
 {
@@ -62,19 +57,6 @@ int readNumber(const std::string& text, size_t nAt, size_t nMaxDigits, size_t& n
     return std::atoi(text.substr(nAt, n).c_str());
 }
 
-std::string collapseBlanks(const std::string& text)
-{
-    std::string result;
-    for (char c : text)
-    {
-        if (c == ' ' && (result.empty() || result.back() == ' '))
-            continue;
-        result += c;
-    }
-    if (!result.empty() && result.back() == ' ')
-        result.pop_back();
-    return result;
-}
 } // namespace
 
 std::string NameParser::spaceOut(const std::string& name)
@@ -89,7 +71,7 @@ std::string NameParser::spaceOut(const std::string& name)
 
 size_t NameParser::findReleaseTag(const std::string& text, bool bSkipFirstWord)
 {
-    const std::string folded = lower(text);
+    const std::string folded = DatabaseValue::lower(text);
     size_t nWordStart = std::string::npos;
     for (size_t i = 0; i <= folded.size(); ++i)
     {
@@ -110,7 +92,7 @@ size_t NameParser::findReleaseTag(const std::string& text, bool bSkipFirstWord)
 
 std::string NameParser::tidy(const std::string& text)
 {
-    std::string result = collapseBlanks(text);
+    std::string result = DatabaseValue::collapseBlanks(text);
     // A dot at the end may be the title's own ("M.A.S.H."): dots that separate
     // words are spaces by now.
     auto isEdge = [](char c) { return c == ' ' || c == '-' || c == ',' || c == '_'; };
@@ -165,7 +147,7 @@ NameParser::TitleName NameParser::parseTitleName(const PallixString& name)
     result.title = PallixString(title.empty() ? tidy(text) : title);
     // "---" is a title of its own; a name of blanks alone has none.
     if (result.title.IsEmpty())
-        result.title = PallixString(collapseBlanks(name.str()));
+        result.title = PallixString(DatabaseValue::collapseBlanks(name.str()));
     return result;
 }
 
@@ -173,7 +155,7 @@ NameParser::EpisodeMark NameParser::parseEpisodeMark(const PallixString& name)
 {
     EpisodeMark mark;
     const std::string text = name.str();
-    const std::string folded = lower(text);
+    const std::string folded = DatabaseValue::lower(text);
     size_t nMarkEnd = std::string::npos;
 
     // S01E02, s1e2, S01.E02
