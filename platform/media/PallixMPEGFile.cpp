@@ -197,8 +197,12 @@ bool PallixMPEGFile::SetStream(PallixFileStream& stream)
     mFileSize = stream.GetSize();
 
     const uint64_t start = stream.GetPosition();
-    std::vector<uint8_t> bytes(PROBE_WINDOW);
-    bytes.resize(stream.ReadBytes(PROBE_WINDOW, bytes.data()));
+    // A short file needs a window no larger than itself; a size of 0 may be a
+    // stream that does not know its size, which gets the whole window.
+    const uint64_t left = mFileSize > start ? mFileSize - start : 0;
+    const uint32_t window = left == 0 ? PROBE_WINDOW : uint32_t(std::min<uint64_t>(PROBE_WINDOW, left));
+    std::vector<uint8_t> bytes(window);
+    bytes.resize(stream.ReadBytes(window, bytes.data()));
     if (stream.GetPosition() != start)
         stream.SeekToPosition(start);
     if (bytes.empty())
