@@ -1,9 +1,9 @@
 #include "CoverMaker.h"
 
 #include "AtomicFile.h"
+#include "DatabaseValue.h"
 #include "FileUtils.h"
 #include "FolderWalker.h"
-#include "DatabaseValue.h"
 #include "PallixDirScanner.h"
 #include "PallixImageFile.h"
 #include "PallixImageScaler.h"
@@ -18,7 +18,6 @@ namespace
 // Where in the film the picture for a cover is taken: past titles and openings.
 constexpr double FRAME_AT = 0.1;
 constexpr int CACHE_NAME_BYTES = 60;
-
 
 // Every name of the folder, by its lower-case form.
 std::vector<std::pair<std::string, PallixString>> namesOf(const PallixString& folder)
