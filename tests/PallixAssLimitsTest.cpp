@@ -14,6 +14,9 @@ TEST(PallixAssLimits, SizesBeyondTheFrameAreBroughtBack)
     EXPECT_EQ(PallixAssLimits::CapTags("{\\fs3000\\fscx100000\\blur50\\fs20}\\fs9000 {\\t(\\fscy-900)}x", 360),
               "{\\fs180\\fscx300\\blur22\\fs20}\\fs9000 {\\t(\\fscy-300)}x");
     EXPECT_EQ(PallixAssLimits::CapTags("{\\bord1e9\\shad-inf\\fsp2\\be1}", 288), "{\\bord18\\shad-18\\fsp2\\be1}");
+    // libass takes a value after blanks or an opening parenthesis too.
+    EXPECT_EQ(PallixAssLimits::CapTags("{\\fs(3000\\blur50zz}{\\bord 1e9}{\\fs(20)}", 288),
+              "{\\fs(144\\blur18zz}{\\bord 18}{\\fs(20)}");
     EXPECT_EQ(PallixAssLimits::CapTags("0,0,Default,,0,0,0,,{\\pos(10,20)\\fs}Text\\", 360),
               "0,0,Default,,0,0,0,,{\\pos(10,20)\\fs}Text\\");
 

@@ -109,11 +109,18 @@ std::string PallixAssLimits::CapTags(const char* dialogue, int playResY)
                 continue;
             result += tag.name;
             i += tag.name.size();
+            // libass reads "\fs(3000" and "\fs 3000" as it reads "\fs3000".
+            size_t nValue = i;
+            while (dialogue[nValue] == ' ' || dialogue[nValue] == '\t')
+                ++nValue;
+            if (dialogue[nValue] == '(')
+                ++nValue;
             char* pEnd = nullptr;
-            const double value = std::strtod(dialogue + i, &pEnd);
+            const double value = std::strtod(dialogue + nValue, &pEnd);
             const double limit = tag.bOfHeight ? tag.limit * std::max(playResY, MIN_PLAY_RES) : tag.limit;
-            if (pEnd != dialogue + i && !(std::abs(value) <= limit))
+            if (pEnd != dialogue + nValue && !(std::abs(value) <= limit))
             {
+                result.append(dialogue + i, nValue - i);
                 result += std::to_string(static_cast<long>(value < 0 ? -limit : limit));
                 i = size_t(pEnd - dialogue);
             }
