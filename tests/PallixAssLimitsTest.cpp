@@ -17,6 +17,7 @@ TEST(PallixAssLimits, SizesBeyondTheFrameAreBroughtBack)
     // libass takes a value after blanks or an opening parenthesis too.
     EXPECT_EQ(PallixAssLimits::CapTags("{\\fs(3000\\blur50zz}{\\bord 1e9}{\\fs(20)}", 288),
               "{\\fs(144\\blur18zz}{\\bord 18}{\\fs(20)}");
+    EXPECT_EQ(PallixAssLimits::CapTags("{\\fs20{\\fs3000}\\fs9000", 288), "{\\fs20{\\fs144}\\fs9000");
     EXPECT_EQ(PallixAssLimits::CapTags("0,0,Default,,0,0,0,,{\\pos(10,20)\\fs}Text\\", 360),
               "0,0,Default,,0,0,0,,{\\pos(10,20)\\fs}Text\\");
 

@@ -93,14 +93,15 @@ std::string PallixAssLimits::CapTags(const char* dialogue, int playResY)
     std::string result;
     const size_t nLength = std::strlen(dialogue);
     result.reserve(nLength);
-    int nDepth = 0;
+    // As libass reads a line: a block ends at the first "}", whatever "{" came before it.
+    bool bInBlock = false;
     for (size_t i = 0; i < nLength;)
     {
         const char c = dialogue[i];
-        nDepth += c == '{' ? 1 : (c == '}' && nDepth > 0 ? -1 : 0);
+        bInBlock = c == '{' || (bInBlock && c != '}');
         result += c;
         ++i;
-        if (c != '\\' || nDepth == 0)
+        if (c != '\\' || !bInBlock)
             continue;
         const std::string_view rest(dialogue + i, nLength - i);
         for (const TagLimit& tag : TAG_LIMITS)
