@@ -6,6 +6,7 @@ extern "C" {
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +19,12 @@ constexpr double MAX_SCALE = 3.0;
 // Shares of the frame's height.
 constexpr double MAX_FONT = 0.5;
 constexpr double MAX_EDGE = 1.0 / 16;
+// The most a line's glyphs may cover, in frames: a screen full of text is
+// about one.
+constexpr double MAX_LINE_FRAMES = 4.0;
+// The longest row of a turned or slanted line, in frame widths: libass draws
+// such a line into one bitmap as large as the square of its longest row.
+constexpr double MAX_TURNED_ROW = 2.0;
 
 // v within [lo, hi]; lo for a value that is not a number.
 double bound(double v, double lo, double hi)
@@ -25,29 +32,309 @@ double bound(double v, double lo, double hi)
     return v >= lo ? std::min(v, hi) : lo;
 }
 
+enum class Tag
+{
+    kCap,
+    kFontSize,
+    kSpacing,
+    kScaleX,
+    kScaleY,
+    kReset,
+    kDrawing,
+    kTurn,
+    kWrap,
+};
+
 struct TagLimit
 {
     std::string_view name;
+    Tag tag;
     // The largest value, as a share of the frame's height, or in per cent for scales.
     double limit;
     bool bOfHeight;
 };
 
 // Longer names first, so that "\fscx" is not read as "\fs" followed by "cx".
-constexpr std::array<TagLimit, 12> TAG_LIMITS = {{
-    {"fscx", 100 * MAX_SCALE, false},
-    {"fscy", 100 * MAX_SCALE, false},
-    {"xbord", MAX_EDGE, true},
-    {"ybord", MAX_EDGE, true},
-    {"xshad", MAX_EDGE, true},
-    {"yshad", MAX_EDGE, true},
-    {"bord", MAX_EDGE, true},
-    {"shad", MAX_EDGE, true},
-    {"blur", MAX_EDGE, true},
-    {"fsp", MAX_FONT, true},
-    {"fs", MAX_FONT, true},
-    {"be", MAX_EDGE, true},
+constexpr std::array<TagLimit, 21> TAG_LIMITS = {{
+    {"fscx", Tag::kScaleX, 100 * MAX_SCALE, false},
+    {"fscy", Tag::kScaleY, 100 * MAX_SCALE, false},
+    {"xbord", Tag::kCap, MAX_EDGE, true},
+    {"ybord", Tag::kCap, MAX_EDGE, true},
+    {"xshad", Tag::kCap, MAX_EDGE, true},
+    {"yshad", Tag::kCap, MAX_EDGE, true},
+    {"bord", Tag::kCap, MAX_EDGE, true},
+    {"shad", Tag::kCap, MAX_EDGE, true},
+    {"blur", Tag::kCap, MAX_EDGE, true},
+    {"fsp", Tag::kSpacing, MAX_FONT, true},
+    {"fs", Tag::kFontSize, MAX_FONT, true},
+    {"be", Tag::kCap, MAX_EDGE, true},
+    {"r", Tag::kReset, 0, false},
+    {"p", Tag::kDrawing, 0, false},
+    {"frx", Tag::kTurn, 0, false},
+    {"fry", Tag::kTurn, 0, false},
+    {"frz", Tag::kTurn, 0, false},
+    {"fr", Tag::kTurn, 0, false},
+    {"fax", Tag::kTurn, 0, false},
+    {"fay", Tag::kTurn, 0, false},
+    {"q", Tag::kWrap, 0, false},
 }};
+
+// What sets the room one glyph takes.
+struct Sizes
+{
+    double font = 0;
+    double spacing = 0;
+    double scaleX = 1;
+    double scaleY = 1;
+};
+
+Sizes sizesOf(const ASS_Style* pStyle, double maxFont)
+{
+    // Without a style, assume the largest font a line may have.
+    if (!pStyle)
+        return {maxFont, 0, 1, 1};
+    return {pStyle->FontSize, pStyle->Spacing, pStyle->ScaleX, pStyle->ScaleY};
+}
+
+std::string whole(double v)
+{
+    return std::to_string(static_cast<long>(v));
+}
+
+// "\fs12\fsp0": a line's font size and spacing shrunk by fit.
+std::string fitted(const Sizes& sizes, double fit)
+{
+    return "\\fs" + whole(std::max(sizes.font * fit, 1.0)) + "\\fsp" + whole(sizes.spacing * fit);
+}
+
+// Reads one line as libass does, writing it out with its values within
+// bounds and its font sizes and spacing multiplied by fit, and measuring the
+// room its glyphs take.
+class LineWalk
+{
+public:
+    // text ends with a nul, which stops every read of a number.
+    LineWalk(const char* text, const ass_track& track, int style)
+        : mText(text),
+          mHeight(std::max(track.PlayResY, MIN_PLAY_RES)),
+          mTrack(track),
+          mpStyle(style >= 0 && style < track.n_styles ? &track.styles[style] : nullptr)
+    {
+    }
+
+    std::string Write(double fit)
+    {
+        mFit = fit;
+        mArea = 0;
+        mWord = mRow = mLongestWord = mLongestRow = 0;
+        mSizes = sizesOf(mpStyle, mHeight * MAX_FONT);
+        mbDrawing = false;
+        mbTurned = mpStyle && mpStyle->Angle != 0;
+        mbNoWrap = mTrack.WrapStyle == 2;
+        std::string result;
+        result.reserve(mText.size() + 32);
+        if (fit < 1)
+            result += "{" + fitted(mSizes, fit) + "}";
+        // A "{" opens a block only when a "}" comes after it; the block ends at
+        // the first "}", whatever "{" came before it.
+        const size_t nLastClose = mText.rfind('}');
+        bool bInBlock = false;
+        for (size_t i = 0; i < mText.size();)
+        {
+            const char c = mText[i];
+            if (!bInBlock)
+            {
+                bInBlock = c == '{' && nLastClose != std::string_view::npos && i < nLastClose;
+                if (!bInBlock)
+                    countGlyph(i);
+                result += c;
+                ++i;
+                continue;
+            }
+            bInBlock = c != '}';
+            result += c;
+            ++i;
+            if (c == '\\')
+                i = writeTag(i, result);
+        }
+        return result;
+    }
+
+    // In square pixels of the frame.
+    double Area() const { return mArea; }
+    // The longest row, in pixels of the frame, if the line is turned or slanted; 0 if not.
+    double TurnedRow() const { return mbTurned ? (mbNoWrap ? mLongestRow : mLongestWord) : 0; }
+
+private:
+    void countGlyph(size_t i)
+    {
+        const char c = mText[i];
+        // A line break takes no room; neither do drawings, nor the trailing bytes of a character.
+        if (mbDrawing || (static_cast<unsigned char>(c) & 0xC0) == 0x80)
+            return;
+        if (c == '\\' && i + 1 < mText.size() && (mText[i + 1] == 'N' || mText[i + 1] == 'n'))
+        {
+            mWord = mRow = 0;
+            return;
+        }
+        if (i > 0 && mText[i - 1] == '\\' && (c == 'N' || c == 'n' || c == 'h'))
+            return;
+        const double advance = mSizes.font * std::max(mSizes.scaleX, mSizes.scaleY) + std::abs(mSizes.spacing);
+        mArea += advance * advance;
+        // Rows are broken at blanks, unless the line is not to be wrapped.
+        mWord = c == ' ' ? 0 : mWord + advance;
+        mRow += advance;
+        mLongestWord = std::max(mLongestWord, mWord);
+        mLongestRow = std::max(mLongestRow, mRow);
+    }
+
+    const ASS_Style* styleNamed(std::string_view name) const
+    {
+        for (int i = 0; i < mTrack.n_styles; ++i)
+        {
+            const char* pName = mTrack.styles[i].Name;
+            if (pName && name == pName)
+                return &mTrack.styles[i];
+        }
+        return mpStyle;
+    }
+
+    // The tag whose name starts at i, within a block; returns where its value ends.
+    size_t writeTag(size_t i, std::string& result)
+    {
+        const std::string_view rest = mText.substr(i);
+        for (const TagLimit& tag : TAG_LIMITS)
+        {
+            if (rest.substr(0, tag.name.size()) != tag.name)
+                continue;
+            result += tag.name;
+            i += tag.name.size();
+            if (tag.tag == Tag::kReset)
+                return writeReset(i, result);
+            if (tag.tag == Tag::kDrawing)
+            {
+                // "\pos" and "\pbo" are other tags.
+                if (i < mText.size() && std::isdigit(static_cast<unsigned char>(mText[i])))
+                    mbDrawing = std::atoi(mText.data() + i) > 0;
+                return i;
+            }
+            return writeValue(tag, i, result);
+        }
+        return i;
+    }
+
+    // "\r" or "\rStyle": back to a style's sizes.
+    size_t writeReset(size_t i, std::string& result)
+    {
+        size_t nEnd = i;
+        while (nEnd < mText.size() && mText[nEnd] != '\\' && mText[nEnd] != '}')
+            ++nEnd;
+        const std::string_view name = mText.substr(i, nEnd - i);
+        result += name;
+        mSizes = sizesOf(name.empty() ? mpStyle : styleNamed(name), mHeight * MAX_FONT);
+        if (mFit < 1)
+            result += fitted(mSizes, mFit);
+        return nEnd;
+    }
+
+    size_t writeValue(const TagLimit& tag, size_t i, std::string& result)
+    {
+        const Sizes style = sizesOf(mpStyle, mHeight * MAX_FONT);
+        // libass reads "\fs(3000" and "\fs 3000" as it reads "\fs3000", and
+        // "\fs+5" or "\fs(-5" as a size relative to the one before.
+        const char* pText = mText.data();
+        size_t nValue = i;
+        while (pText[nValue] == ' ' || pText[nValue] == '\t')
+            ++nValue;
+        if (pText[nValue] == '(')
+            ++nValue;
+        if (tag.tag == Tag::kTurn || tag.tag == Tag::kWrap)
+        {
+            const double value = std::strtod(pText + nValue, nullptr);
+            mbTurned = mbTurned || (tag.tag == Tag::kTurn && value != 0);
+            mbNoWrap = mbNoWrap || (tag.tag == Tag::kWrap && value == 2);
+            return i;
+        }
+        const bool bRelative = tag.tag == Tag::kFontSize && (nValue == i || pText[i] == '(') &&
+                               (pText[nValue] == '+' || pText[nValue] == '-');
+        char* pEnd = nullptr;
+        double value = std::strtod(pText + nValue, &pEnd);
+        const size_t nRead = size_t(pEnd - (pText + nValue));
+        const double limit = tag.bOfHeight ? tag.limit * mHeight : tag.limit;
+        if (nRead == 0)
+        {
+            // A tag without a value goes back to the style's.
+            set(tag.tag, style, 0);
+            return i;
+        }
+        bool bRewrite = !(std::abs(value) <= limit);
+        if (bRewrite)
+            value = value < 0 ? -limit : limit;
+        switch (tag.tag)
+        {
+        case Tag::kFontSize:
+            if (bRelative)
+                value = mSizes.font * (1 + value / 10);
+            if (!(value > 0))
+                value = style.font;
+            bRewrite = bRewrite || bRelative || mFit < 1;
+            value = std::min(value, limit);
+            mSizes.font = value;
+            value = std::max(value * mFit, 1.0);
+            break;
+        case Tag::kSpacing:
+            bRewrite = bRewrite || mFit < 1;
+            mSizes.spacing = value;
+            value *= mFit;
+            break;
+        default:
+            set(tag.tag, style, value);
+            break;
+        }
+        if (!bRewrite)
+            return i;
+        result.append(mText.substr(i, nValue - i));
+        result += whole(value);
+        return nValue + nRead;
+    }
+
+    void set(Tag tag, const Sizes& style, double value)
+    {
+        switch (tag)
+        {
+        case Tag::kFontSize:
+            mSizes.font = value > 0 ? value : style.font;
+            break;
+        case Tag::kSpacing:
+            mSizes.spacing = value;
+            break;
+        case Tag::kScaleX:
+            mSizes.scaleX = value ? std::abs(value) / 100 : style.scaleX;
+            break;
+        case Tag::kScaleY:
+            mSizes.scaleY = value ? std::abs(value) / 100 : style.scaleY;
+            break;
+        default:
+            break;
+        }
+    }
+
+    std::string_view mText;
+    double mHeight;
+    const ass_track& mTrack;
+    const ASS_Style* mpStyle;
+    double mFit = 1;
+    double mArea = 0;
+    // Widths of the word and the row being read, and the longest ones.
+    double mWord = 0;
+    double mRow = 0;
+    double mLongestWord = 0;
+    double mLongestRow = 0;
+    Sizes mSizes;
+    bool mbDrawing = false;
+    bool mbTurned = false;
+    bool mbNoWrap = false;
+};
 } // namespace
 
 void PallixAssLimits::KeepDrawable(ass_track& track)
@@ -72,61 +359,36 @@ void PallixAssLimits::KeepDrawable(ass_track& track)
     }
     // A header may carry events of its own.
     for (int i = 0; i < track.n_events; ++i)
-    {
-        ASS_Event& event = track.events[i];
-        if (!event.Text)
-            continue;
-        const std::string text = CapTags(event.Text, track.PlayResY);
-        if (text == event.Text)
-            continue;
-        // libass frees the text with free().
-        char* pCopy = strdup(text.c_str());
-        if (!pCopy)
-            continue;
-        std::free(event.Text);
-        event.Text = pCopy;
-    }
+        KeepEventDrawable(track, track.events[i]);
 }
 
-std::string PallixAssLimits::CapTags(const char* dialogue, int playResY)
+void PallixAssLimits::KeepEventDrawable(ass_track& track, ass_event& event)
 {
-    std::string result;
-    const size_t nLength = std::strlen(dialogue);
-    result.reserve(nLength);
-    // As libass reads a line: a block ends at the first "}", whatever "{" came before it.
-    bool bInBlock = false;
-    for (size_t i = 0; i < nLength;)
-    {
-        const char c = dialogue[i];
-        bInBlock = c == '{' || (bInBlock && c != '}');
-        result += c;
-        ++i;
-        if (c != '\\' || !bInBlock)
-            continue;
-        const std::string_view rest(dialogue + i, nLength - i);
-        for (const TagLimit& tag : TAG_LIMITS)
-        {
-            if (rest.substr(0, tag.name.size()) != tag.name)
-                continue;
-            result += tag.name;
-            i += tag.name.size();
-            // libass reads "\fs(3000" and "\fs 3000" as it reads "\fs3000".
-            size_t nValue = i;
-            while (dialogue[nValue] == ' ' || dialogue[nValue] == '\t')
-                ++nValue;
-            if (dialogue[nValue] == '(')
-                ++nValue;
-            char* pEnd = nullptr;
-            const double value = std::strtod(dialogue + nValue, &pEnd);
-            const double limit = tag.bOfHeight ? tag.limit * std::max(playResY, MIN_PLAY_RES) : tag.limit;
-            if (pEnd != dialogue + nValue && !(std::abs(value) <= limit))
-            {
-                result.append(dialogue + i, nValue - i);
-                result += std::to_string(static_cast<long>(value < 0 ? -limit : limit));
-                i = size_t(pEnd - dialogue);
-            }
-            break;
-        }
-    }
+    if (!event.Text)
+        return;
+    const std::string text = CapTags(event.Text, track, event.Style);
+    if (text == event.Text)
+        return;
+    // libass frees the text with free().
+    char* pCopy = strdup(text.c_str());
+    if (!pCopy)
+        return;
+    std::free(event.Text);
+    event.Text = pCopy;
+}
+
+std::string PallixAssLimits::CapTags(const char* text, const ass_track& track, int style)
+{
+    LineWalk walk(text, track, style);
+    std::string result = walk.Write(1);
+    const double width = std::max(track.PlayResX, MIN_PLAY_RES);
+    const double frame = width * std::max(track.PlayResY, MIN_PLAY_RES);
+    double fit = 1;
+    if (walk.Area() > MAX_LINE_FRAMES * frame)
+        fit = std::sqrt(MAX_LINE_FRAMES * frame / walk.Area());
+    if (walk.TurnedRow() > MAX_TURNED_ROW * width)
+        fit = std::min(fit, MAX_TURNED_ROW * width / walk.TurnedRow());
+    if (fit < 1)
+        result = walk.Write(fit);
     return result;
 }

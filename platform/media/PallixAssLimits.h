@@ -3,18 +3,21 @@
 #include <string>
 
 struct ass_track;
+struct ass_event;
 
 // Keeps subtitle scripts to what can be drawn. A play resolution of a few
-// pixels, or a font size, scale, border or blur far beyond the frame, whether
-// in a style or in a line's override tags, has libass draw glyphs thousands of
-// pixels high: seconds of work and hundreds of megabytes for every picture,
-// from one damaged line. Such values are brought back within bounds.
+// pixels, a font size, scale, border or blur far beyond the frame, or a line
+// of hundreds of glyphs each half the frame high, has libass draw bitmaps
+// thousands of pixels across: seconds of work and hundreds of megabytes for
+// every picture, from one damaged line. Such values are brought back within
+// bounds, and a line too large for the frame is shrunk as a whole.
 class PallixAssLimits
 {
 public:
-    // The track's frame and styles, once its header is read.
+    // The track's frame and styles, once its header is read, and the events it carries.
     static void KeepDrawable(ass_track& track);
-    // The override tags of one dialogue line ("{\fs40\blur2}Text"), for a track
-    // whose frame is playResY high.
-    static std::string CapTags(const char* dialogue, int playResY);
+    // One event added to the track after its header.
+    static void KeepEventDrawable(ass_track& track, ass_event& event);
+    // The text of one line ("{\fs40\blur2}Text") in the given style of the track.
+    static std::string CapTags(const char* text, const ass_track& track, int style);
 };

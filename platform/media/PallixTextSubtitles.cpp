@@ -99,8 +99,12 @@ void PallixTextSubtitles::AddEvent(const char* dialogue, long long startMs, long
 {
     if (!mpTrack || !dialogue)
         return;
-    std::string line = PallixAssLimits::CapTags(dialogue, mpTrack->PlayResY);
+    std::string line = dialogue;
+    const int nEvents = mpTrack->n_events;
     ass_process_chunk(mpTrack, line.data(), int(line.size()), startMs, durationMs);
+    // A new line is appended; one read before is left out.
+    if (mpTrack->n_events > nEvents)
+        PallixAssLimits::KeepEventDrawable(*mpTrack, mpTrack->events[mpTrack->n_events - 1]);
 }
 
 std::shared_ptr<const PallixBitmap> PallixTextSubtitles::Render(long long timeMs, int width, int height,
