@@ -44,8 +44,9 @@ TEST(PallixAssLimits, SizesBeyondTheFrameAreBroughtBack)
               "{\\fs180\\fscx300\\blur22\\fs20}\\fs9000 {\\t(\\fscy-300)}x");
     const AssTrack track(384, 288, "Style: Default,20,100,2,2\n");
     EXPECT_EQ(track.Cap("{\\bord1e9\\shad-inf\\fsp2\\be1}"), "{\\bord18\\shad-18\\fsp2\\be1}");
-    // libass takes a value after blanks or an opening parenthesis too.
-    EXPECT_EQ(track.Cap("{\\fs(3000\\blur50zz}{\\bord 1e9}{\\fs(20)}"), "{\\fs(144\\blur18zz}{\\bord 18}{\\fs(20)}");
+    // libass takes a name after blanks, and a value after blanks or an opening parenthesis.
+    EXPECT_EQ(track.Cap("{\\fs(3000\\blur50zz}{\\bord 1e9}{\\fs(20)\\ \t fs3000}"),
+              "{\\fs(144\\blur18zz}{\\bord 18}{\\fs(20)\\ \t fs144}");
     // A block ends at its first "}", and a "{" without one is text.
     EXPECT_EQ(track.Cap("{\\fs20{\\fs3000}\\fs9000"), "{\\fs20{\\fs144}\\fs9000");
     EXPECT_EQ(track.Cap("{\\pos(10,20)\\fs}Text\\ {\\fs3000 no block"), "{\\pos(10,20)\\fs}Text\\ {\\fs3000 no block");

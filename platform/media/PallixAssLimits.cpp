@@ -202,6 +202,9 @@ private:
     // The tag whose name starts at i, within a block; returns where its value ends.
     size_t writeTag(size_t i, std::string& result)
     {
+        // libass reads "\ fs40" as "\fs40".
+        while (i < mText.size() && (mText[i] == ' ' || mText[i] == '\t'))
+            result += mText[i++];
         const std::string_view rest = mText.substr(i);
         for (const TagLimit& tag : TAG_LIMITS)
         {
