@@ -43,7 +43,10 @@ TEST(PallixAssLimits, SizesBeyondTheFrameAreBroughtBack)
     EXPECT_EQ(wide.Cap("{\\fs3000\\fscx100000\\blur50\\fs20}\\fs9000 {\\t(\\fscy-900)}x"),
               "{\\fs180\\fscx300\\blur22\\fs20}\\fs9000 {\\t(\\fscy-300)}x");
     const AssTrack track(384, 288, "Style: Default,20,100,2,2\n");
-    EXPECT_EQ(track.Cap("{\\bord1e9\\shad-inf\\fsp2\\be1}"), "{\\bord18\\shad-18\\fsp2\\be1}");
+    EXPECT_EQ(track.Cap("{\\bord1e9\\shad-inf\\fsp2\\be1\\fax100\\fay-3}"),
+              "{\\bord18\\shad-18\\fsp2\\be1\\fax2\\fay-2}");
+    // Past four fonts, a line goes back to its style's: fontconfig takes milliseconds for each.
+    EXPECT_EQ(track.Cap("{\\fna\\fnb}x{\\fnc\\fnd\\fna\\fne}y"), "{\\fna\\fnb}x{\\fnc\\fnd\\fna\\fn}y");
     // libass takes a name after blanks, and a value after blanks or an opening parenthesis.
     EXPECT_EQ(track.Cap("{\\fs(3000\\blur50zz}{\\bord 1e9}{\\fs(20)\\ \t fs3000}"),
               "{\\fs(144\\blur18zz}{\\bord 18}{\\fs(20)\\ \t fs144}");
@@ -75,6 +78,8 @@ TEST(PallixAssLimits, ALineLargerThanTheFrameIsShrunkAsAWhole)
     const std::string second(40, 'y');
     EXPECT_EQ(track.Cap("{\\fs144\\fsp10}" + first + "{\\rBig}" + second),
               "{\\fs8\\fsp0}{\\fs63\\fsp4}" + first + "{\\rBig\\fs63\\fsp0}" + second);
+    // A drawing is shrunk by a power of two: its level goes up.
+    EXPECT_EQ(track.Cap("{\\p1}m 0 0 l 2000 0 2000 2000 0 2000"), "{\\fs6\\fsp0}{\\p3}m 0 0 l 2000 0 2000 2000 0 2000");
 }
 
 TEST(PallixAssLimits, ATurnedLineKeepsItsRowsShort)

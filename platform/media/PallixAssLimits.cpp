@@ -11,6 +11,7 @@ extern "C" {
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 namespace
 {
@@ -19,6 +20,10 @@ constexpr double MAX_SCALE = 3.0;
 // Shares of the frame's height.
 constexpr double MAX_FONT = 0.5;
 constexpr double MAX_EDGE = 1.0 / 16;
+// A slant of two: a glyph leans twice its height.
+constexpr double MAX_SHEAR = 2.0;
+// Fonts one line may name: fontconfig takes milliseconds to find each one.
+constexpr size_t MAX_FONT_NAMES = 4;
 // The most a line's glyphs may cover, in frames: a screen full of text is
 // about one.
 constexpr double MAX_LINE_FRAMES = 4.0;
@@ -43,6 +48,7 @@ enum class Tag
     kDrawing,
     kTurn,
     kWrap,
+    kFontName,
 };
 
 struct TagLimit
@@ -55,7 +61,7 @@ struct TagLimit
 };
 
 // Longer names first, so that "\fscx" is not read as "\fs" followed by "cx".
-constexpr std::array<TagLimit, 21> TAG_LIMITS = {{
+constexpr std::array<TagLimit, 22> TAG_LIMITS = {{
     {"fscx", Tag::kScaleX, 100 * MAX_SCALE, false},
     {"fscy", Tag::kScaleY, 100 * MAX_SCALE, false},
     {"xbord", Tag::kCap, MAX_EDGE, true},
@@ -74,9 +80,10 @@ constexpr std::array<TagLimit, 21> TAG_LIMITS = {{
     {"fry", Tag::kTurn, 0, false},
     {"frz", Tag::kTurn, 0, false},
     {"fr", Tag::kTurn, 0, false},
-    {"fax", Tag::kTurn, 0, false},
-    {"fay", Tag::kTurn, 0, false},
+    {"fax", Tag::kTurn, MAX_SHEAR, false},
+    {"fay", Tag::kTurn, MAX_SHEAR, false},
     {"q", Tag::kWrap, 0, false},
+    {"fn", Tag::kFontName, 0, false},
 }};
 
 // What sets the room one glyph takes.
@@ -128,7 +135,8 @@ public:
         mArea = 0;
         mWord = mRow = mLongestWord = mLongestRow = 0;
         mSizes = sizesOf(mpStyle, mHeight * MAX_FONT);
-        mbDrawing = false;
+        mDrawing = 0;
+        mFontNames.clear();
         mbTurned = mpStyle && mpStyle->Angle != 0;
         mbNoWrap = mTrack.WrapStyle == 2;
         std::string result;
@@ -142,6 +150,15 @@ public:
         for (size_t i = 0; i < mText.size();)
         {
             const char c = mText[i];
+            if (!bInBlock && mDrawing > 0 && c != '{')
+            {
+                // libass draws the commands up to the next "{" as one shape.
+                const size_t nEnd = std::min(mText.find('{', i), mText.size());
+                countDrawing(mText.substr(i, nEnd - i));
+                result.append(mText.substr(i, nEnd - i));
+                i = nEnd;
+                continue;
+            }
             if (!bInBlock)
             {
                 bInBlock = c == '{' && nLastClose != std::string_view::npos && i < nLastClose;
@@ -169,8 +186,8 @@ private:
     void countGlyph(size_t i)
     {
         const char c = mText[i];
-        // A line break takes no room; neither do drawings, nor the trailing bytes of a character.
-        if (mbDrawing || (static_cast<unsigned char>(c) & 0xC0) == 0x80)
+        // A line break takes no room, nor do the trailing bytes of a character.
+        if ((static_cast<unsigned char>(c) & 0xC0) == 0x80)
             return;
         if (c == '\\' && i + 1 < mText.size() && (mText[i + 1] == 'N' || mText[i + 1] == 'n'))
         {
@@ -184,6 +201,51 @@ private:
         // Rows are broken at blanks, unless the line is not to be wrapped.
         mWord = c == ' ' ? 0 : mWord + advance;
         mRow += advance;
+        mLongestWord = std::max(mLongestWord, mWord);
+        mLongestRow = std::max(mLongestRow, mRow);
+    }
+
+    // "m 0 0 l 100 0 100 50": the box around the points, at the drawing's level and scale.
+    void countDrawing(std::string_view commands)
+    {
+        double minX = HUGE_VAL, minY = HUGE_VAL, maxX = -HUGE_VAL, maxY = -HUGE_VAL;
+        double x = 0;
+        bool bX = true;
+        for (size_t i = 0; i < commands.size();)
+        {
+            const char c = commands[i];
+            if (std::isalpha(static_cast<unsigned char>(c)))
+                bX = true;
+            if (!std::isdigit(static_cast<unsigned char>(c)) && c != '-' && c != '+' && c != '.')
+            {
+                ++i;
+                continue;
+            }
+            char* pEnd = nullptr;
+            const double value = std::strtod(commands.data() + i, &pEnd);
+            const size_t nRead = size_t(pEnd - (commands.data() + i));
+            i += std::max<size_t>(nRead, 1);
+            if (nRead == 0 || !std::isfinite(value))
+                continue;
+            if (bX)
+                x = value;
+            else
+            {
+                minX = std::min(minX, x);
+                maxX = std::max(maxX, x);
+                minY = std::min(minY, value);
+                maxY = std::max(maxY, value);
+            }
+            bX = !bX;
+        }
+        if (minX > maxX)
+            return;
+        const double scale = std::ldexp(1.0, int(1 - std::min(mDrawing, 64L)));
+        const double width = (maxX - minX) * scale * mSizes.scaleX;
+        const double height = (maxY - minY) * scale * mSizes.scaleY;
+        mArea += width * height;
+        mWord += std::max(width, height);
+        mRow += std::max(width, height);
         mLongestWord = std::max(mLongestWord, mWord);
         mLongestRow = std::max(mLongestRow, mRow);
     }
@@ -214,12 +276,21 @@ private:
             i += tag.name.size();
             if (tag.tag == Tag::kReset)
                 return writeReset(i, result);
+            if (tag.tag == Tag::kFontName)
+                return writeFontName(i, result);
             if (tag.tag == Tag::kDrawing)
             {
                 // "\pos" and "\pbo" are other tags.
-                if (i < mText.size() && std::isdigit(static_cast<unsigned char>(mText[i])))
-                    mbDrawing = std::atoi(mText.data() + i) > 0;
-                return i;
+                if (i >= mText.size() || !std::isdigit(static_cast<unsigned char>(mText[i])))
+                    return i;
+                char* pEnd = nullptr;
+                mDrawing = std::strtol(mText.data() + i, &pEnd, 10);
+                // A drawing is shrunk by a power of two at least as small as the fit.
+                const long shift = long(std::ceil(-std::log2(mFit)));
+                if (mDrawing <= 0 || shift <= 0 || mDrawing > 64)
+                    return i;
+                result += std::to_string(mDrawing + shift);
+                return size_t(pEnd - mText.data());
             }
             return writeValue(tag, i, result);
         }
@@ -240,6 +311,20 @@ private:
         return nEnd;
     }
 
+    // "\fnName": past a few fonts, the line goes back to its style's.
+    size_t writeFontName(size_t i, std::string& result)
+    {
+        const size_t nEnd = std::min(mText.find_first_of("\\}", i), mText.size());
+        const std::string_view name = mText.substr(i, nEnd - i);
+        const bool bKnown = std::find(mFontNames.begin(), mFontNames.end(), name) != mFontNames.end();
+        if (!bKnown && mFontNames.size() >= MAX_FONT_NAMES)
+            return nEnd;
+        if (!bKnown)
+            mFontNames.push_back(name);
+        result += name;
+        return nEnd;
+    }
+
     size_t writeValue(const TagLimit& tag, size_t i, std::string& result)
     {
         const Sizes style = sizesOf(mpStyle, mHeight * MAX_FONT);
@@ -251,11 +336,9 @@ private:
             ++nValue;
         if (pText[nValue] == '(')
             ++nValue;
-        if (tag.tag == Tag::kTurn || tag.tag == Tag::kWrap)
+        if (tag.tag == Tag::kWrap)
         {
-            const double value = std::strtod(pText + nValue, nullptr);
-            mbTurned = mbTurned || (tag.tag == Tag::kTurn && value != 0);
-            mbNoWrap = mbNoWrap || (tag.tag == Tag::kWrap && value == 2);
+            mbNoWrap = mbNoWrap || std::strtod(pText + nValue, nullptr) == 2;
             return i;
         }
         const bool bRelative = tag.tag == Tag::kFontSize && (nValue == i || pText[i] == '(') &&
@@ -263,6 +346,13 @@ private:
         char* pEnd = nullptr;
         double value = std::strtod(pText + nValue, &pEnd);
         const size_t nRead = size_t(pEnd - (pText + nValue));
+        if (tag.tag == Tag::kTurn)
+        {
+            mbTurned = mbTurned || (nRead > 0 && value != 0);
+            // A turn of any angle can be drawn.
+            if (tag.limit == 0)
+                return i;
+        }
         const double limit = tag.bOfHeight ? tag.limit * mHeight : tag.limit;
         if (nRead == 0)
         {
@@ -334,7 +424,9 @@ private:
     double mLongestWord = 0;
     double mLongestRow = 0;
     Sizes mSizes;
-    bool mbDrawing = false;
+    // The level of "\p1": 0 for text; a drawing's points are divided by 2 to the level less one.
+    long mDrawing = 0;
+    std::vector<std::string_view> mFontNames;
     bool mbTurned = false;
     bool mbNoWrap = false;
 };

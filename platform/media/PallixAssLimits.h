@@ -6,11 +6,12 @@ struct ass_track;
 struct ass_event;
 
 // Keeps subtitle scripts to what can be drawn. A play resolution of a few
-// pixels, a font size, scale, border or blur far beyond the frame, or a line
-// of hundreds of glyphs each half the frame high, has libass draw bitmaps
-// thousands of pixels across: seconds of work and hundreds of megabytes for
-// every picture, from one damaged line. Such values are brought back within
-// bounds, and a line too large for the frame is shrunk as a whole.
+// pixels, a font size, scale, slant, border or blur far beyond the frame, a
+// drawing many frames across, or a line of hundreds of glyphs each half the
+// frame high, has libass draw bitmaps thousands of pixels across: seconds of
+// work and hundreds of megabytes for every picture, from one damaged line.
+// Such values are brought back within bounds, a line too large for the frame
+// is shrunk as a whole, and a line names a few fonts at most.
 class PallixAssLimits
 {
 public:
