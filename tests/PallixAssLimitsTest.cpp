@@ -52,7 +52,8 @@ TEST(PallixAssLimits, SizesBeyondTheFrameAreBroughtBack)
               "{\\fs(144\\blur18zz}{\\bord 18}{\\fs(20)\\ \t fs144}");
     // A block ends at its first "}", and a "{" without one is text.
     EXPECT_EQ(track.Cap("{\\fs20{\\fs3000}\\fs9000"), "{\\fs20{\\fs144}\\fs9000");
-    EXPECT_EQ(track.Cap("{\\pos(10,20)\\fs}Text\\ {\\fs3000 no block"), "{\\pos(10,20)\\fs}Text\\ {\\fs3000 no block");
+    EXPECT_EQ(track.Cap("{\\pos(10,20)\\fs}Text\\ {\\fs3000 no block"),
+              "{\\pos(10,20)\\fs}Text\\ {\\fs3000 no block");
     // "\fs+5" is half as large again as the size before it: chained, it would
     // grow without end, so it is written as the size it comes to.
     EXPECT_EQ(track.Cap("{\\fs100\\fs+5}a{\\fs-3}b{\\fs(+144)\\fs+144}c{\\fs +5}"),
@@ -79,7 +80,12 @@ TEST(PallixAssLimits, ALineLargerThanTheFrameIsShrunkAsAWhole)
     EXPECT_EQ(track.Cap("{\\fs144\\fsp10}" + first + "{\\rBig}" + second),
               "{\\fs8\\fsp0}{\\fs63\\fsp4}" + first + "{\\rBig\\fs63\\fsp0}" + second);
     // A drawing is shrunk by a power of two: its level goes up.
-    EXPECT_EQ(track.Cap("{\\p1}m 0 0 l 2000 0 2000 2000 0 2000"), "{\\fs6\\fsp0}{\\p3}m 0 0 l 2000 0 2000 2000 0 2000");
+    EXPECT_EQ(track.Cap("{\\p1}m 0 0 l 2000 0 2000 2000 0 2000"),
+              "{\\fs6\\fsp0}{\\p3}m 0 0 l 2000 0 2000 2000 0 2000");
+    // Coordinates past any range, even where the drawing has no width, leave the text counted.
+    const std::string text(1000, 'z');
+    const std::string capped = track.Cap("{\\fscx0\\p1}m 0 0 l 1e308 -1e308{\\p0\\fscx100\\fs144}" + text);
+    EXPECT_EQ(capped, "{\\fs2\\fsp0}{\\fscx0\\p4}m 0 0 l 1e308 -1e308{\\p0\\fscx100\\fs21}" + text);
 }
 
 TEST(PallixAssLimits, ATurnedLineKeepsItsRowsShort)

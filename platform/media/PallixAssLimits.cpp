@@ -196,7 +196,8 @@ private:
         }
         if (i > 0 && mText[i - 1] == '\\' && (c == 'N' || c == 'n' || c == 'h'))
             return;
-        const double advance = mSizes.font * std::max(mSizes.scaleX, mSizes.scaleY) + std::abs(mSizes.spacing);
+        const double advance =
+            mSizes.font * std::max(mSizes.scaleX, mSizes.scaleY) + std::abs(mSizes.spacing);
         mArea += advance * advance;
         // Rows are broken at blanks, unless the line is not to be wrapped.
         mWord = c == ' ' ? 0 : mWord + advance;
@@ -240,9 +241,11 @@ private:
         }
         if (minX > maxX)
             return;
+        // Past libass's own range of coordinates; and the sums stay finite.
+        constexpr double MAX_SPAN = 1e9;
         const double scale = std::ldexp(1.0, int(1 - std::min(mDrawing, 64L)));
-        const double width = (maxX - minX) * scale * mSizes.scaleX;
-        const double height = (maxY - minY) * scale * mSizes.scaleY;
+        const double width = std::min(maxX - minX, MAX_SPAN) * scale * mSizes.scaleX;
+        const double height = std::min(maxY - minY, MAX_SPAN) * scale * mSizes.scaleY;
         mArea += width * height;
         mWord += std::max(width, height);
         mRow += std::max(width, height);
@@ -286,7 +289,7 @@ private:
                 char* pEnd = nullptr;
                 mDrawing = std::strtol(mText.data() + i, &pEnd, 10);
                 // A drawing is shrunk by a power of two at least as small as the fit.
-                const long shift = long(std::ceil(-std::log2(mFit)));
+                const long shift = mFit > 0 ? long(std::ceil(std::min(-std::log2(mFit), 64.0))) : 64;
                 if (mDrawing <= 0 || shift <= 0 || mDrawing > 64)
                     return i;
                 result += std::to_string(mDrawing + shift);
@@ -357,7 +360,7 @@ private:
         if (nRead == 0)
         {
             // A tag without a value goes back to the style's.
-            set(tag.tag, style, 0);
+            reset(tag.tag, style);
             return i;
         }
         bool bRewrite = !(std::abs(value) <= limit);
@@ -380,8 +383,13 @@ private:
             mSizes.spacing = value;
             value *= mFit;
             break;
+        case Tag::kScaleX:
+            mSizes.scaleX = std::abs(value) / 100;
+            break;
+        case Tag::kScaleY:
+            mSizes.scaleY = std::abs(value) / 100;
+            break;
         default:
-            set(tag.tag, style, value);
             break;
         }
         if (!bRewrite)
@@ -391,21 +399,21 @@ private:
         return nValue + nRead;
     }
 
-    void set(Tag tag, const Sizes& style, double value)
+    void reset(Tag tag, const Sizes& style)
     {
         switch (tag)
         {
         case Tag::kFontSize:
-            mSizes.font = value > 0 ? value : style.font;
+            mSizes.font = style.font;
             break;
         case Tag::kSpacing:
-            mSizes.spacing = value;
+            mSizes.spacing = style.spacing;
             break;
         case Tag::kScaleX:
-            mSizes.scaleX = value ? std::abs(value) / 100 : style.scaleX;
+            mSizes.scaleX = style.scaleX;
             break;
         case Tag::kScaleY:
-            mSizes.scaleY = value ? std::abs(value) / 100 : style.scaleY;
+            mSizes.scaleY = style.scaleY;
             break;
         default:
             break;

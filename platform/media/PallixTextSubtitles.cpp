@@ -102,7 +102,7 @@ void PallixTextSubtitles::AddEvent(const char* dialogue, long long startMs, long
     std::string line = dialogue;
     const int nEvents = mpTrack->n_events;
     ass_process_chunk(mpTrack, line.data(), int(line.size()), startMs, durationMs);
-    // A new line is appended; one read before is left out.
+    // libass appends a new line, and leaves out one it has read before.
     if (mpTrack->n_events > nEvents)
         PallixAssLimits::KeepEventDrawable(*mpTrack, mpTrack->events[mpTrack->n_events - 1]);
 }
