@@ -79,6 +79,13 @@ TEST(PallixAssLimits, ALineLargerThanTheFrameIsShrunkAsAWhole)
     const std::string second(40, 'y');
     EXPECT_EQ(track.Cap("{\\fs144\\fsp10}" + first + "{\\rBig}" + second),
               "{\\fs8\\fsp0}{\\fs63\\fsp4}" + first + "{\\rBig\\fs63\\fsp0}" + second);
+    // libass may skip a size within another tag's parentheses, and moves towards
+    // one within "\\t(": the larger size is counted.
+    const std::string forty(40, 'z');
+    EXPECT_EQ(track.Cap("{\\fs144\\fs18}" + forty), "{\\fs144\\fs18}" + forty);
+    EXPECT_EQ(track.Cap("{\\fs144\\blur(3,0,\\fs18}" + forty),
+              "{\\fs14\\fsp0}{\\fs105\\blur(3,0,\\fs13}" + forty);
+    EXPECT_EQ(track.Cap("{\\fs144\\t(\\fs18)}" + forty), "{\\fs14\\fsp0}{\\fs105\\t(\\fs13)}" + forty);
     // A drawing is shrunk by a power of two: its level goes up.
     EXPECT_EQ(track.Cap("{\\p1}m 0 0 l 2000 0 2000 2000 0 2000"),
               "{\\fs6\\fsp0}{\\p3}m 0 0 l 2000 0 2000 2000 0 2000");

@@ -136,6 +136,7 @@ public:
         mWord = mRow = mLongestWord = mLongestRow = 0;
         mSizes = sizesOf(mpStyle, mHeight * MAX_FONT);
         mDrawing = 0;
+        mParens = 0;
         mFontNames.clear();
         mbTurned = mpStyle && mpStyle->Angle != 0;
         mbNoWrap = mTrack.WrapStyle == 2;
@@ -162,6 +163,7 @@ public:
             if (!bInBlock)
             {
                 bInBlock = c == '{' && nLastClose != std::string_view::npos && i < nLastClose;
+                mParens = 0;
                 if (!bInBlock)
                     countGlyph(i);
                 result += c;
@@ -171,7 +173,11 @@ public:
             bInBlock = c != '}';
             result += c;
             ++i;
-            if (c == '\\')
+            if (c == '(')
+                ++mParens;
+            else if (c == ')' && mParens > 0)
+                --mParens;
+            else if (c == '\\')
                 i = writeTag(i, result);
         }
         return result;
@@ -337,8 +343,15 @@ private:
         size_t nValue = i;
         while (pText[nValue] == ' ' || pText[nValue] == '\t')
             ++nValue;
+        // Within the arguments of "\t(" libass moves towards the sizes it reads,
+        // and within those of other tags it may skip them: either way the
+        // larger size is the one to count.
+        const bool bInArgs = mParens > 0;
         if (pText[nValue] == '(')
+        {
             ++nValue;
+            ++mParens;
+        }
         if (tag.tag == Tag::kWrap)
         {
             mbNoWrap = mbNoWrap || std::strtod(pText + nValue, nullptr) == 2;
@@ -360,7 +373,7 @@ private:
         if (nRead == 0)
         {
             // A tag without a value goes back to the style's.
-            reset(tag.tag, style);
+            toStyle(tag.tag, style, bInArgs);
             return i;
         }
         bool bRewrite = !(std::abs(value) <= limit);
@@ -375,19 +388,19 @@ private:
                 value = style.font;
             bRewrite = bRewrite || bRelative || mFit < 1;
             value = std::min(value, limit);
-            mSizes.font = value;
+            keep(mSizes.font, value, bInArgs);
             value = std::max(value * mFit, 1.0);
             break;
         case Tag::kSpacing:
             bRewrite = bRewrite || mFit < 1;
-            mSizes.spacing = value;
+            keep(mSizes.spacing, value, bInArgs);
             value *= mFit;
             break;
         case Tag::kScaleX:
-            mSizes.scaleX = std::abs(value) / 100;
+            keep(mSizes.scaleX, std::abs(value) / 100, bInArgs);
             break;
         case Tag::kScaleY:
-            mSizes.scaleY = std::abs(value) / 100;
+            keep(mSizes.scaleY, std::abs(value) / 100, bInArgs);
             break;
         default:
             break;
@@ -399,21 +412,28 @@ private:
         return nValue + nRead;
     }
 
-    void reset(Tag tag, const Sizes& style)
+    static void keep(double& size, double value, bool bLarger)
+    {
+        if (!bLarger || std::abs(value) > std::abs(size))
+            size = value;
+    }
+
+    // Back to the style's size for tag.
+    void toStyle(Tag tag, const Sizes& style, bool bLarger)
     {
         switch (tag)
         {
         case Tag::kFontSize:
-            mSizes.font = style.font;
+            keep(mSizes.font, style.font, bLarger);
             break;
         case Tag::kSpacing:
-            mSizes.spacing = style.spacing;
+            keep(mSizes.spacing, style.spacing, bLarger);
             break;
         case Tag::kScaleX:
-            mSizes.scaleX = style.scaleX;
+            keep(mSizes.scaleX, style.scaleX, bLarger);
             break;
         case Tag::kScaleY:
-            mSizes.scaleY = style.scaleY;
+            keep(mSizes.scaleY, style.scaleY, bLarger);
             break;
         default:
             break;
@@ -434,6 +454,8 @@ private:
     Sizes mSizes;
     // The level of "\p1": 0 for text; a drawing's points are divided by 2 to the level less one.
     long mDrawing = 0;
+    // Open parentheses in the block being read.
+    int mParens = 0;
     std::vector<std::string_view> mFontNames;
     bool mbTurned = false;
     bool mbNoWrap = false;
