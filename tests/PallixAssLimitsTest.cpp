@@ -50,6 +50,8 @@ TEST(PallixAssLimits, SizesBeyondTheFrameAreBroughtBack)
     // libass takes a name after blanks, and a value after blanks or an opening parenthesis.
     EXPECT_EQ(track.Cap("{\\fs(3000\\blur50zz}{\\bord 1e9}{\\fs(20)\\ \t fs3000}"),
               "{\\fs(144\\blur18zz}{\\bord 18}{\\fs(20)\\ \t fs144}");
+    // The name runs to the first "(" or "\\": a value follows it, or opens the parentheses.
+    EXPECT_EQ(track.Cap("{\\fsxyz(3000)\\fs 3000\\fsx+5}"), "{\\fsxyz(144)\\fs 144\\fsx+5}");
     // A block ends at its first "}", and a "{" without one is text.
     EXPECT_EQ(track.Cap("{\\fs20{\\fs3000}\\fs9000"), "{\\fs20{\\fs144}\\fs9000");
     EXPECT_EQ(track.Cap("{\\pos(10,20)\\fs}Text\\ {\\fs3000 no block"),
@@ -89,6 +91,8 @@ TEST(PallixAssLimits, ALineLargerThanTheFrameIsShrunkAsAWhole)
     // A drawing is shrunk by a power of two: its level goes up.
     EXPECT_EQ(track.Cap("{\\p1}m 0 0 l 2000 0 2000 2000 0 2000"),
               "{\\fs6\\fsp0}{\\p3}m 0 0 l 2000 0 2000 2000 0 2000");
+    EXPECT_EQ(track.Cap("{\\pa(1)}m 0 0 l 2000 0 2000 2000 0 2000"),
+              "{\\fs6\\fsp0}{\\pa(3)}m 0 0 l 2000 0 2000 2000 0 2000");
     // Coordinates past any range, even where the drawing has no width, leave the text counted.
     const std::string text(1000, 'z');
     const std::string capped = track.Cap("{\\fscx0\\p1}m 0 0 l 1e308 -1e308{\\p0\\fscx100\\fs144}" + text);

@@ -287,23 +287,49 @@ private:
                 return writeReset(i, result);
             if (tag.tag == Tag::kFontName)
                 return writeFontName(i, result);
+            // "\pos" and "\pbo" are other tags.
+            if (tag.tag == Tag::kDrawing && (rest.substr(0, 3) == "pos" || rest.substr(0, 3) == "pbo"))
+                return i;
             if (tag.tag == Tag::kDrawing)
-            {
-                // "\pos" and "\pbo" are other tags.
-                if (i >= mText.size() || !std::isdigit(static_cast<unsigned char>(mText[i])))
-                    return i;
-                char* pEnd = nullptr;
-                mDrawing = std::strtol(mText.data() + i, &pEnd, 10);
-                // A drawing is shrunk by a power of two at least as small as the fit.
-                const long shift = mFit > 0 ? long(std::ceil(std::min(-std::log2(mFit), 64.0))) : 64;
-                if (mDrawing <= 0 || shift <= 0 || mDrawing > 64)
-                    return i;
-                result += std::to_string(mDrawing + shift);
-                return size_t(pEnd - mText.data());
-            }
+                return writeDrawing(i, result);
             return writeValue(tag, i, result);
         }
         return i;
+    }
+
+    // Where the value of the tag whose name ends at i starts. libass reads a
+    // name up to the first "(" or "\": what follows the part it knows is the
+    // value ("\fs 40"), unless a "(" comes, which opens the values
+    // ("\fsxyz( 40)").
+    size_t valueStart(size_t i, bool& bInParens) const
+    {
+        const char* pText = mText.data();
+        size_t nEnd = i;
+        while (pText[nEnd] && pText[nEnd] != '(' && pText[nEnd] != '\\' && pText[nEnd] != '}')
+            ++nEnd;
+        bInParens = pText[nEnd] == '(';
+        size_t nValue = bInParens ? nEnd + 1 : i;
+        while (pText[nValue] == ' ' || pText[nValue] == '\t')
+            ++nValue;
+        return nValue;
+    }
+
+    // "\p1": drawings from here on, until "\p0".
+    size_t writeDrawing(size_t i, std::string& result)
+    {
+        bool bInParens = false;
+        const size_t nValue = valueStart(i, bInParens);
+        char* pEnd = nullptr;
+        mDrawing = std::strtol(mText.data() + nValue, &pEnd, 10);
+        // A drawing is shrunk by a power of two at least as small as the fit.
+        const long shift = mFit > 0 ? long(std::ceil(std::min(-std::log2(mFit), 64.0))) : 64;
+        if (mDrawing <= 0 || shift <= 0 || mDrawing > 64)
+            return i;
+        result.append(mText.substr(i, nValue - i));
+        result += std::to_string(mDrawing + shift);
+        // The "(" written here is not read again.
+        mParens += bInParens;
+        return size_t(pEnd - mText.data());
     }
 
     // "\r" or "\rStyle": back to a style's sizes.
@@ -337,27 +363,20 @@ private:
     size_t writeValue(const TagLimit& tag, size_t i, std::string& result)
     {
         const Sizes style = sizesOf(mpStyle, mHeight * MAX_FONT);
-        // libass reads "\fs(3000" and "\fs 3000" as it reads "\fs3000", and
-        // "\fs+5" or "\fs(-5" as a size relative to the one before.
         const char* pText = mText.data();
-        size_t nValue = i;
-        while (pText[nValue] == ' ' || pText[nValue] == '\t')
-            ++nValue;
         // Within the arguments of "\t(" libass moves towards the sizes it reads,
         // and within those of other tags it may skip them: either way the
         // larger size is the one to count.
         const bool bInArgs = mParens > 0;
-        if (pText[nValue] == '(')
-        {
-            ++nValue;
-            ++mParens;
-        }
+        bool bInParens = false;
+        const size_t nValue = valueStart(i, bInParens);
         if (tag.tag == Tag::kWrap)
         {
             mbNoWrap = mbNoWrap || std::strtod(pText + nValue, nullptr) == 2;
             return i;
         }
-        const bool bRelative = tag.tag == Tag::kFontSize && (nValue == i || pText[i] == '(') &&
+        // "\fs+5" and "\fs( -5" are relative to the size before; "\fs +5" is not.
+        const bool bRelative = tag.tag == Tag::kFontSize && (bInParens || nValue == i) &&
                                (pText[nValue] == '+' || pText[nValue] == '-');
         char* pEnd = nullptr;
         double value = std::strtod(pText + nValue, &pEnd);
@@ -409,6 +428,7 @@ private:
             return i;
         result.append(mText.substr(i, nValue - i));
         result += whole(value);
+        mParens += bInParens;
         return nValue + nRead;
     }
 
