@@ -55,7 +55,8 @@ struct TagLimit
 {
     std::string_view name;
     Tag tag;
-    // The largest value, as a share of the frame's height, or in per cent for scales.
+    // The largest value: a share of the frame's height, per cent for scales,
+    // a plain number for slants; 0 where any value can be drawn.
     double limit;
     bool bOfHeight;
 };
