@@ -179,7 +179,9 @@ TEST(BrowseEndToEnd, APageOpenedFromTheTableReturnsThereAndOffersResumeAfterPlay
 {
     TempDir dir;
     MediaMaker::Movie movie;
-    movie.seconds = 8;
+    // Long enough that three quarters in, the film is still playing when Exit
+    // comes, however slowly a loaded machine takes the screenshots between keys.
+    movie.seconds = 24;
     movie.size = "160x120";
     movie.container = "mpegts";
     movie.extra = {"-muxrate", "19000000"};
