@@ -1,35 +1,27 @@
 // A subtitle file beside a movie ("Film.en.srt", "Film.ass"), read whole by the
 // player's subtitle renderer and drawn at a few moments of the movie.
-#include "FuzzConsole.h"
-#include "FuzzFile.h"
-#include "PallixAVTypes.h"
+#include "FuzzSubtitleFile.h"
 #include "PallixSubtitleRenderer.h"
 
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    FuzzConsole::silenceStdout();
-    pallix_av::InitOnce();
+    FuzzSubtitleFile::Initialize();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    // The first byte picks the kind the name claims; the file is the rest.
-    if (size < 1)
+    const std::string path = FuzzSubtitleFile::Write(data, size);
+    if (path.empty())
         return 0;
-    static FuzzFile file;
-    static const char* const names[] = {"movie.srt", "movie.ass", "movie.ssa"};
-    const char* name = names[data[0] % 3];
-    const std::string folder = file.linkAs(name);
-    file.write(data + 1, size - 1);
 
     // One renderer for every input, as the player keeps its own: libass is set up once.
     // A small frame: the reading and the layout are the same at any size, and the
     // fuzzer gets through twice as many files when the pictures are a quarter of it.
     static PallixSubtitleRenderer renderer;
-    if (!renderer.StartFile(folder + "/" + name))
+    if (!renderer.StartFile(path))
         return 0;
     for (double time : {0.0, 1.5, 4.0, 62.0, 3599.0})
     {

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// The input of the subtitle targets: the first byte picks the kind of file the
+// name claims (".srt", ".ass" or ".ssa"), and the rest is the file.
+class FuzzSubtitleFile
+{
+public:
+    // What the readers need, set up once.
+    static void Initialize();
+    // The input written as a subtitle file; its path, or nothing for an empty input.
+    static std::string Write(const uint8_t* data, size_t size);
+};
