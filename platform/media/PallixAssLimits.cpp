@@ -280,7 +280,7 @@ private:
         const std::string_view rest = mText.substr(i);
         for (const TagLimit& tag : TAG_LIMITS)
         {
-            if (rest.substr(0, tag.name.size()) != tag.name)
+            if (!rest.starts_with(tag.name))
                 continue;
             result += tag.name;
             i += tag.name.size();
@@ -289,7 +289,7 @@ private:
             if (tag.tag == Tag::kFontName)
                 return writeFontName(i, result);
             // "\pos" and "\pbo" are other tags.
-            if (tag.tag == Tag::kDrawing && (rest.substr(0, 3) == "pos" || rest.substr(0, 3) == "pbo"))
+            if (tag.tag == Tag::kDrawing && (rest.starts_with("pos") || rest.starts_with("pbo")))
                 return i;
             if (tag.tag == Tag::kDrawing)
                 return writeDrawing(i, result);
