@@ -1,80 +1,17 @@
 #include "PallixFontCache.h"
 
+#include "PallixBidi.h"
+#include "PallixTextShaper.h"
+
 #include <SDL.h>
 #include <SDL_ttf.h>
-#include <fontconfig/fontconfig.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace
 {
-// The box's "system" face is DejaVu Sans: wide coverage and clear at a distance.
-constexpr const char* SYSTEM_FAMILY = "DejaVu Sans";
 constexpr size_t MAX_WIDTHS_PER_FACE = 4096;
-
-struct ConfigDeleter
-{
-    void operator()(FcConfig* pConfig) const { FcConfigDestroy(pConfig); }
-};
-struct PatternDeleter
-{
-    void operator()(FcPattern* pPattern) const { FcPatternDestroy(pPattern); }
-};
-struct SurfaceDeleter
-{
-    void operator()(SDL_Surface* pSurface) const { SDL_FreeSurface(pSurface); }
-};
-
-struct FaceFile
-{
-    std::string path;
-    int index = 0;
-    bool bSynthBold = false;
-    bool bSynthItalic = false;
-};
-
-bool findFaceFile(const PallixFont::Attributes& attributes, FaceFile& file)
-{
-    const bool bBold = attributes.m_weightFlags & PallixFont::kBold;
-    const bool bItalic = attributes.m_weightFlags & PallixFont::kItalic;
-    const char* env = std::getenv("PALLIX_FONT");
-    if (env && *env)
-    {
-        file = FaceFile{env, 0, bBold, bItalic};
-        return true;
-    }
-    std::unique_ptr<FcConfig, ConfigDeleter> config(FcInitLoadConfigAndFonts());
-    if (!config)
-        return false;
-    std::string family(attributes.m_faceName, strnlen(attributes.m_faceName, sizeof(attributes.m_faceName)));
-    if (family.empty() || family == "system")
-        family = SYSTEM_FAMILY;
-    std::unique_ptr<FcPattern, PatternDeleter> pattern(FcPatternCreate());
-    if (!pattern)
-        return false;
-    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-    FcPatternAddInteger(pattern.get(), FC_WEIGHT, bBold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-    FcPatternAddInteger(pattern.get(), FC_SLANT, bItalic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(config.get(), pattern.get(), FcMatchPattern);
-    FcDefaultSubstitute(pattern.get());
-    FcResult result = FcResultNoMatch;
-    std::unique_ptr<FcPattern, PatternDeleter> match(FcFontMatch(config.get(), pattern.get(), &result));
-    FcChar8* path = nullptr;
-    if (!match || FcPatternGetString(match.get(), FC_FILE, 0, &path) != FcResultMatch || !path)
-        return false;
-    int index = 0;
-    FcPatternGetInteger(match.get(), FC_INDEX, 0, &index);
-    int weight = FC_WEIGHT_REGULAR, slant = FC_SLANT_ROMAN;
-    FcPatternGetInteger(match.get(), FC_WEIGHT, 0, &weight);
-    FcPatternGetInteger(match.get(), FC_SLANT, 0, &slant);
-    // When the family has no bold or italic cut, the renderer fakes one.
-    file = FaceFile{reinterpret_cast<const char*>(path), index, bBold && weight < FC_WEIGHT_BOLD,
-                    bItalic && slant == FC_SLANT_ROMAN};
-    return true;
-}
 } // namespace
 
 void PallixFontCache::FaceCloser::operator()(TTF_Font* pFont) const
@@ -93,6 +30,7 @@ PallixFontCache::PallixFontCache() : mRuns(1024), mLayouts(512) {}
 PallixFontCache::~PallixFontCache()
 {
     mFaces.clear();
+    mFiles.clear();
     if (mbInitOk)
         TTF_Quit();
 }
@@ -117,6 +55,27 @@ std::string PallixFontCache::FaceKey(const PallixFont::Attributes& attributes)
     return key;
 }
 
+TTF_Font* PallixFontCache::OpenFile(const PallixFontFinder::FaceFile& file, uint16_t nSize)
+{
+    const std::string key = file.path + '\x1f' + std::to_string(file.index) + '\x1f' +
+                            std::to_string(int(file.bSynthBold) | int(file.bSynthItalic) << 1) + '\x1f' +
+                            std::to_string(nSize);
+    auto it = mFiles.find(key);
+    if (it != mFiles.end())
+        return it->second.get();
+    FontPtr font(TTF_OpenFontIndex(file.path.c_str(), nSize, file.index));
+    if (font)
+    {
+        int style = TTF_STYLE_NORMAL;
+        if (file.bSynthBold)
+            style |= TTF_STYLE_BOLD;
+        if (file.bSynthItalic)
+            style |= TTF_STYLE_ITALIC;
+        TTF_SetFontStyle(font.get(), style);
+    }
+    return mFiles.emplace(key, std::move(font)).first->second.get();
+}
+
 PallixFontCache::Face* PallixFontCache::FindFace(const PallixFont::Attributes& attributes)
 {
     const std::string key = FaceKey(attributes);
@@ -125,8 +84,8 @@ PallixFontCache::Face* PallixFontCache::FindFace(const PallixFont::Attributes& a
         return it->second.font ? &it->second : nullptr;
 
     Face& face = mFaces[key];
-    FaceFile file;
-    if (EnsureInit() && attributes.m_nPointSize > 0 && findFaceFile(attributes, file))
+    PallixFontFinder::FaceFile file;
+    if (EnsureInit() && attributes.m_nPointSize > 0 && PallixFontFinder::Get().FindFace(attributes, file))
     {
         face.font.reset(TTF_OpenFontIndex(file.path.c_str(), attributes.m_nPointSize, file.index));
         if (face.font)
@@ -151,6 +110,17 @@ PallixFontCache::Face* PallixFontCache::FindFace(const PallixFont::Attributes& a
     return &face;
 }
 
+TTF_Font* PallixFontCache::FallbackFor(Face& face, const PallixFont::Attributes& attributes, uint32_t code)
+{
+    auto it = face.fallbacks.find(code);
+    if (it != face.fallbacks.end())
+        return it->second;
+    const PallixFontFinder::FaceFile* pFile = PallixFontFinder::Get().FindFallback(attributes, code);
+    TTF_Font* pFont = pFile ? OpenFile(*pFile, attributes.m_nPointSize) : nullptr;
+    face.fallbacks.emplace(code, pFont);
+    return pFont;
+}
+
 TTF_Font* PallixFontCache::GetFace(const PallixFont::Attributes& attributes)
 {
     Face* face = FindFace(attributes);
@@ -165,13 +135,12 @@ int PallixFontCache::Measure(const PallixFont::Attributes& attributes, std::stri
     auto it = face->widths.find(text);
     if (it != face->widths.end())
         return it->second;
-    int w = 0, h = 0;
-    std::string copy(text);
-    if (TTF_SizeUTF8(face->font.get(), copy.c_str(), &w, &h) != 0)
-        w = 0;
+    auto fallback = [&](uint32_t code) { return FallbackFor(*face, attributes, code); };
+    const int w = PallixTextShaper::Width(
+        PallixTextShaper::Shape(text, PallixBidi::IsRightToLeft(text), face->font.get(), fallback));
     if (face->widths.size() >= MAX_WIDTHS_PER_FACE)
         face->widths.clear();
-    face->widths.emplace(std::move(copy), w);
+    face->widths.emplace(std::string(text), w);
     return w;
 }
 
@@ -181,35 +150,25 @@ int PallixFontCache::GetLineHeight(const PallixFont::Attributes& attributes)
     return font ? TTF_FontHeight(font) : 0;
 }
 
-const PallixFontCache::Run* PallixFontCache::GetRun(const PallixFont::Attributes& attributes, std::string_view text)
+const PallixFontCache::Run* PallixFontCache::GetRun(const PallixFont::Attributes& attributes, std::string_view text,
+                                                    bool bRightToLeft)
 {
     std::string key = FaceKey(attributes);
-    key += '\x1e';
+    key += bRightToLeft ? "\x1eR" : "\x1eL";
     key.append(text);
     if (const Run* run = mRuns.Find(key))
         return run;
     Run run;
-    TTF_Font* font = GetFace(attributes);
-    if (font && !text.empty())
+    Face* face = FindFace(attributes);
+    if (face && !text.empty())
     {
-        std::string copy(text);
-        std::unique_ptr<SDL_Surface, SurfaceDeleter> rendered(
-            TTF_RenderUTF8_Blended(font, copy.c_str(), SDL_Color{255, 255, 255, 255}));
-        std::unique_ptr<SDL_Surface, SurfaceDeleter> rgba(
-            rendered ? SDL_ConvertSurfaceFormat(rendered.get(), SDL_PIXELFORMAT_RGBA32, 0) : nullptr);
-        if (rgba && SDL_LockSurface(rgba.get()) == 0)
-        {
-            run.w = rgba->w;
-            run.h = rgba->h;
-            run.coverage.resize(size_t(run.w) * run.h);
-            for (int y = 0; y < run.h; ++y)
-            {
-                const uint8_t* src = static_cast<const uint8_t*>(rgba->pixels) + size_t(y) * rgba->pitch;
-                for (int x = 0; x < run.w; ++x)
-                    run.coverage[size_t(y) * run.w + x] = src[x * 4 + 3];
-            }
-            SDL_UnlockSurface(rgba.get());
-        }
+        auto fallback = [&](uint32_t code) { return FallbackFor(*face, attributes, code); };
+        PallixTextShaper::Coverage coverage = PallixTextShaper::Render(
+            PallixTextShaper::Shape(text, bRightToLeft, face->font.get(), fallback), face->font.get());
+        run.w = coverage.w;
+        run.h = coverage.h;
+        run.top = coverage.top;
+        run.coverage = std::move(coverage.pixels);
     }
     return mRuns.Put(key, std::move(run));
 }

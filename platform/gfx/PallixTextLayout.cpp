@@ -1,33 +1,19 @@
 #include "PallixTextLayout.h"
 
+#include "PallixBidi.h"
+#include "PallixTextBreaks.h"
+#include "PallixUtf8.h"
+
 #include <algorithm>
 #include <climits>
 
 namespace
 {
-bool isContinuationByte(char c)
+// Longest prefix, cut at one of the cuts, that satisfies fits; at least the
+// first cut when forceOne is set.
+size_t longestPrefix(std::string_view text, const std::vector<size_t>& cuts, bool forceOne,
+                     const std::function<bool(std::string_view)>& fits)
 {
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
-// Byte offsets of every character boundary after the first character, so a cut
-// never splits a UTF-8 sequence.
-std::vector<size_t> boundaries(std::string_view text)
-{
-    std::vector<size_t> cuts;
-    for (size_t i = 1; i <= text.size(); ++i)
-    {
-        if (i == text.size() || !isContinuationByte(text[i]))
-            cuts.push_back(i);
-    }
-    return cuts;
-}
-
-// Longest prefix, cut at a boundary, that satisfies fits; at least one character
-// when forceOne is set.
-size_t longestPrefix(std::string_view text, bool forceOne, const std::function<bool(std::string_view)>& fits)
-{
-    std::vector<size_t> cuts = boundaries(text);
     size_t lo = 0, hi = cuts.size(); // cuts[0..lo) fit
     while (lo < hi)
     {
@@ -49,39 +35,52 @@ std::string_view trimRight(std::string_view text)
     return text;
 }
 
+// Lines of one paragraph no wider than width, broken where a line may end; a
+// stretch with no such place that is wider than the box is cut between clusters.
 void wrapParagraph(std::string_view paragraph, int width, const PallixTextLayout::Measure& measure,
                    std::vector<std::string>& lines)
 {
-    std::string current;
-    size_t pos = 0;
-    while (pos <= paragraph.size())
+    std::vector<size_t> ends = PallixTextBreaks::LineBreaks(paragraph);
+    ends.push_back(paragraph.size());
+    size_t lineStart = 0, lineEnd = 0;
+    auto fits = [&](size_t from, size_t to) { return measure(trimRight(paragraph.substr(from, to - from))) <= width; };
+    for (size_t end : ends)
     {
-        size_t end = paragraph.find(' ', pos);
-        if (end == std::string_view::npos)
-            end = paragraph.size();
-        std::string_view word = paragraph.substr(pos, end - pos);
-        pos = end + 1;
-        if (word.empty())
-            continue;
-        std::string candidate = current.empty() ? std::string(word) : current + " " + std::string(word);
-        if (measure(candidate) <= width)
+        if (fits(lineStart, end))
         {
-            current = std::move(candidate);
+            lineEnd = end;
             continue;
         }
-        if (!current.empty())
-            lines.push_back(std::move(current));
-        current.clear();
-        // A word wider than the box is broken wherever it must be.
-        while (measure(word) > width)
+        if (lineEnd > lineStart)
         {
-            size_t cut = longestPrefix(word, true, [&](std::string_view s) { return measure(s) <= width; });
-            lines.emplace_back(word.substr(0, cut));
-            word.remove_prefix(cut);
+            lines.emplace_back(trimRight(paragraph.substr(lineStart, lineEnd - lineStart)));
+            lineStart = lineEnd;
         }
-        current = std::string(word);
+        while (!fits(lineStart, end))
+        {
+            const std::string_view rest = paragraph.substr(lineStart, end - lineStart);
+            const size_t cut = longestPrefix(rest, PallixTextBreaks::GraphemeEnds(rest), true,
+                                             [&](std::string_view s) { return measure(s) <= width; });
+            lines.emplace_back(rest.substr(0, cut));
+            lineStart += cut;
+        }
+        lineEnd = end;
     }
-    lines.push_back(std::move(current));
+    lines.emplace_back(trimRight(paragraph.substr(lineStart)));
+}
+
+// The last line shown of a text that goes on past the box: whole words are
+// dropped until the dots fit.
+std::string markCut(std::string_view line, int width, const PallixTextLayout::Measure& measure)
+{
+    std::string_view kept = trimRight(line);
+    std::string marked = std::string(kept) + std::string(PallixTextLayout::kEllipsisText);
+    while (measure(marked) > width && kept.rfind(' ') != std::string_view::npos)
+    {
+        kept = trimRight(kept.substr(0, kept.rfind(' ')));
+        marked = std::string(kept) + std::string(PallixTextLayout::kEllipsisText);
+    }
+    return PallixTextLayout::Ellipsize(marked, width, measure);
 }
 } // namespace
 
@@ -89,7 +88,7 @@ std::string PallixTextLayout::Ellipsize(std::string_view text, int width, const 
 {
     if (measure(text) <= width)
         return std::string(text);
-    size_t cut = longestPrefix(text, false, [&](std::string_view s) {
+    size_t cut = longestPrefix(text, PallixTextBreaks::GraphemeEnds(text), false, [&](std::string_view s) {
         return measure(std::string(trimRight(s)) + std::string(kEllipsisText)) <= width;
     });
     std::string result(trimRight(text.substr(0, cut)));
@@ -97,16 +96,20 @@ std::string PallixTextLayout::Ellipsize(std::string_view text, int width, const 
     return measure(result) <= width ? result : std::string();
 }
 
-std::vector<PallixTextLayout::Line> PallixTextLayout::Lay(std::string_view text, uint32_t width, uint32_t height,
+std::vector<PallixTextLayout::Line> PallixTextLayout::Lay(std::string_view rawText, uint32_t width, uint32_t height,
                                                           int lineHeight, uint32_t flags, const Measure& measure)
 {
     std::vector<Line> result;
-    if (text.empty())
+    if (rawText.empty())
         return result;
+    // Bytes that are not UTF-8 show as replacement characters, and cuts stay on characters.
+    const std::string clean = PallixUtf8::Sanitize(rawText);
+    const std::string_view text = clean;
     const int boxW = width > INT_MAX ? INT_MAX : int(width);
     const int boxH = height > INT_MAX ? INT_MAX : int(height);
 
     std::vector<std::string> lines;
+    std::vector<bool> rightToLeft;
     size_t pos = 0;
     while (pos <= text.size())
     {
@@ -120,6 +123,7 @@ std::vector<PallixTextLayout::Line> PallixTextLayout::Lay(std::string_view text,
             wrapParagraph(paragraph, boxW, measure, lines);
         else
             lines.emplace_back(paragraph);
+        rightToLeft.resize(lines.size(), PallixBidi::IsRightToLeft(paragraph));
         pos = end + 1;
     }
 
@@ -139,17 +143,7 @@ std::vector<PallixTextLayout::Line> PallixTextLayout::Lay(std::string_view text,
         for (size_t i = 0; i < lines.size(); ++i)
         {
             if (bCut && i + 1 == lines.size())
-            {
-                // Text goes on past the box: drop whole words until the dots fit.
-                std::string_view kept = trimRight(lines[i]);
-                std::string marked = std::string(kept) + std::string(kEllipsisText);
-                while (measure(marked) > boxW && kept.rfind(' ') != std::string_view::npos)
-                {
-                    kept = trimRight(kept.substr(0, kept.rfind(' ')));
-                    marked = std::string(kept) + std::string(kEllipsisText);
-                }
-                lines[i] = Ellipsize(marked, boxW, measure);
-            }
+                lines[i] = markCut(lines[i], boxW, measure);
             else
                 lines[i] = Ellipsize(lines[i], boxW, measure);
         }
@@ -157,16 +151,17 @@ std::vector<PallixTextLayout::Line> PallixTextLayout::Lay(std::string_view text,
 
     const int blockH = int(lines.size()) * lineHeight;
     int y = (flags & kCenterVertical) ? (boxH - blockH) / 2 : 0;
-    for (std::string& lineText : lines)
+    for (size_t i = 0; i < lines.size(); ++i)
     {
         Line line;
-        const int lineW = measure(lineText);
+        line.bRightToLeft = rightToLeft[i];
+        const int lineW = measure(lines[i]);
         if (flags & kCenterHorizontal)
             line.x = (boxW - lineW) / 2;
-        else if (flags & kAlignRight)
+        else if ((flags & kAlignRight) || ((flags & kWrap) && line.bRightToLeft))
             line.x = boxW - lineW;
         line.y = y;
-        line.text = std::move(lineText);
+        line.text = std::move(lines[i]);
         result.push_back(std::move(line));
         y += lineHeight;
     }

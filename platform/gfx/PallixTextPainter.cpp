@@ -17,11 +17,11 @@ void drawLines(const PallixRaster::View& dest, const PallixRect& clip, const Pal
         const int64_t x = originX + line.x, y = originY + line.y;
         if (x < INT32_MIN || x > INT32_MAX || y < INT32_MIN || y > INT32_MAX)
             continue;
-        const PallixFontCache::Run* run = cache.GetRun(attributes, line.text);
-        if (run && run->w > 0)
+        const PallixFontCache::Run* run = cache.GetRun(attributes, line.text, line.bRightToLeft);
+        if (run && run->w > 0 && y + run->top >= INT32_MIN)
         {
-            PallixRaster::BlendMask(dest, clip, PallixPoint(int32_t(x), int32_t(y)), run->coverage.data(), run->w,
-                                    run->w, run->h, color);
+            PallixRaster::BlendMask(dest, clip, PallixPoint(int32_t(x), int32_t(y + run->top)), run->coverage.data(),
+                                    run->w, run->w, run->h, color);
         }
     }
 }
