@@ -693,7 +693,7 @@ void PlayerWindow::drawTrackMessage(PallixBitmap& bitmap)
     PallixRect rect = GetRectAbsolute();
     // Below the title band, clear of the zoom mode's name.
     DrawingUtils::drawTextShadowed(bitmap, Fonts::SYSTEM_30, PallixRect(rect.x + 40, rect.y + 100, rect.w - 80, 40),
-                                   mTrackMessage, Colors::WHITE, Colors::BLACK, 0x3);
+                                   mTrackMessage, Colors::WHITE, Colors::BLACK, 0x103);
 }
 
 void PlayerWindow::drawInfo(PallixBitmap& bitmap)

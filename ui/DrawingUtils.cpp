@@ -8,6 +8,7 @@
 #include "PallixFont.h"
 #include "PallixPoint.h"
 
+#include <algorithm>
 #include <ctime>
 #include <initializer_list>
 #include <iterator>
@@ -120,11 +121,16 @@ void DrawingUtils::drawEntryDetails(PallixBitmap& bitmap, PallixRect absRect, Me
     if (!pEntry->getMPAA().IsEmpty())
         line2 += pEntry->getMPAA() + " ";
     line2 += pEntry->getGenre();
-    drawTextShadowed(bitmap, font, textRect, line2, Colors::WHITE, Colors::BLACK, FLAGS_HEADER_LINE);
+    // A long line of genres ends before the running time's box instead of under it.
+    PallixRect line2Rect = textRect;
+    const int32_t durationX = absRect.x + static_cast<int32_t>(absRect.w) - 120;
+    if (pEntry->getDurationInSecs() > 0 && durationX - 10 < line2Rect.x + static_cast<int32_t>(line2Rect.w))
+        line2Rect.w = static_cast<uint32_t>(std::max(0, durationX - 10 - line2Rect.x));
+    drawTextShadowed(bitmap, font, line2Rect, line2, Colors::WHITE, Colors::BLACK, FLAGS_HEADER_LINE);
 
     if (pEntry->getDurationInSecs() > 0)
     {
-        textRect.x = absRect.x + static_cast<int32_t>(absRect.w) - 120;
+        textRect.x = durationX;
         textRect.w = 100;
         PallixString duration = pEntry->getDuration();
         const PallixFont& durationFont =

@@ -18,6 +18,8 @@ constexpr int ROWS_PER_SIDE = 4;
 // Widths of the tab-separated columns of an entry, from the text origin on.
 constexpr uint32_t COLUMN_WIDTHS[] = {350, 300, 100, 100};
 constexpr int COLUMN_COUNT = sizeof(COLUMN_WIDTHS) / sizeof(COLUMN_WIDTHS[0]);
+// A text cut to its column keeps this far from the next one.
+constexpr uint32_t COLUMN_GAP = 12;
 constexpr uint32_t FLAG_CENTER_V = 0x1;
 constexpr uint32_t FLAG_CENTER_H = 0x2;
 constexpr uint32_t FLAG_ELLIPSIS = 0x100;
@@ -306,18 +308,24 @@ void LoopList::drawItem(PallixBitmap& bitmap, int index, const PallixRect& rect,
         }
     }
 
+    // A row too long for the list ends in an ellipsis, never in half a letter at the edge.
+    flags |= FLAG_ELLIPSIS;
     if (parts.GetSize() == 1)
     {
+        if (mbLeftAlign)
+            r.w = r.w > 10 ? r.w - 10 : 0;
         DrawingUtils::drawTextShadowed(bitmap, font, r, name, color, colorShadow, static_cast<int>(flags));
         return;
     }
-    flags |= FLAG_ELLIPSIS;
     // Columns past the last width have no room and are left out.
     int count = std::min(parts.GetSize(), COLUMN_COUNT);
     for (int j = 0; j < count; ++j)
     {
-        r.w = COLUMN_WIDTHS[j];
-        DrawingUtils::drawTextShadowed(bitmap, font, r, parts.GetAt(j), color, colorShadow, static_cast<int>(flags));
+        // Centred text stays centred in its column: the gap is shared by both sides.
+        PallixRect column(r.x + static_cast<int32_t>(mbLeftAlign ? 0 : COLUMN_GAP / 2), r.y,
+                          COLUMN_WIDTHS[j] - COLUMN_GAP, r.h);
+        DrawingUtils::drawTextShadowed(bitmap, font, column, parts.GetAt(j), color, colorShadow,
+                                       static_cast<int>(flags));
         r.x += static_cast<int32_t>(COLUMN_WIDTHS[j]);
     }
 }
