@@ -1,6 +1,7 @@
 #include "FolderWalker.h"
 
 #include "DatabaseValue.h"
+#include "PallixCollator.h"
 #include "PallixDirScanner.h"
 
 #include <algorithm>
@@ -66,7 +67,9 @@ bool FolderWalker::list(const PallixString& folder, Listing& listing)
     std::vector<std::string> names;
     if (!PallixDirScanner::VisitNames(folder, [&](std::string_view name) { names.emplace_back(name); }))
         return false;
-    std::sort(names.begin(), names.end());
+    // Titles are found, and so listed in the database, grid and table, in the
+    // order a person reads names: "Amélie" beside "Amelia", not after "Zorro".
+    std::sort(names.begin(), names.end(), PallixCollator::Less);
     for (const std::string& name : names)
     {
         // Hidden names are the file system's or another program's business.
@@ -204,7 +207,7 @@ void FolderWalker::addTitle(const PallixString& folder, const Listing& listing, 
         if (marked.size() >= 2)
         {
             title.kind = TitleFolder::SERIES;
-            // Names are listed in byte order, so equal marks keep that order.
+            // Equal marks keep the order the names are listed in.
             std::stable_sort(marked.begin(), marked.end(), [](const TitleFolder::Item& a, const TitleFolder::Item& b)
                              { return NameParser::isEarlierEpisode(a.mark, b.mark); });
             main.file = marked.front().file;
