@@ -18,6 +18,8 @@ PACKAGES=(
     xvfb libx11-dev
     libavfilter-dev libass-dev
     clang-16 libclang-rt-16-dev
+    libfribidi-dev libharfbuzz-dev libunibreak-dev libicu-dev
+    fonts-wqy-microhei fonts-tlwg-loma-ttf fonts-lohit-deva
 )
 # The browser test runs on Node; a machine that has it already keeps its own.
 if ! command -v node >/dev/null 2>&1; then
