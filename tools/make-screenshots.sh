@@ -51,6 +51,13 @@ ask "press Info"
 ask "press Info"
 ask "screenshot $DOCS/player.png"
 ask "press Exit"
+# The details table, its titles in several scripts: from the title's page to the
+# column menu, down to the table and into it, up to its last title.
+ask "press Left"
+ask "press Down"
+ask "press Right"
+ask "press Up"
+ask "screenshot $DOCS/scripts.png"
 ask "quorvaApp exit"
 exec 3<&-
 wait $PID || true
