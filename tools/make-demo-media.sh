@@ -132,11 +132,14 @@ poster() {
         "$near" "$1" "$far" "$1" "$1" "$2" "$sun"; }
     local scene="gradients=s=600x840:c0=$colour:c1=0x0a0a12:x0=300:y0=0:x1=300:y1=700:n=2:d=0.04,format=gbrp"
     scene+=",geq=r='$(channel r 255)':g='$(channel g 215)':b='$(channel b 150)',vignette=PI/5"
+    # The title below the hills, and the year below it, both inside the poster.
+    local top=$((horizon + 130))
+    [ "$top" -gt $((790 - size)) ] && top=$((790 - size))
     if [ "$HAVE_DRAWTEXT" = 1 ]; then
         scene+=",drawtext=fontfile='$(fontfor "$title")':textfile='$(textfile "$title")':fontsize=$size"
-        scene+=":fontcolor=white:shadowcolor=black@0.7:shadowx=3:shadowy=3:x=(w-tw)/2:y=$((horizon + 150))"
+        scene+=":fontcolor=white:shadowcolor=black@0.7:shadowx=3:shadowy=3:x=(w-tw)/2:y=$top"
         scene+=",drawtext=fontfile='$FONT':text='$year':fontsize=26:fontcolor=0xdddddd:x=(w-tw)/2"
-        scene+=":y=$((horizon + 165 + size))"
+        scene+=":y=$((top + size + 12))"
     fi
     ffmpeg -nostdin -v error -y -f lavfi -i "$scene" -frames:v 1 -q:v 3 "$folder/poster.jpg.part.jpg"
     mv "$folder/poster.jpg.part.jpg" "$folder/poster.jpg"
