@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -222,4 +224,23 @@ TEST(PallixTextLayout, CutsAndBreaksBetweenGraphemeClusters)
     // Bytes that are not UTF-8 become replacement characters, never a cut sequence.
     lines = PallixTextLayout::Lay("ab\xFF\xC3", 1000, 20, 20, 0, fixedWidth);
     EXPECT_EQ(lines[0].text, "ab\xEF\xBF\xBD\xEF\xBF\xBD");
+}
+
+TEST(PallixTextScripts, AFaceNamedByPallixFontGetsTheCharactersItLacksFromOthers)
+{
+    setenv("PALLIX_FONT", "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf", 1);
+    PallixFont font;
+    PallixFont::Attributes attributes;
+    std::snprintf(attributes.m_faceName, sizeof(attributes.m_faceName), "%s", "pallix-font-test");
+    attributes.m_nPointSize = 30;
+    font.SetAttributes(attributes);
+    // The file's own letters: every one as wide as the next.
+    const uint32_t narrow = font.GetTextExtent("iiii").w;
+    const uint32_t wide = font.GetTextExtent("MMMM").w;
+    unsetenv("PALLIX_FONT");
+    EXPECT_EQ(narrow, wide);
+    // An ideograph comes from a face that has it, a full square wider than the
+    // file's missing-glyph box, and sits on the same line.
+    EXPECT_GT(font.GetTextExtent("東").w, font.GetTextExtent("\xEE\x80\x80").w + 5);
+    EXPECT_EQ(font.GetTextExtent("東 M").h, font.GetTextExtent("M").h);
 }

@@ -1,5 +1,6 @@
 #include "MediaMaker.h"
 #include "PallixBitmap.h"
+#include "PallixTestSupport.h"
 #include "QuorvaProcess.h"
 #include "TestSupport.h"
 
@@ -7,9 +8,7 @@
 
 #include <chrono>
 #include <filesystem>
-#include <functional>
 #include <memory>
-#include <thread>
 #include <vector>
 
 namespace
@@ -64,17 +63,6 @@ bool wordsApart(const std::vector<int>& ink, int& left, int& right)
     return true;
 }
 
-bool eventually(const std::function<bool()>& condition)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!condition())
-    {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return true;
-}
 } // namespace
 
 // A Chinese and a Hebrew subtitle file beside a film show their own glyphs, in
@@ -101,12 +89,12 @@ TEST(SubtitleScriptsEndToEnd, ChineseAndHebrewSubtitlesShowTheirGlyphsInReadingO
         ASSERT_EQ(quorva.command(std::string("press ") + key), "OK") << key;
 
     int left = 0, right = 0;
-    EXPECT_TRUE(eventually([&] {
+    EXPECT_TRUE(pallixtest::WaitUntil([&] {
         return wordsApart(columns(*quorva.screenshot()), left, right) && right > 3 * left;
-    })) << "Chinese: left " << left << ", right " << right;
-    EXPECT_TRUE(eventually([&] {
+    }, std::chrono::seconds(20))) << "Chinese: left " << left << ", right " << right;
+    EXPECT_TRUE(pallixtest::WaitUntil([&] {
         return wordsApart(columns(*quorva.screenshot()), left, right) && left > 3 * right;
-    })) << "Hebrew: left " << left << ", right " << right;
+    }, std::chrono::seconds(20))) << "Hebrew: left " << left << ", right " << right;
     ASSERT_EQ(quorva.command("press Exit"), "OK");
     ASSERT_EQ(quorva.command("quorvaApp exit"), "OK");
     EXPECT_EQ(quorva.waitExit(), 0);
