@@ -74,11 +74,7 @@ PallixFontFinder& PallixFontFinder::Get()
     return finder;
 }
 
-PallixFontFinder::~PallixFontFinder()
-{
-    // The chains' fonts belong to the configuration's library: they go first.
-    mChains.clear();
-}
+PallixFontFinder::~PallixFontFinder() = default;
 
 std::string PallixFontFinder::FamilyOf(const PallixFont::Attributes& attributes)
 {
