@@ -9,6 +9,7 @@
 #include <hb.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 
 namespace
@@ -154,7 +155,7 @@ std::vector<PallixTextShaper::Piece> PallixTextShaper::Shape(std::string_view li
         Piece piece;
         piece.pFont = pMain;
         piece.text = std::string(line);
-        std::copy("Latn", "Latn" + 5, piece.script);
+        std::snprintf(piece.script, sizeof(piece.script), "%s", "Latn");
         Prepare(piece);
         int h = 0;
         if (TTF_SizeUTF8(pMain, piece.text.c_str(), &piece.width, &h) != 0)
