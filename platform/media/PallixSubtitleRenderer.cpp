@@ -1,5 +1,9 @@
 #include "PallixSubtitleRenderer.h"
 
+#include "PallixVobSubIndex.h"
+#include "PallixWebVtt.h"
+
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <fstream>
@@ -9,6 +13,9 @@ namespace
 {
 // A text line whose end nobody gave stays this long.
 constexpr long long DEFAULT_DURATION_MS = 5000;
+// A VobSub file's pictures kept undecoded: a few kilobytes each, a few
+// thousand a film.
+constexpr size_t MAX_PICTURE_BYTES = 64 * 1024 * 1024;
 
 bool isUtf8(const std::string& text)
 {
@@ -37,7 +44,8 @@ struct SubtitleDeleter
 };
 } // namespace
 
-bool PallixSubtitleRenderer::OpenDecoder(const AVCodecParameters& parameters, const char* charset)
+bool PallixSubtitleRenderer::OpenDecoder(const AVCodecParameters& parameters, const char* charset,
+                                         const std::vector<PallixAttachedFonts::Font>& fonts)
 {
     mCodec.reset();
     const AVCodec* decoder = avcodec_find_decoder(parameters.codec_id);
@@ -67,15 +75,23 @@ bool PallixSubtitleRenderer::OpenDecoder(const AVCodecParameters& parameters, co
                                    ? std::string(reinterpret_cast<const char*>(mCodec->subtitle_header),
                                                  size_t(mCodec->subtitle_header_size))
                                    : std::string();
-    return mText.Start(header);
+    return mText.Start(header, fonts);
 }
 
-bool PallixSubtitleRenderer::StartStream(const AVStream& stream)
+void PallixSubtitleRenderer::Reset()
 {
-    std::lock_guard<std::mutex> lock(mMutex);
+    mCodec.reset();
     mText.Stop();
     mBitmaps.Stop();
-    if (!OpenDecoder(*stream.codecpar, nullptr))
+    mPictures.clear();
+    mNextPicture = 0;
+}
+
+bool PallixSubtitleRenderer::StartStream(const AVFormatContext& movie, const AVStream& stream)
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    Reset();
+    if (!OpenDecoder(*stream.codecpar, nullptr, PallixAttachedFonts::Find(&movie)))
     {
         mCodec.reset();
         return false;
@@ -83,35 +99,91 @@ bool PallixSubtitleRenderer::StartStream(const AVStream& stream)
     return true;
 }
 
-bool PallixSubtitleRenderer::StartFile(const std::string& path)
+bool PallixSubtitleRenderer::StartFile(const std::string& path, int nTrack, const AVFormatContext* pMovie)
 {
-    // Subtitle files come in whatever the author's system wrote; what is not
-    // UTF-8 is most often Windows' Western code page.
     std::ifstream in(path, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<PallixAttachedFonts::Font> fonts = PallixAttachedFonts::Find(pMovie);
+    if (PallixWebVtt::IsWebVtt(bytes))
+        return StartWebVtt(bytes, fonts);
+    // Subtitle files come in whatever the author's system wrote; what is not
+    // UTF-8 is most often Windows' Western code page.
     const char* charset = isUtf8(bytes) ? nullptr : "CP1252";
 
+    // A VobSub index names its pictures' file by its own name; found here in
+    // any letter case.
+    const bool bVobSub = PallixVobSubIndex::IsIndex(bytes);
+    const AVInputFormat* pFormat = bVobSub ? av_find_input_format("vobsub") : nullptr;
+    AVDictionary* options = nullptr;
+    if (bVobSub)
+        av_dict_set(&options, "sub_name", PallixVobSubIndex::PicturesPath(path).c_str(), 0);
     AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0)
+    const int ret = avformat_open_input(&raw, path.c_str(), pFormat, &options);
+    av_dict_free(&options);
+    if (ret < 0)
         return false;
     pallix_av::FormatPtr format(raw);
-    if (format->nb_streams < 1 || format->streams[0]->codecpar->codec_type != AVMEDIA_TYPE_SUBTITLE)
+    const AVStream* pStream = nullptr;
+    for (unsigned i = 0; i < format->nb_streams && !pStream; ++i)
+        if (!bVobSub || format->streams[i]->id == nTrack)
+            pStream = format->streams[i];
+    if (!pStream || pStream->codecpar->codec_type != AVMEDIA_TYPE_SUBTITLE)
         return false;
-    const AVStream& stream = *format->streams[0];
 
     std::lock_guard<std::mutex> lock(mMutex);
-    mText.Stop();
-    mBitmaps.Stop();
-    if (!OpenDecoder(*stream.codecpar, charset))
+    Reset();
+    if (!OpenDecoder(*pStream->codecpar, charset, fonts))
     {
         mCodec.reset();
         return false;
     }
     pallix_av::PacketPtr packet(av_packet_alloc());
+    size_t nPictureBytes = 0;
     while (packet && av_read_frame(format.get(), packet.get()) >= 0)
     {
-        Decode(*packet, stream.time_base);
+        const bool bOurs = packet->stream_index == pStream->index;
+        if (bOurs && !mBitmaps.IsActive())
+            Decode(*packet, pStream->time_base);
+        // Pictures are decoded when the movie gets there: a film's pictures,
+        // decoded all at once, would take hundreds of megabytes.
+        else if (bOurs && packet->pts != AV_NOPTS_VALUE && nPictureBytes + size_t(packet->size) <= MAX_PICTURE_BYTES)
+        {
+            nPictureBytes += size_t(packet->size);
+            if (pallix_av::PacketPtr picture{av_packet_clone(packet.get())})
+            {
+                av_packet_rescale_ts(picture.get(), pStream->time_base, AVRational{1, 1000});
+                mPictures.push_back(std::move(picture));
+            }
+        }
         av_packet_unref(packet.get());
+    }
+    std::stable_sort(mPictures.begin(), mPictures.end(),
+                     [](const pallix_av::PacketPtr& a, const pallix_av::PacketPtr& b) { return a->pts < b->pts; });
+    return true;
+}
+
+bool PallixSubtitleRenderer::StartWebVtt(const std::string& bytes, const std::vector<PallixAttachedFonts::Font>& fonts)
+{
+    std::vector<PallixWebVtt::Cue> cues;
+    PallixWebVtt::Read(bytes, cues);
+    // libavcodec's decoder gives the same header as to the other text files.
+    AVCodecParameters* pParameters = avcodec_parameters_alloc();
+    if (!pParameters)
+        return false;
+    pParameters->codec_type = AVMEDIA_TYPE_SUBTITLE;
+    pParameters->codec_id = AV_CODEC_ID_WEBVTT;
+    std::lock_guard<std::mutex> lock(mMutex);
+    Reset();
+    const bool bOpened = OpenDecoder(*pParameters, nullptr, fonts);
+    avcodec_parameters_free(&pParameters);
+    mCodec.reset();
+    if (!bOpened)
+        return false;
+    long long nReadOrder = 0;
+    for (const PallixWebVtt::Cue& cue : cues)
+    {
+        const std::string dialogue = std::to_string(nReadOrder++) + ",0,Default,,0,0,0,," + cue.text;
+        mText.AddEvent(dialogue.c_str(), cue.startMs, cue.endMs - cue.startMs);
     }
     return true;
 }
@@ -119,9 +191,7 @@ bool PallixSubtitleRenderer::StartFile(const std::string& path)
 void PallixSubtitleRenderer::Stop()
 {
     std::lock_guard<std::mutex> lock(mMutex);
-    mCodec.reset();
-    mText.Stop();
-    mBitmaps.Stop();
+    Reset();
 }
 
 bool PallixSubtitleRenderer::IsActive()
@@ -141,8 +211,33 @@ void PallixSubtitleRenderer::Flush()
 {
     std::lock_guard<std::mutex> lock(mMutex);
     mBitmaps.Flush();
+    // A file's picture of the moment is decoded again at the next one drawn.
+    mNextPicture = 0;
     if (mCodec)
         avcodec_flush_buffers(mCodec.get());
+}
+
+void PallixSubtitleRenderer::FeedPictures(long long timeMs)
+{
+    if (mPictures.empty())
+        return;
+    // Back before the last picture decoded: start again from the one due now.
+    if (mNextPicture > 0 && mPictures[mNextPicture - 1]->pts > timeMs)
+    {
+        mBitmaps.Flush();
+        avcodec_flush_buffers(mCodec.get());
+        mNextPicture = 0;
+    }
+    const auto due = std::upper_bound(mPictures.begin(), mPictures.end(), timeMs,
+                                      [](long long t, const pallix_av::PacketPtr& p) { return t < p->pts; });
+    const size_t nDue = size_t(due - mPictures.begin());
+    if (nDue == 0)
+        return;
+    // Only the last picture that has started can be on the screen: each one
+    // replaces the one before.
+    for (size_t i = std::max(mNextPicture, nDue - 1); i < nDue; ++i)
+        Decode(*mPictures[i], AVRational{1, 1000});
+    mNextPicture = std::max(mNextPicture, nDue);
 }
 
 void PallixSubtitleRenderer::Decode(const AVPacket& packet, AVRational timeBase)
@@ -195,7 +290,10 @@ std::shared_ptr<const PallixBitmap> PallixSubtitleRenderer::Render(double time, 
     if (mText.IsActive())
         return mText.Render(timeMs, width, height, videoWidth, videoHeight, bChanged, at);
     if (mBitmaps.IsActive())
+    {
+        FeedPictures(timeMs);
         return mBitmaps.Render(timeMs, width, height, videoWidth, videoHeight, bChanged, at);
+    }
     // Switched off: one change to take the last subtitle away.
     bChanged = mbWasShowing;
     mbWasShowing = false;

@@ -1,16 +1,20 @@
 #pragma once
 
 #include "PallixAVTypes.h"
+#include "PallixAttachedFonts.h"
 #include "PallixBitmapSubtitles.h"
 #include "PallixTextSubtitles.h"
 
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 // The subtitles of one track, decoded by libavcodec and drawn for the
 // presenter: a track inside the movie is fed packet by packet as the movie is
-// read; a file beside the movie is read whole when it is chosen. Every call is
+// read; a file beside the movie is read whole when it is chosen, and the
+// pictures of a VobSub file are decoded one at a time as the movie reaches
+// them. Text is drawn with the fonts the movie carries, if any. Every call is
 // thread-safe (the decoder thread feeds, the presenter draws).
 class PallixSubtitleRenderer
 {
@@ -19,10 +23,12 @@ public:
     PallixSubtitleRenderer(const PallixSubtitleRenderer&) = delete;
     PallixSubtitleRenderer& operator=(const PallixSubtitleRenderer&) = delete;
 
-    // A track inside the movie; false when its codec cannot be decoded.
-    bool StartStream(const AVStream& stream);
-    // A SubRip, ASS or SSA file; false when it cannot be read as one.
-    bool StartFile(const std::string& path);
+    // A track of the movie; false when its codec cannot be decoded.
+    bool StartStream(const AVFormatContext& movie, const AVStream& stream);
+    // A SubRip, ASS, SSA or WebVTT file, or the track of a VobSub index whose
+    // "index:" number is nTrack; pMovie, the open movie, lends its fonts.
+    // False when the file cannot be read as one.
+    bool StartFile(const std::string& path, int nTrack = 0, const AVFormatContext* pMovie = nullptr);
     void Stop();
     bool IsActive();
 
@@ -37,12 +43,21 @@ public:
                                                bool& bChanged, PallixPoint& at);
 
 private:
-    bool OpenDecoder(const AVCodecParameters& parameters, const char* charset);
+    bool OpenDecoder(const AVCodecParameters& parameters, const char* charset,
+                     const std::vector<PallixAttachedFonts::Font>& fonts);
+    bool StartWebVtt(const std::string& bytes, const std::vector<PallixAttachedFonts::Font>& fonts);
     void Decode(const AVPacket& packet, AVRational timeBase);
+    // Decodes the picture of a VobSub file that is due at the time.
+    void FeedPictures(long long timeMs);
+    void Reset();
 
     std::mutex mMutex;
     pallix_av::CodecPtr mCodec;
     PallixTextSubtitles mText;
     PallixBitmapSubtitles mBitmaps;
     bool mbWasShowing = false;
+    // A VobSub file's pictures, undecoded, in time order (milliseconds), and
+    // the next one to decode.
+    std::vector<pallix_av::PacketPtr> mPictures;
+    size_t mNextPicture = 0;
 };
