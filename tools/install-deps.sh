@@ -17,6 +17,7 @@ PACKAGES=(
     libcpp-httplib-dev chromium
     xvfb libx11-dev
     libavfilter-dev libass-dev
+    fonts-ocr-a
     clang-16 libclang-rt-16-dev
 )
 # The browser test runs on Node; a machine that has it already keeps its own.
