@@ -5,7 +5,7 @@
 #include <string>
 
 // The input of the subtitle targets: the first byte picks the kind of file the
-// name claims (".srt", ".ass" or ".ssa"), and the rest is the file.
+// name claims (".srt", ".ass", ".ssa" or ".vtt"), and the rest is the file.
 class FuzzSubtitleFile
 {
 public:
