@@ -13,9 +13,6 @@ namespace
 {
 // A text line whose end nobody gave stays this long.
 constexpr long long DEFAULT_DURATION_MS = 5000;
-// A VobSub file's pictures kept undecoded: a few kilobytes each, a few
-// thousand a film.
-constexpr size_t MAX_PICTURE_BYTES = 64 * 1024 * 1024;
 
 bool isUtf8(const std::string& text)
 {
@@ -83,8 +80,11 @@ void PallixSubtitleRenderer::Reset()
     mCodec.reset();
     mText.Stop();
     mBitmaps.Stop();
-    mPictures.clear();
-    mNextPicture = 0;
+    mNextPicture.reset();
+    mPictureFile.reset();
+    mPictureStream = -1;
+    mbPicturesPlaced = false;
+    mLastPictureMs = -1;
 }
 
 bool PallixSubtitleRenderer::StartStream(const AVFormatContext& movie, const AVStream& stream)
@@ -137,28 +137,22 @@ bool PallixSubtitleRenderer::StartFile(const std::string& path, int nTrack, cons
         mCodec.reset();
         return false;
     }
+    if (mBitmaps.IsActive())
+    {
+        // Pictures are read and decoded when the movie gets there: read at
+        // once, a film's take tens of megabytes, seconds from a network share.
+        mPictureStream = pStream->index;
+        mPictureTimeBase = pStream->time_base;
+        mPictureFile = std::move(format);
+        return true;
+    }
     pallix_av::PacketPtr packet(av_packet_alloc());
-    size_t nPictureBytes = 0;
     while (packet && av_read_frame(format.get(), packet.get()) >= 0)
     {
-        const bool bOurs = packet->stream_index == pStream->index;
-        if (bOurs && !mBitmaps.IsActive())
+        if (packet->stream_index == pStream->index)
             Decode(*packet, pStream->time_base);
-        // Pictures are decoded when the movie gets there: a film's pictures,
-        // decoded all at once, would take hundreds of megabytes.
-        else if (bOurs && packet->pts != AV_NOPTS_VALUE && nPictureBytes + size_t(packet->size) <= MAX_PICTURE_BYTES)
-        {
-            nPictureBytes += size_t(packet->size);
-            if (pallix_av::PacketPtr picture{av_packet_clone(packet.get())})
-            {
-                av_packet_rescale_ts(picture.get(), pStream->time_base, AVRational{1, 1000});
-                mPictures.push_back(std::move(picture));
-            }
-        }
         av_packet_unref(packet.get());
     }
-    std::stable_sort(mPictures.begin(), mPictures.end(),
-                     [](const pallix_av::PacketPtr& a, const pallix_av::PacketPtr& b) { return a->pts < b->pts; });
     return true;
 }
 
@@ -211,33 +205,56 @@ void PallixSubtitleRenderer::Flush()
 {
     std::lock_guard<std::mutex> lock(mMutex);
     mBitmaps.Flush();
-    // A file's picture of the moment is decoded again at the next one drawn.
-    mNextPicture = 0;
+    // A file's picture of the moment is found again at the next one drawn.
+    mbPicturesPlaced = false;
     if (mCodec)
         avcodec_flush_buffers(mCodec.get());
 }
 
+pallix_av::PacketPtr PallixSubtitleRenderer::ReadPicture()
+{
+    pallix_av::PacketPtr packet(av_packet_alloc());
+    while (packet && av_read_frame(mPictureFile.get(), packet.get()) >= 0)
+    {
+        if (packet->stream_index == mPictureStream && packet->pts != AV_NOPTS_VALUE)
+        {
+            av_packet_rescale_ts(packet.get(), mPictureTimeBase, AVRational{1, 1000});
+            return packet;
+        }
+        av_packet_unref(packet.get());
+    }
+    return nullptr;
+}
+
 void PallixSubtitleRenderer::FeedPictures(long long timeMs)
 {
-    if (mPictures.empty())
+    if (!mPictureFile)
         return;
-    // Back before the last picture decoded: start again from the one due now.
-    if (mNextPicture > 0 && mPictures[mNextPicture - 1]->pts > timeMs)
+    // After a seek, or back before the last picture decoded: to the last
+    // picture that starts by now, or the first of all when none does.
+    if (!mbPicturesPlaced || timeMs < mLastPictureMs)
     {
         mBitmaps.Flush();
         avcodec_flush_buffers(mCodec.get());
-        mNextPicture = 0;
+        const int64_t target = timeMs * (AV_TIME_BASE / 1000);
+        if (avformat_seek_file(mPictureFile.get(), -1, INT64_MIN, target, target, 0) < 0)
+            avformat_seek_file(mPictureFile.get(), -1, INT64_MIN, 0, INT64_MAX, 0);
+        mNextPicture = ReadPicture();
+        mbPicturesPlaced = true;
+        mLastPictureMs = -1;
     }
-    const auto due = std::upper_bound(mPictures.begin(), mPictures.end(), timeMs,
-                                      [](long long t, const pallix_av::PacketPtr& p) { return t < p->pts; });
-    const size_t nDue = size_t(due - mPictures.begin());
-    if (nDue == 0)
-        return;
     // Only the last picture that has started can be on the screen: each one
     // replaces the one before.
-    for (size_t i = std::max(mNextPicture, nDue - 1); i < nDue; ++i)
-        Decode(*mPictures[i], AVRational{1, 1000});
-    mNextPicture = std::max(mNextPicture, nDue);
+    pallix_av::PacketPtr due;
+    while (mNextPicture && mNextPicture->pts <= timeMs)
+    {
+        due = std::move(mNextPicture);
+        mNextPicture = ReadPicture();
+    }
+    if (!due)
+        return;
+    Decode(*due, AVRational{1, 1000});
+    mLastPictureMs = due->pts;
 }
 
 void PallixSubtitleRenderer::Decode(const AVPacket& packet, AVRational timeBase)

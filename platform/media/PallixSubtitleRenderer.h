@@ -12,9 +12,9 @@
 
 // The subtitles of one track, decoded by libavcodec and drawn for the
 // presenter: a track inside the movie is fed packet by packet as the movie is
-// read; a file beside the movie is read whole when it is chosen, and the
-// pictures of a VobSub file are decoded one at a time as the movie reaches
-// them. Text is drawn with the fonts the movie carries, if any. Every call is
+// read; a file beside the movie is read whole when it is chosen, but the
+// pictures of a VobSub file are read and decoded one at a time as the movie
+// reaches them. Text is drawn with the fonts the movie carries, if any. Every call is
 // thread-safe (the decoder thread feeds, the presenter draws).
 class PallixSubtitleRenderer
 {
@@ -47,8 +47,10 @@ private:
                      const std::vector<PallixAttachedFonts::Font>& fonts);
     bool StartWebVtt(const std::string& bytes, const std::vector<PallixAttachedFonts::Font>& fonts);
     void Decode(const AVPacket& packet, AVRational timeBase);
-    // Decodes the picture of a VobSub file that is due at the time.
+    // Reads and decodes the picture of a VobSub file that is due at the time.
     void FeedPictures(long long timeMs);
+    // The next packet of the VobSub track, its times in milliseconds; null at the end.
+    pallix_av::PacketPtr ReadPicture();
     void Reset();
 
     std::mutex mMutex;
@@ -56,8 +58,13 @@ private:
     PallixTextSubtitles mText;
     PallixBitmapSubtitles mBitmaps;
     bool mbWasShowing = false;
-    // A VobSub file's pictures, undecoded, in time order (milliseconds), and
-    // the next one to decode.
-    std::vector<pallix_av::PacketPtr> mPictures;
-    size_t mNextPicture = 0;
+    // An open VobSub file, its track, the track's next packet (read ahead),
+    // whether the reading stands where the movie is, and when the last
+    // picture decoded started.
+    pallix_av::FormatPtr mPictureFile;
+    int mPictureStream = -1;
+    AVRational mPictureTimeBase{1, 1000};
+    pallix_av::PacketPtr mNextPicture;
+    bool mbPicturesPlaced = false;
+    long long mLastPictureMs = -1;
 };
