@@ -287,6 +287,24 @@ bool PallixRemoteHttp::Admits(const httplib::Request&)
     return true;
 }
 
+int PallixRemoteHttp::Judge(httplib::Request& request, bool& bBody)
+{
+    int nVerdict = judgeFraming(request, bBody);
+    if (nVerdict == 0 && !Admits(request))
+        nVerdict = 401;
+    if (nVerdict == 0)
+        return 0;
+    // Answered without "100 Continue", and without keeping the connection when
+    // a body is left unread.
+    request.headers.erase("Expect");
+    if (bBody)
+    {
+        request.headers.erase("Connection");
+        request.set_header("Connection", "close");
+    }
+    return nVerdict;
+}
+
 void PallixRemoteHttp::Refuse(socket_t sock)
 {
     sendAll(sock, plainResponse(503, "Service Unavailable", "too many connections\n"));
@@ -314,21 +332,9 @@ bool PallixRemoteHttp::process_and_close_socket(socket_t sock)
         bResult = process_request(stream, nLeft == 1, bClosed,
                                   [this, &stream](httplib::Request& request)
                                   {
-                                      bool bBody = false;
-                                      int nVerdict = judgeFraming(request, bBody);
-                                      if (nVerdict == 0 && !Admits(request))
-                                          nVerdict = 401;
-                                      if (nVerdict == 0)
-                                          return;
-                                      stream.SetVerdict(nVerdict, bBody);
-                                      // Answered without "100 Continue", and without
-                                      // keeping the connection when a body is left unread.
-                                      request.headers.erase("Expect");
-                                      if (bBody)
-                                      {
-                                          request.headers.erase("Connection");
-                                          request.set_header("Connection", "close");
-                                      }
+                                      bool bBodyLeft = false;
+                                      const int nVerdict = Judge(request, bBodyLeft);
+                                      stream.SetVerdict(nVerdict, nVerdict != 0 && bBodyLeft);
                                   });
         if (stream.IsOversized() && !stream.HasWritten())
             sendAll(sock, plainResponse(431, "Request Header Fields Too Large", "request too large\n"));

@@ -41,6 +41,9 @@ protected:
     virtual bool Admits(const httplib::Request& request);
 
 private:
+    // The status to answer the request with before its body is read, 0 to
+    // serve it; bBody says whether it announces one.
+    int Judge(httplib::Request& request, bool& bBody);
     bool process_and_close_socket(socket_t sock) override;
     void Refuse(socket_t sock);
 
