@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cerrno>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -319,6 +320,10 @@ bool PallixRemoteHttp::process_and_close_socket(socket_t sock)
         Refuse(sock);
         return false;
     }
+    // An answer leaves in two writes (headers, body): held back for the
+    // client's delayed acknowledgement, each kept-alive answer would wait 40 ms.
+    int yes = 1;
+    ::setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
     BoundedStream stream(sock, svr_sock_, std::chrono::seconds(read_timeout_sec_),
                          std::chrono::seconds(write_timeout_sec_));
     tpStream = &stream;
