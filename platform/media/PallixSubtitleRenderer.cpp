@@ -4,9 +4,11 @@
 #include "PallixWebVtt.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <fstream>
+#include <iconv.h>
 #include <iterator>
 
 namespace
@@ -29,6 +31,33 @@ bool isUtf8(const std::string& text)
         i += n;
     }
     return true;
+}
+
+// The text in the code page, as UTF-8; a byte the code page does not define
+// becomes U+FFFD.
+std::string toUtf8(const std::string& bytes, const char* charset)
+{
+    iconv_t converter = iconv_open("UTF-8", charset);
+    if (converter == iconv_t(-1))
+        return std::string();
+    std::string out(bytes.size() * 3 + 4, '\0');
+    char* in = const_cast<char*>(bytes.data());
+    size_t inLeft = bytes.size();
+    char* at = out.data();
+    size_t outLeft = out.size();
+    while (inLeft > 0 && iconv(converter, &in, &inLeft, &at, &outLeft) == size_t(-1) && errno == EILSEQ &&
+           outLeft >= 3)
+    {
+        ++in;
+        --inLeft;
+        *at++ = '\xEF';
+        *at++ = '\xBF';
+        *at++ = '\xBD';
+        outLeft -= 3;
+    }
+    iconv_close(converter);
+    out.resize(out.size() - outLeft);
+    return out;
 }
 
 struct SubtitleDeleter
@@ -104,11 +133,13 @@ bool PallixSubtitleRenderer::StartFile(const std::string& path, int nTrack, cons
     std::ifstream in(path, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const std::vector<PallixAttachedFonts::Font> fonts = PallixAttachedFonts::Find(pMovie);
-    if (PallixWebVtt::IsWebVtt(bytes))
-        return StartWebVtt(bytes, fonts);
     // Subtitle files come in whatever the author's system wrote; what is not
     // UTF-8 is most often Windows' Western code page.
     const char* charset = isUtf8(bytes) ? nullptr : "CP1252";
+    // libass must get UTF-8: in anything else each stray byte is a character
+    // that no face has, and a search of every face.
+    if (PallixWebVtt::IsWebVtt(bytes))
+        return StartWebVtt(charset ? toUtf8(bytes, charset) : bytes, fonts);
 
     // A VobSub index names its pictures' file by its own name; found here in
     // any letter case.
