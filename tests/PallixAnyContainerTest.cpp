@@ -87,6 +87,24 @@ TEST(PallixSubtitleFiles, FindsTheFilesNamedAfterTheMovie)
     ASSERT_FALSE(found.empty());
     EXPECT_EQ(found.front().path, dir.file("Movie.srt"));
 
+    // WebVTT with regions and marks in its name, as streaming services name it; a
+    // VobSub index with its pictures is a track per language it lists, one
+    // without them is none.
+    for (const char* name : {"Film.en-US.vtt", "Film.pt_BR.sdh.srt", "Film.de.cc.forced.vtt", "Film.en-x.vtt"})
+        dir.write(name, "WEBVTT\n");
+    dir.write("Film.idx", "# VobSub index file, v7 (do not modify this line!)\nsize: 720x480\n"
+                          "id: en, index: 0\ntimestamp: 00:00:01:000, filepos: 000000000\n"
+                          "id: de, index: 1\nid: --, index: 2\ntimestamp: 00:00:02:000, filepos: 000000800\n");
+    dir.write("Film.SUB", "pictures");
+    dir.write("Film.fr.idx", "# VobSub index file, v7\nid: fr, index: 0\ntimestamp: 00:00:01:000, filepos: 0\n");
+    const std::vector<PallixSubtitleFiles::Found> film = PallixSubtitleFiles::Find(dir.file("Film.avi"));
+    EXPECT_EQ(names(film), (std::vector<std::string>{"Film.idx|en", "Film.idx|", "Film.de.cc.forced.vtt|de|forced",
+                                                     "Film.en-US.vtt|en", "Film.pt_BR.sdh.srt|pt"}));
+    ASSERT_EQ(film.size(), 5u);
+    EXPECT_EQ(film[1].nFileTrack, 2);
+    EXPECT_TRUE(film[1].bBitmap);
+    EXPECT_EQ(film[3].codec, "webvtt");
+
     // Another movie in the same folder has its own; a folder that is not there has none.
     EXPECT_EQ(names(PallixSubtitleFiles::Find(dir.file("Other.avi"))), std::vector<std::string>{"Other.srt|"});
     EXPECT_TRUE(PallixSubtitleFiles::Find(dir.file("Nothing.mp4")).empty());

@@ -13,6 +13,7 @@
 #include <httplib.h>
 
 #include <arpa/inet.h>
+#include <atomic>
 #include <csignal>
 #include <filesystem>
 #include <fcntl.h>
@@ -88,6 +89,79 @@ int statusOf(const std::string& response)
 {
     return response.rfind("HTTP/1.1 ", 0) == 0 ? std::atoi(response.c_str() + 9) : -1;
 }
+
+// One kept-alive connection, a request and its answer at a time, as curl or a
+// phone's browser uses it.
+class Connection
+{
+public:
+    explicit Connection(int port) : mFd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
+    {
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        mbOpen = ::connect(mFd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    }
+    ~Connection() { ::close(mFd); }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Sends the request and reads one whole answer, headers and body; empty
+    // when none comes by the deadline.
+    std::string ask(const std::string& request, Clock::time_point deadline)
+    {
+        if (!mbOpen || ::send(mFd, request.data(), request.size(), MSG_NOSIGNAL) != ssize_t(request.size()))
+            return std::string();
+        for (;;)
+        {
+            const size_t end = mPending.find("\r\n\r\n");
+            if (end != std::string::npos)
+            {
+                const size_t length = mPending.find("Content-Length: ");
+                const size_t size = end + 4 + (length < end ? std::stoul(mPending.substr(length + 16)) : 0);
+                if (mPending.size() >= size)
+                {
+                    std::string answer = mPending.substr(0, size);
+                    mPending.erase(0, size);
+                    return answer;
+                }
+            }
+            if (!receive(deadline))
+                return std::string();
+        }
+    }
+
+    // True when the server closes the connection before the deadline.
+    bool closedBy(Clock::time_point deadline)
+    {
+        while (receive(deadline))
+        {
+        }
+        return mbClosed;
+    }
+
+private:
+    bool receive(Clock::time_point deadline)
+    {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        pollfd ready = {mFd, POLLIN, 0};
+        if (left <= 0 || ::poll(&ready, 1, int(left)) <= 0)
+            return false;
+        char buffer[4096];
+        const ssize_t n = ::recv(mFd, buffer, sizeof buffer, 0);
+        mbClosed = n == 0;
+        if (n <= 0)
+            return false;
+        mPending.append(buffer, size_t(n));
+        return true;
+    }
+
+    int mFd;
+    bool mbOpen = false;
+    bool mbClosed = false;
+    std::string mPending;
+};
 
 // The real binary with the phone remote on a port of its own.
 class RemoteJukebox
@@ -453,6 +527,79 @@ TEST(RemoteEndToEnd, NothingWithoutAPairedTokenInTheHeaderAndQuorvaCarriesOn)
     // Deleting the phone's line unpairs it at once.
     dir.write("remote-tokens", "# no phones\n");
     EXPECT_EQ(statusOf(roundTrip(port, request("GET /api/now", withToken))), 401);
+    EXPECT_EQ(jukebox.process().command("quorvaApp exit"), "OK");
+    EXPECT_EQ(jukebox.process().waitExit(), 0);
+}
+
+// curl -X POST sends no body and no Content-Length: such a request has no
+// body and is answered at once, and one without a token is refused from its
+// headers, whatever body it announces. A flood of such refusals from many
+// clients is answered quickly and leaves the paired phone's keys working.
+TEST(RemoteEndToEnd, BodilessRequestsAreAnsweredAtOnceAndAFloodOfRefusalsLeavesKeysWorking)
+{
+    TempDir dir;
+    RemoteJukebox jukebox(dir);
+    const int port = jukebox.port();
+    const std::string token = jukebox.pair();
+    ASSERT_EQ(token.size(), 32u);
+    auto curl = [&](const std::string& line, const std::string& headers = "")
+    {
+        return line + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
+               "\r\nUser-Agent: curl/7.88.1\r\nAccept: */*\r\n" + headers + "\r\n";
+    };
+    const std::string withToken = "X-Remote-Token: " + token + "\r\n";
+    // Far longer than any of these takes; the server used to wait 5 s for each
+    // body and then answer 400.
+    const auto deadline = [] { return Clock::now() + std::chrono::seconds(20); };
+
+    Connection phone(port);
+    std::string answer = phone.ask(curl("POST /api/press/Down", withToken), deadline());
+    EXPECT_EQ(statusOf(answer), 200) << answer;
+    EXPECT_NE(answer.find("\r\n\r\nOK\n"), std::string::npos) << answer;
+    // A refusal keeps the connection, which serves the next request.
+    answer = phone.ask(curl("POST /api/press/Up"), deadline());
+    EXPECT_EQ(statusOf(answer), 401) << answer;
+    EXPECT_NE(answer.find("pair this device first"), std::string::npos) << answer;
+    EXPECT_EQ(statusOf(phone.ask(curl("POST /api/pair/start"), deadline())), 200);
+    EXPECT_EQ(statusOf(phone.ask(curl("POST /api/press/Up", withToken), deadline())), 200);
+
+    // Refused before the body it announces ever comes, and the connection closed.
+    for (const std::string& headers : {std::string("Content-Length: 4000\r\n"),
+                                       std::string("Transfer-Encoding: chunked\r\n"),
+                                       std::string("Content-Length: 10\r\nExpect: 100-continue\r\n")})
+    {
+        Connection stranger(port);
+        answer = stranger.ask(curl("POST /api/press/Down", headers), deadline());
+        EXPECT_EQ(statusOf(answer), 401) << headers << answer;
+        EXPECT_TRUE(stranger.closedBy(deadline())) << headers;
+    }
+    // A body whose end no header tells.
+    Connection gzip(port);
+    answer = gzip.ask(curl("POST /api/press/Down", withToken + "Transfer-Encoding: gzip\r\n"), deadline());
+    EXPECT_EQ(statusOf(answer), 400) << answer;
+    EXPECT_TRUE(gzip.closedBy(deadline()));
+
+    // 20 clients, 50 requests each, while the phone presses keys.
+    const auto start = Clock::now();
+    std::atomic<int> refused{0};
+    std::vector<std::thread> clients;
+    for (int i = 0; i < 20; ++i)
+        clients.emplace_back([&, i] {
+            Connection client(port);
+            const auto until = start + std::chrono::seconds(30);
+            for (int n = 0; n < 50 && Clock::now() < until; ++n)
+                refused += statusOf(client.ask(curl(i % 2 ? "POST /api/press/Exit" : "POST /api/now"), until)) == 401;
+        });
+    int pressed = 0;
+    for (int n = 0; n < 10; ++n)
+        pressed += statusOf(phone.ask(curl(n % 2 ? "POST /api/press/Up" : "POST /api/press/Down", withToken),
+                                      deadline())) == 200;
+    for (std::thread& client : clients)
+        client.join();
+    EXPECT_EQ(refused.load(), 1000);
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(30));
+    EXPECT_EQ(pressed, 10);
+    EXPECT_EQ(jukebox.process().command("press Down"), "OK");
     EXPECT_EQ(jukebox.process().command("quorvaApp exit"), "OK");
     EXPECT_EQ(jukebox.process().waitExit(), 0);
 }

@@ -17,6 +17,7 @@ PACKAGES=(
     libcpp-httplib-dev chromium
     xvfb libx11-dev
     libavfilter-dev libass-dev
+    fonts-ocr-a
     clang-16 libclang-rt-16-dev
     libfribidi-dev libharfbuzz-dev libunibreak-dev libicu-dev
     fonts-wqy-microhei fonts-tlwg-loma-ttf fonts-lohit-deva

@@ -1,8 +1,10 @@
 #include "PallixRemoteHttp.h"
 
 #include <arpa/inet.h>
+#include <cctype>
 #include <cerrno>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -31,8 +33,19 @@ public:
         mConsumed = 0;
         mWritten = 0;
         mbOversized = false;
+        mnVerdict = 0;
+        mbBodyLeft = false;
     }
     bool IsOversized() const { return mbOversized; }
+    // The status a request is answered with before its body is read; 0 to serve it.
+    void SetVerdict(int nStatus, bool bBodyLeft)
+    {
+        mnVerdict = nStatus;
+        mbBodyLeft = bBodyLeft;
+    }
+    int GetVerdict() const { return mnVerdict; }
+    // The request's body is still on the wire: the connection cannot go on.
+    bool IsBodyLeft() const { return mbBodyLeft; }
     bool HasWritten() const { return mWritten > 0; }
     bool HasBuffered() const { return mStart < mEnd; }
 
@@ -150,6 +163,8 @@ private:
     size_t mConsumed = 0;
     size_t mWritten = 0;
     bool mbOversized = false;
+    int mnVerdict = 0;
+    bool mbBodyLeft = false;
     char mBuffer[4096];
     size_t mStart = 0;
     size_t mEnd = 0;
@@ -204,6 +219,30 @@ bool sendAll(int fd, const std::string& text)
     return true;
 }
 
+// Frames the request's body from its headers (RFC 9112, section 6): the status
+// to answer before reading it (0 to serve the request), and whether it has a body.
+int judgeFraming(httplib::Request& request, bool& bBody)
+{
+    const bool bEncoded = request.has_header("Transfer-Encoding");
+    const bool bLength = request.has_header("Content-Length");
+    bBody = bEncoded || (bLength && request.get_header_value("Content-Length") != "0");
+    if (bEncoded)
+    {
+        // Only chunked, as the last coding, tells where the body ends.
+        std::string coding = request.get_header_value("Transfer-Encoding");
+        coding = coding.substr(coding.find_last_of(',') + 1);
+        for (char& c : coding)
+            c = char(std::tolower(static_cast<unsigned char>(c)));
+        const size_t first = coding.find_first_not_of(" \t");
+        const size_t last = coding.find_last_not_of(" \t");
+        return first != std::string::npos && coding.substr(first, last - first + 1) == "chunked" ? 0 : 400;
+    }
+    // Without either header the library would read on until the client gave up.
+    if (!bLength)
+        request.set_header("Content-Length", "0");
+    return 0;
+}
+
 std::string plainResponse(int nStatus, const char* reason, const std::string& body)
 {
     return "HTTP/1.1 " + std::to_string(nStatus) + " " + reason +
@@ -223,6 +262,15 @@ PallixRemoteHttp::PallixRemoteHttp()
             int yes = 1;
             ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
         });
+    // Runs after the headers are read and before the body is.
+    set_pre_routing_handler(
+        [](const httplib::Request&, httplib::Response& response)
+        {
+            if (!tpStream || tpStream->GetVerdict() == 0)
+                return HandlerResponse::Unhandled;
+            response.status = tpStream->GetVerdict();
+            return HandlerResponse::Handled;
+        });
     set_payload_max_length(kMaxRequestBytes);
     set_keep_alive_max_count(100);
     set_keep_alive_timeout(5);
@@ -233,6 +281,29 @@ PallixRemoteHttp::PallixRemoteHttp()
 bool PallixRemoteHttp::IsOversized()
 {
     return tpStream && tpStream->IsOversized();
+}
+
+bool PallixRemoteHttp::Admits(const httplib::Request&)
+{
+    return true;
+}
+
+int PallixRemoteHttp::Judge(httplib::Request& request, bool& bBody)
+{
+    int nVerdict = judgeFraming(request, bBody);
+    if (nVerdict == 0 && !Admits(request))
+        nVerdict = 401;
+    if (nVerdict == 0)
+        return 0;
+    // Answered without "100 Continue", and without keeping the connection when
+    // a body is left unread.
+    request.headers.erase("Expect");
+    if (bBody)
+    {
+        request.headers.erase("Connection");
+        request.set_header("Connection", "close");
+    }
+    return nVerdict;
 }
 
 void PallixRemoteHttp::Refuse(socket_t sock)
@@ -249,6 +320,10 @@ bool PallixRemoteHttp::process_and_close_socket(socket_t sock)
         Refuse(sock);
         return false;
     }
+    // An answer leaves in two writes (headers, body): held back for the
+    // client's delayed acknowledgement, each kept-alive answer would wait 40 ms.
+    int yes = 1;
+    ::setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
     BoundedStream stream(sock, svr_sock_, std::chrono::seconds(read_timeout_sec_),
                          std::chrono::seconds(write_timeout_sec_));
     tpStream = &stream;
@@ -259,10 +334,16 @@ bool PallixRemoteHttp::process_and_close_socket(socket_t sock)
             break;
         stream.StartRequest(Clock::now() + kRequestTime);
         bool bClosed = false;
-        bResult = process_request(stream, nLeft == 1, bClosed, [](httplib::Request&) {});
+        bResult = process_request(stream, nLeft == 1, bClosed,
+                                  [this, &stream](httplib::Request& request)
+                                  {
+                                      bool bBodyLeft = false;
+                                      const int nVerdict = Judge(request, bBodyLeft);
+                                      stream.SetVerdict(nVerdict, nVerdict != 0 && bBodyLeft);
+                                  });
         if (stream.IsOversized() && !stream.HasWritten())
             sendAll(sock, plainResponse(431, "Request Header Fields Too Large", "request too large\n"));
-        if (!bResult || bClosed || stream.IsOversized())
+        if (!bResult || bClosed || stream.IsOversized() || stream.IsBodyLeft())
             break;
     }
     tpStream = nullptr;

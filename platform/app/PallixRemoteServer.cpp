@@ -160,10 +160,9 @@ public:
                              {"X-Content-Type-Options", "nosniff"},
                              {"Referrer-Policy", "no-referrer"}});
         Get("/", [this](const httplib::Request&, httplib::Response& response) { ServePage(response); });
-        Get("/api/now", [this](const httplib::Request& request, httplib::Response& response)
-            { ServeNow(request, response); });
-        Get("/api/screen.png", [this](const httplib::Request& request, httplib::Response& response)
-            { ServeScreen(request, response); });
+        Get("/api/now", [this](const httplib::Request&, httplib::Response& response) { ServeNow(response); });
+        Get("/api/screen.png", [this](const httplib::Request&, httplib::Response& response)
+            { ServeScreen(response); });
         Post("/api/press/(.*)", [this](const httplib::Request& request, httplib::Response& response)
              { ServePress(request, response); });
         Post("/api/pair/start", [this](const httplib::Request&, httplib::Response& response)
@@ -177,6 +176,8 @@ public:
                     reply(response, 431, "request too large");
                 else if (!response.body.empty())
                     return httplib::Server::HandlerResponse::Unhandled;
+                else if (response.status == 401)
+                    reply(response, 401, "pair this device first");
                 else if (response.status == 404)
                     reply(response, 404, "not found");
                 else if (response.status == 413)
@@ -188,12 +189,13 @@ public:
     }
 
 private:
-    bool Authorise(const httplib::Request& request, httplib::Response& response)
+    // Everything under /api/ but pairing wants a paired phone's token.
+    bool Admits(const httplib::Request& request) override
     {
-        if (mState.IsPaired(request))
+        const std::string& path = request.path;
+        if (path.rfind("/api/", 0) != 0 || path == "/api/pair" || path == "/api/pair/start")
             return true;
-        reply(response, 401, "pair this device first");
-        return false;
+        return mState.IsPaired(request);
     }
 
     void Busy(httplib::Response& response) { reply(response, 503, "Quorva is busy, try again"); }
@@ -206,10 +208,8 @@ private:
         response.set_content(PallixRemotePage::GetHtml(), "text/html; charset=utf-8");
     }
 
-    void ServeNow(const httplib::Request& request, httplib::Response& response)
+    void ServeNow(httplib::Response& response)
     {
-        if (!Authorise(request, response))
-            return;
         State::Answer answer;
         bool bAnswered = mState.AskLoop(
             [](State& state, const std::shared_ptr<State::Answer>& pAnswer)
@@ -226,10 +226,8 @@ private:
         response.set_content(answer.body, JSON);
     }
 
-    void ServeScreen(const httplib::Request& request, httplib::Response& response)
+    void ServeScreen(httplib::Response& response)
     {
-        if (!Authorise(request, response))
-            return;
         State::Answer answer;
         bool bAnswered = mState.AskLoop(
             [](State& state, const std::shared_ptr<State::Answer>& pAnswer)
@@ -251,8 +249,6 @@ private:
 
     void ServePress(const httplib::Request& request, httplib::Response& response)
     {
-        if (!Authorise(request, response))
-            return;
         const std::string key = request.matches[1];
         uint32_t nCode = 0;
         if (!PallixKeyMap::ParseKey(key, nCode))

@@ -31,6 +31,8 @@ struct PallixRemoteStatus
 // Pairing needs no token:
 //   POST /api/pair/start    shows a PIN on the TV for a minute
 //   POST /api/pair          with the PIN in "X-Remote-PIN": the token, as JSON
+// Requests need no body. A request without a valid token is refused from its
+// headers, before any body is read.
 // Replies: 400 with the reason for a bad request, 401 without a valid token,
 // 404 for any other path, 429 while pairing is locked. Nothing names or reads a
 // file. Requests are served on the server's own threads; whatever touches the

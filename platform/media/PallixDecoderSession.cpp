@@ -400,7 +400,10 @@ bool PallixDecoderSession::ApplySelection()
         mSubtitleIndex = -1;
         const int nTrack = selection.nSubtitle;
         if (nTrack >= 0 && nTrack < int(mSource.subtitles.size()) && !mSource.subtitles[size_t(nTrack)].m_path.empty())
-            mSubtitles.StartFile(mSource.subtitles[size_t(nTrack)].m_path);
+        {
+            const PallixMPEGFile::SubtitleStream& track = mSource.subtitles[size_t(nTrack)];
+            mSubtitles.StartFile(track.m_path, track.m_nFileTrack, mpFormat);
+        }
         mPresenter.RefreshSubtitles();
     }
     mRoles.clear();
@@ -446,7 +449,7 @@ PallixDecoderSession::Role PallixDecoderSession::RoleOf(int nIndex)
         if (track.m_path.empty() && carries(track.m_nPIDorStreamID, track.m_nSSID))
         {
             role = kSubtitle;
-            if (mSubtitleIndex != nIndex && mSubtitles.StartStream(stream))
+            if (mSubtitleIndex != nIndex && mSubtitles.StartStream(*mpFormat, stream))
             {
                 for (const pallix_av::PacketPtr& line : mRecentText[nIndex])
                     mSubtitles.AddPacket(*line, stream.time_base);

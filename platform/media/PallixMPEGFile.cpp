@@ -455,9 +455,11 @@ void PallixMPEGFile::AddSubtitleFiles()
         SubtitleStream subtitle;
         subtitle.m_bForced = found.bForced;
         copyText(subtitle.m_language, found.language.c_str());
-        copyText(subtitle.m_codec, found.path.size() > 4 ? found.path.c_str() + found.path.size() - 3 : "");
+        copyText(subtitle.m_codec, found.codec.c_str());
+        subtitle.m_bBitmap = found.bBitmap;
         subtitle.m_title = found.name;
         subtitle.m_path = found.path;
+        subtitle.m_nFileTrack = found.nFileTrack;
         mPrograms.front().subtitles.push_back(subtitle);
     }
 }

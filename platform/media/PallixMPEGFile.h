@@ -85,6 +85,8 @@ public:
         std::string m_title;
         // The file beside the movie; empty for a track inside it.
         std::string m_path;
+        // Which track of that file, for a file that holds several (a VobSub index).
+        int m_nFileTrack = 0;
     };
 
     PallixMPEGFile() = default;

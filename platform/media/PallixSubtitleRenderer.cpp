@@ -1,8 +1,14 @@
 #include "PallixSubtitleRenderer.h"
 
+#include "PallixVobSubIndex.h"
+#include "PallixWebVtt.h"
+
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <fstream>
+#include <iconv.h>
 #include <iterator>
 
 namespace
@@ -27,6 +33,33 @@ bool isUtf8(const std::string& text)
     return true;
 }
 
+// The text in the code page, as UTF-8; a byte the code page does not define
+// becomes U+FFFD.
+std::string toUtf8(const std::string& bytes, const char* charset)
+{
+    iconv_t converter = iconv_open("UTF-8", charset);
+    if (converter == iconv_t(-1))
+        return std::string();
+    std::string out(bytes.size() * 3 + 4, '\0');
+    char* in = const_cast<char*>(bytes.data());
+    size_t inLeft = bytes.size();
+    char* at = out.data();
+    size_t outLeft = out.size();
+    while (inLeft > 0 && iconv(converter, &in, &inLeft, &at, &outLeft) == size_t(-1) && errno == EILSEQ &&
+           outLeft >= 3)
+    {
+        ++in;
+        --inLeft;
+        *at++ = '\xEF';
+        *at++ = '\xBF';
+        *at++ = '\xBD';
+        outLeft -= 3;
+    }
+    iconv_close(converter);
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
 struct SubtitleDeleter
 {
     void operator()(AVSubtitle* p) const
@@ -37,7 +70,8 @@ struct SubtitleDeleter
 };
 } // namespace
 
-bool PallixSubtitleRenderer::OpenDecoder(const AVCodecParameters& parameters, const char* charset)
+bool PallixSubtitleRenderer::OpenDecoder(const AVCodecParameters& parameters, const char* charset,
+                                         const std::vector<PallixAttachedFonts::Font>& fonts)
 {
     mCodec.reset();
     const AVCodec* decoder = avcodec_find_decoder(parameters.codec_id);
@@ -67,15 +101,26 @@ bool PallixSubtitleRenderer::OpenDecoder(const AVCodecParameters& parameters, co
                                    ? std::string(reinterpret_cast<const char*>(mCodec->subtitle_header),
                                                  size_t(mCodec->subtitle_header_size))
                                    : std::string();
-    return mText.Start(header);
+    return mText.Start(header, fonts);
 }
 
-bool PallixSubtitleRenderer::StartStream(const AVStream& stream)
+void PallixSubtitleRenderer::Reset()
 {
-    std::lock_guard<std::mutex> lock(mMutex);
+    mCodec.reset();
     mText.Stop();
     mBitmaps.Stop();
-    if (!OpenDecoder(*stream.codecpar, nullptr))
+    mNextPicture.reset();
+    mPictureFile.reset();
+    mPictureStream = -1;
+    mbPicturesPlaced = false;
+    mLastPictureMs = -1;
+}
+
+bool PallixSubtitleRenderer::StartStream(const AVFormatContext& movie, const AVStream& stream)
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    Reset();
+    if (!OpenDecoder(*stream.codecpar, nullptr, PallixAttachedFonts::Find(&movie)))
     {
         mCodec.reset();
         return false;
@@ -83,35 +128,87 @@ bool PallixSubtitleRenderer::StartStream(const AVStream& stream)
     return true;
 }
 
-bool PallixSubtitleRenderer::StartFile(const std::string& path)
+bool PallixSubtitleRenderer::StartFile(const std::string& path, int nTrack, const AVFormatContext* pMovie)
 {
-    // Subtitle files come in whatever the author's system wrote; what is not
-    // UTF-8 is most often Windows' Western code page.
     std::ifstream in(path, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<PallixAttachedFonts::Font> fonts = PallixAttachedFonts::Find(pMovie);
+    // Subtitle files come in whatever the author's system wrote; what is not
+    // UTF-8 is most often Windows' Western code page.
     const char* charset = isUtf8(bytes) ? nullptr : "CP1252";
+    // libass must get UTF-8: in anything else each stray byte is a character
+    // that no face has, and a search of every face.
+    if (PallixWebVtt::IsWebVtt(bytes))
+        return StartWebVtt(charset ? toUtf8(bytes, charset) : bytes, fonts);
 
+    // A VobSub index names its pictures' file by its own name; found here in
+    // any letter case.
+    const bool bVobSub = PallixVobSubIndex::IsIndex(bytes);
+    const AVInputFormat* pFormat = bVobSub ? av_find_input_format("vobsub") : nullptr;
+    AVDictionary* options = nullptr;
+    if (bVobSub)
+        av_dict_set(&options, "sub_name", PallixVobSubIndex::PicturesPath(path).c_str(), 0);
     AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0)
+    const int ret = avformat_open_input(&raw, path.c_str(), pFormat, &options);
+    av_dict_free(&options);
+    if (ret < 0)
         return false;
     pallix_av::FormatPtr format(raw);
-    if (format->nb_streams < 1 || format->streams[0]->codecpar->codec_type != AVMEDIA_TYPE_SUBTITLE)
+    const AVStream* pStream = nullptr;
+    for (unsigned i = 0; i < format->nb_streams && !pStream; ++i)
+        if (!bVobSub || format->streams[i]->id == nTrack)
+            pStream = format->streams[i];
+    if (!pStream || pStream->codecpar->codec_type != AVMEDIA_TYPE_SUBTITLE)
         return false;
-    const AVStream& stream = *format->streams[0];
 
     std::lock_guard<std::mutex> lock(mMutex);
-    mText.Stop();
-    mBitmaps.Stop();
-    if (!OpenDecoder(*stream.codecpar, charset))
+    Reset();
+    if (!OpenDecoder(*pStream->codecpar, charset, fonts))
     {
         mCodec.reset();
         return false;
     }
+    if (mBitmaps.IsActive())
+    {
+        // Pictures are read and decoded when the movie gets there: read at
+        // once, a film's take tens of megabytes, seconds from a network share.
+        mPictureStream = pStream->index;
+        mPictureTimeBase = pStream->time_base;
+        mPictureFile = std::move(format);
+        return true;
+    }
     pallix_av::PacketPtr packet(av_packet_alloc());
     while (packet && av_read_frame(format.get(), packet.get()) >= 0)
     {
-        Decode(*packet, stream.time_base);
+        if (packet->stream_index == pStream->index)
+            Decode(*packet, pStream->time_base);
         av_packet_unref(packet.get());
+    }
+    return true;
+}
+
+bool PallixSubtitleRenderer::StartWebVtt(const std::string& bytes, const std::vector<PallixAttachedFonts::Font>& fonts)
+{
+    std::vector<PallixWebVtt::Cue> cues;
+    PallixWebVtt::Read(bytes, cues);
+    // libavcodec's decoder gives the same header as to the other text files.
+    AVCodecParameters* pParameters = avcodec_parameters_alloc();
+    if (!pParameters)
+        return false;
+    pParameters->codec_type = AVMEDIA_TYPE_SUBTITLE;
+    pParameters->codec_id = AV_CODEC_ID_WEBVTT;
+    std::lock_guard<std::mutex> lock(mMutex);
+    Reset();
+    const bool bOpened = OpenDecoder(*pParameters, nullptr, fonts);
+    avcodec_parameters_free(&pParameters);
+    mCodec.reset();
+    if (!bOpened)
+        return false;
+    long long nReadOrder = 0;
+    for (const PallixWebVtt::Cue& cue : cues)
+    {
+        const std::string dialogue = std::to_string(nReadOrder++) + ",0,Default,,0,0,0,," + cue.text;
+        mText.AddEvent(dialogue.c_str(), cue.startMs, cue.endMs - cue.startMs);
     }
     return true;
 }
@@ -119,9 +216,7 @@ bool PallixSubtitleRenderer::StartFile(const std::string& path)
 void PallixSubtitleRenderer::Stop()
 {
     std::lock_guard<std::mutex> lock(mMutex);
-    mCodec.reset();
-    mText.Stop();
-    mBitmaps.Stop();
+    Reset();
 }
 
 bool PallixSubtitleRenderer::IsActive()
@@ -141,8 +236,56 @@ void PallixSubtitleRenderer::Flush()
 {
     std::lock_guard<std::mutex> lock(mMutex);
     mBitmaps.Flush();
+    // A file's picture of the moment is found again at the next one drawn.
+    mbPicturesPlaced = false;
     if (mCodec)
         avcodec_flush_buffers(mCodec.get());
+}
+
+pallix_av::PacketPtr PallixSubtitleRenderer::ReadPicture()
+{
+    pallix_av::PacketPtr packet(av_packet_alloc());
+    while (packet && av_read_frame(mPictureFile.get(), packet.get()) >= 0)
+    {
+        if (packet->stream_index == mPictureStream && packet->pts != AV_NOPTS_VALUE)
+        {
+            av_packet_rescale_ts(packet.get(), mPictureTimeBase, AVRational{1, 1000});
+            return packet;
+        }
+        av_packet_unref(packet.get());
+    }
+    return nullptr;
+}
+
+void PallixSubtitleRenderer::FeedPictures(long long timeMs)
+{
+    if (!mPictureFile)
+        return;
+    // After a seek, or back before the last picture decoded: to the last
+    // picture that starts by now, or the first of all when none does.
+    if (!mbPicturesPlaced || timeMs < mLastPictureMs)
+    {
+        mBitmaps.Flush();
+        avcodec_flush_buffers(mCodec.get());
+        const int64_t target = timeMs * (AV_TIME_BASE / 1000);
+        if (avformat_seek_file(mPictureFile.get(), -1, INT64_MIN, target, target, 0) < 0)
+            avformat_seek_file(mPictureFile.get(), -1, INT64_MIN, 0, INT64_MAX, 0);
+        mNextPicture = ReadPicture();
+        mbPicturesPlaced = true;
+        mLastPictureMs = -1;
+    }
+    // Only the last picture that has started can be on the screen: each one
+    // replaces the one before.
+    pallix_av::PacketPtr due;
+    while (mNextPicture && mNextPicture->pts <= timeMs)
+    {
+        due = std::move(mNextPicture);
+        mNextPicture = ReadPicture();
+    }
+    if (!due)
+        return;
+    Decode(*due, AVRational{1, 1000});
+    mLastPictureMs = due->pts;
 }
 
 void PallixSubtitleRenderer::Decode(const AVPacket& packet, AVRational timeBase)
@@ -195,7 +338,10 @@ std::shared_ptr<const PallixBitmap> PallixSubtitleRenderer::Render(double time, 
     if (mText.IsActive())
         return mText.Render(timeMs, width, height, videoWidth, videoHeight, bChanged, at);
     if (mBitmaps.IsActive())
+    {
+        FeedPictures(timeMs);
         return mBitmaps.Render(timeMs, width, height, videoWidth, videoHeight, bChanged, at);
+    }
     // Switched off: one change to take the last subtitle away.
     bChanged = mbWasShowing;
     mbWasShowing = false;

@@ -57,7 +57,7 @@ PallixTextSubtitles::~PallixTextSubtitles()
         ass_library_done(mpLibrary);
 }
 
-bool PallixTextSubtitles::Start(const std::string& header)
+bool PallixTextSubtitles::Start(const std::string& header, const std::vector<PallixAttachedFonts::Font>& fonts)
 {
     Stop();
     if (!mpLibrary)
@@ -67,8 +67,20 @@ bool PallixTextSubtitles::Start(const std::string& header)
             return false;
         ass_set_message_cb(mpLibrary, quiet, nullptr);
     }
+    // A movie's fonts are for that movie only, and libass lets fonts go only
+    // once the renderer that may use them is gone: another set, another renderer.
+    const std::string fingerprint = PallixAttachedFonts::Fingerprint(fonts);
+    if (mpRenderer && fingerprint != mFontFingerprint)
+    {
+        ass_renderer_done(mpRenderer);
+        mpRenderer = nullptr;
+    }
     if (!mpRenderer)
     {
+        ass_clear_fonts(mpLibrary);
+        for (const PallixAttachedFonts::Font& font : fonts)
+            ass_add_font(mpLibrary, font.name.c_str(), font.pData, int(font.nSize));
+        mFontFingerprint = fingerprint;
         mpRenderer = ass_renderer_init(mpLibrary);
         if (!mpRenderer)
             return false;

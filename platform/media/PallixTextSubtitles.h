@@ -1,9 +1,11 @@
 #pragma once
 
+#include "PallixAttachedFonts.h"
 #include "PallixBitmap.h"
 
 #include <memory>
 #include <string>
+#include <vector>
 
 struct ass_library;
 struct ass_renderer;
@@ -20,9 +22,9 @@ public:
     PallixTextSubtitles(const PallixTextSubtitles&) = delete;
     PallixTextSubtitles& operator=(const PallixTextSubtitles&) = delete;
 
-    // Starts a new, empty track with the given ASS header. False when libass
-    // cannot be set up.
-    bool Start(const std::string& header);
+    // Starts a new, empty track with the given ASS header, drawn with the
+    // movie's own fonts before the system's. False when libass cannot be set up.
+    bool Start(const std::string& header, const std::vector<PallixAttachedFonts::Font>& fonts = {});
     void Stop();
     bool IsActive() const { return mpTrack != nullptr; }
 
@@ -46,4 +48,6 @@ private:
     int mVideoWidth = 0;
     int mVideoHeight = 0;
     bool mbShown = false;
+    // Which fonts the renderer was made with.
+    std::string mFontFingerprint;
 };
