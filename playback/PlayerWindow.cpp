@@ -1,5 +1,6 @@
 #include "PlayerWindow.h"
 
+#include "ChapterMarks.h"
 #include "ClientProperties.h"
 #include "Colors.h"
 #include "DrawingUtils.h"
@@ -391,10 +392,13 @@ void PlayerWindow::skipToPreviousTick()
     Redraw();
 }
 
-// 15-minute segments when the running time is known, quarters of the file
-// otherwise. Past the last quarter there is nowhere to go.
+// The film's chapters where it has them; else 15-minute segments when the
+// running time is known, quarters of the file otherwise. Past the last chapter
+// or quarter there is nowhere to go.
 bool PlayerWindow::getNextTickPosition(uint64_t position, uint64_t& target)
 {
+    if (mPlayer.getNumChapters() > 0)
+        return ChapterMarks::getNextPosition(mPlayer, position, target);
     int duration = getDurationInSecs();
     uint64_t fileSize = mPlayer.getFileSize();
     if (duration > 0)
@@ -419,6 +423,8 @@ bool PlayerWindow::getNextTickPosition(uint64_t position, uint64_t& target)
 
 uint64_t PlayerWindow::getPreviousTickPosition(uint64_t position)
 {
+    if (mPlayer.getNumChapters() > 0)
+        return ChapterMarks::getPreviousPosition(mPlayer, position);
     int duration = getDurationInSecs();
     uint64_t fileSize = mPlayer.getFileSize();
     if (duration > 0)
@@ -724,10 +730,19 @@ void PlayerWindow::drawProgressBar(PallixBitmap& bitmap)
     if (!mpEntry)
         return;
 
-    // Ticks every 15 minutes, or at the quarters when the running time is unknown.
+    // Ticks at the chapters; else every 15 minutes, or at the quarters when the
+    // running time is unknown.
     int duration = getDurationInSecs();
     int spacing = duration > 0 ? TICK_SPAN / duration : static_cast<int>(BAR_WIDTH / 4);
-    if (spacing > 0)
+    uint64_t fileSize = mPlayer.getFileSize();
+    for (int i = 0; i < mPlayer.getNumChapters() && fileSize > 0; ++i)
+    {
+        uint64_t at = mPlayer.getChapterPosition(i);
+        int32_t x = barLeft + static_cast<int32_t>(static_cast<double>(at) / static_cast<double>(fileSize) * BAR_WIDTH);
+        if (at > 0 && at < fileSize)
+            bitmap.DrawLine(PallixPoint(x, py + 6), PallixPoint(x, py + 16), Colors::WHITE);
+    }
+    if (spacing > 0 && mPlayer.getNumChapters() == 0)
     {
         for (int32_t x = barLeft + spacing; x <= barLeft + static_cast<int32_t>(BAR_WIDTH); x += spacing)
             bitmap.DrawLine(PallixPoint(x, py + 6), PallixPoint(x, py + 16), Colors::WHITE);
