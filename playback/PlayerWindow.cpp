@@ -48,6 +48,8 @@ const PallixColor CLEAR(0, 0, 0, 0);
 const PallixColor BAR_BACKGROUND(0, 32, 0, 255);
 const PallixColor BAR_FILL(224, 190, 4, 255);
 const PallixColor DETAILS_BAND(0, 0, 0, 128);
+constexpr uint32_t DETAILS_BAND_HEIGHT = 88;
+constexpr uint32_t ZOOM_LABEL_WIDTH = 260;
 const PallixColor FAILURE_BACKGROUND(0, 0, 0, 208);
 constexpr uint32_t FAILURE_WIDTH = 840;
 constexpr uint32_t FAILURE_HEIGHT = 230;
@@ -776,15 +778,18 @@ void PlayerWindow::drawEntryDetails(PallixBitmap& bitmap)
     if (!mpEntry)
         return;
     PallixRect rect = GetRectAbsolute();
-    bitmap.FillRect(PallixRect(rect.x, rect.y, rect.w, 88), DETAILS_BAND);
+    bitmap.FillRect(PallixRect(rect.x, rect.y, rect.w, DETAILS_BAND_HEIGHT), DETAILS_BAND);
     DrawingUtils::drawEntryDetails(bitmap, rect, mpEntry, mDesignatedFile);
 }
 
+// At the right, under the title band, so that it never covers the title's
+// running time.
 void PlayerWindow::drawZoomDetails(PallixBitmap& bitmap)
 {
     PallixRect rect = GetRectAbsolute();
     DrawingUtils::drawTextShadowed(bitmap, Fonts::SYSTEM_30,
-                                   PallixRect(rect.x + static_cast<int32_t>(rect.w) - 150, rect.y + 4, 150, 30),
+                                   PallixRect(rect.x + static_cast<int32_t>(rect.w) - ZOOM_LABEL_WIDTH - 20,
+                                              rect.y + DETAILS_BAND_HEIGHT + 6, ZOOM_LABEL_WIDTH, 30),
                                    mPlayer.getVideoScaler().getModeName(), Colors::WHITE, Colors::BLACK, 0x21);
 }
 
