@@ -80,6 +80,27 @@ public:
         return bSaved ? QuorvaDatFile(path.c_str()).getLastPosition() : 0;
     }
 
+    // Leaves the film where it is: the first part's stats file then holds a place
+    // past minSaved bytes, five seconds before. Resumed there, the film plays to
+    // the end of its last part, which leaves nothing to resume.
+    void leaveResumeAndPlayToTheEnd(const std::string& firstPart, uint64_t minSaved, int width, int height)
+    {
+        const double left = clock(width, height);
+        press("Exit");
+        bool bSaved = false;
+        ASSERT_TRUE(waitFor([&] { return saved(firstPart, bSaved) > 0; }));
+        EXPECT_GT(saved(firstPart, bSaved), minSaved);
+        press("Play");
+        press("Select");
+        double resumed = -1;
+        ASSERT_TRUE(waitFor([&] { return (resumed = clock(width, height)) > 0 && resumed < left - 2; }));
+        EXPECT_NEAR(resumed, left - 5, 1.5);
+        ASSERT_TRUE(waitFor([&] { return saved(firstPart, bSaved) == 0 && bSaved; }, std::chrono::seconds(30)));
+        EXPECT_FALSE(playing());
+        press("Exit");
+        EXPECT_EQ(mpProcess->waitExit(), 0);
+    }
+
 private:
     const TempDir& mDir;
     std::unique_ptr<QuorvaProcess> mpProcess;
@@ -145,23 +166,7 @@ TEST(FilmFilesEndToEnd, ADVDTitleSetPlaysAsOneFilm)
 
     // Across the last boundary, then out: five seconds before the place left is past the first part.
     ASSERT_TRUE(library.clockReaches(18.5));
-    const double left = library.clock(352, 288);
-    library.press("Exit");
-    bool bSaved = false;
-    ASSERT_TRUE(waitFor([&] { return library.saved(first, bSaved) > 0; }));
-    EXPECT_GT(library.saved(first, bSaved), sizes[0]);
-
-    // Resumed five seconds before, and played to the end of the last part.
-    library.press("Play");
-    library.press("Select");
-    double resumed = -1;
-    ASSERT_TRUE(waitFor([&] { return (resumed = library.clock(352, 288)) > 0 && resumed < left - 2; }));
-    EXPECT_NEAR(resumed, left - 5, 1.5);
-    ASSERT_TRUE(library.clockReaches(23));
-    ASSERT_TRUE(waitFor([&] { return library.saved(first, bSaved) == 0 && bSaved; }));
-    EXPECT_FALSE(library.playing());
-    library.press("Exit");
-    EXPECT_EQ(library.process().waitExit(), 0);
+    library.leaveResumeAndPlayToTheEnd(first, sizes[0], 352, 288);
 }
 
 // A film on two CDs, each its own AVI as rips are, in a folder of their own
@@ -198,20 +203,7 @@ TEST(FilmFilesEndToEnd, AFilmInTwoFilesPlaysOnFromOneToTheOther)
     ASSERT_TRUE(waitFor([&] { return (to = library.clock()) > 12; })) << "no jump on";
     EXPECT_LT(to, 19);
 
-    const double left = library.clock();
-    library.press("Exit");
-    bool bSaved = false;
-    ASSERT_TRUE(waitFor([&] { return library.saved(first, bSaved) > 0; }));
-    EXPECT_GT(library.saved(first, bSaved), fs::file_size(dir.file("movies/Film/" + first)));
-    library.press("Play");
-    library.press("Select");
-    double resumed = -1;
-    ASSERT_TRUE(waitFor([&] { return (resumed = library.clock()) > 0 && resumed < left - 2; }));
-    EXPECT_NEAR(resumed, left - 5, 1.5);
-    ASSERT_TRUE(waitFor([&] { return library.saved(first, bSaved) == 0 && bSaved; }, std::chrono::seconds(30)));
-    EXPECT_FALSE(library.playing());
-    library.press("Exit");
-    EXPECT_EQ(library.process().waitExit(), 0);
+    library.leaveResumeAndPlayToTheEnd(first, fs::file_size(dir.file("movies/Film/" + first)), 320, 240);
 }
 
 // Chapters from an ffmetadata file, muxed into Matroska: Next goes from
