@@ -699,8 +699,9 @@ void PlayerWindow::OnPaint(PallixBitmap& bitmap)
 void PlayerWindow::drawTrackMessage(PallixBitmap& bitmap)
 {
     PallixRect rect = GetRectAbsolute();
-    // Below the title band, clear of the zoom mode's name.
-    DrawingUtils::drawTextShadowed(bitmap, Fonts::SYSTEM_30, PallixRect(rect.x + 40, rect.y + 100, rect.w - 80, 40),
+    // Below the title band and the zoom mode's name.
+    DrawingUtils::drawTextShadowed(bitmap, Fonts::SYSTEM_30,
+                                   PallixRect(rect.x + 40, rect.y + DETAILS_BAND_HEIGHT + 42, rect.w - 80, 40),
                                    mTrackMessage, Colors::WHITE, Colors::BLACK, 0x3);
 }
 
