@@ -5,7 +5,8 @@
 // /proc, the cheaper of two 20-second stretches), pictures dropped and the
 // largest audio/video offset over both, and for eight 15-second jumps the time
 // from the decoder's restart at the new place to its first new picture and its
-// first new sound.
+// first new sound; and the bytes the application read from the start of
+// playing to the end of the stretches, over the bytes of movie they played.
 //
 // Usage: playback_bench [FOLDER [FILE...]]. The movies are made with ffmpeg in
 // FOLDER (a temporary one by default) and kept there for the next run; FILEs
@@ -109,6 +110,32 @@ double ProcessCpu(pid_t pid)
             stime = std::stoull(field);
     }
     return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
+}
+
+// Bytes the process has read so far, from /proc: every read call, the movie's
+// and the few others (the stats file, the control channel).
+double ProcessBytesRead(pid_t pid)
+{
+    std::ifstream io("/proc/" + std::to_string(pid) + "/io");
+    std::string key;
+    unsigned long long value = 0;
+    while (io >> key >> value)
+        if (key == "rchar:")
+            return double(value);
+    return -1;
+}
+
+// The movie's running time by ffprobe, 0 when it cannot tell.
+double MovieSeconds(const std::string& path)
+{
+    std::string line = "ffprobe -v error -show_entries format=duration -of csv=p=0 '" + path + "'";
+    FILE* pipe = popen(line.c_str(), "r");
+    double seconds = 0;
+    if (pipe && std::fscanf(pipe, "%lf", &seconds) != 1)
+        seconds = 0;
+    if (pipe)
+        pclose(pipe);
+    return seconds;
 }
 
 int FreePort()
@@ -225,6 +252,7 @@ void Measure(const Movie& movie, const fs::path& binary, const fs::path& scratch
         std::printf("  the application did not start\n");
         return;
     }
+    const double readBefore = ProcessBytesRead(pid);
     for (const char* key : {"Down", "Right", "Play"})
         Command(port, std::string("press ") + key);
 
@@ -236,6 +264,7 @@ void Measure(const Movie& movie, const fs::path& binary, const fs::path& scratch
         waitpid(pid, nullptr, 0);
         return;
     }
+    const double firstPts = figures["pts"];
     // Two stretches back to back; the cheaper one counts, as other work on
     // the machine only ever adds to a process's CPU time.
     double cpu = -1;
@@ -260,6 +289,10 @@ void Measure(const Movie& movie, const fs::path& binary, const fs::path& scratch
         dropped += figures["dropped"] - startDropped;
     }
     const double maxOffset = figures["maxav"];
+    // Played from the start: the bytes of the movie up to the time reached.
+    const double bytesPlayed = (figures["pts"] - firstPts) / std::max(MovieSeconds(movie.path), 1.0) *
+                               double(fs::file_size(movie.path));
+    const double bytesRead = ProcessBytesRead(pid) - readBefore;
 
     // Back and forth by fifteen seconds: each jump restarts the decoder.
     std::vector<double> pictures;
@@ -290,6 +323,8 @@ void Measure(const Movie& movie, const fs::path& binary, const fs::path& scratch
     std::printf("  CPU s per movie s: application %.3f, ffmpeg -threads 1 %.3f, ratio %.2f (target <= 1.3)\n", cpu,
                 ffmpegCpu / STRETCH, ffmpegCpu > 0 ? cpu / (ffmpegCpu / STRETCH) : 0.0);
     std::printf("  largest A/V offset at a picture: %.1f ms (target <= 40)\n", maxOffset);
+    std::printf("  bytes read / bytes played: %.3f (%.1f MB over %.1f MB; target <= 1.1)\n",
+                bytesRead / std::max(bytesPlayed, 1.0), bytesRead / 1e6, bytesPlayed / 1e6);
     if (!pictures.empty())
     {
         std::vector<double> worst(pictures.size());

@@ -448,9 +448,11 @@ int HTMLDBParser::updatePathsHelper(PallixString dir, MediaStore& store, int mod
         }
         pEntry->setPath(dir);
         // A DVD folder gets its main title set; anything else, and a DVD mode
-        // that finds no title set, the lone movie file.
+        // that finds no title set, the lone movie file, or the first part of
+        // the one film its files make (CD1, CD2).
+        PallixString firstFile;
         if (pEntry->getFilename().GetLength() == 0 && !(mode == 2 && updateVTSFilename(pEntry, dir)) &&
-            nMovieFiles == 1)
+            (nMovieFiles == 1 || (nMovieFiles > 1 && FileUtils::holdsOneFilm(dir, firstFile))))
             pEntry->setFilename(movieFile);
         return 1;
     }

@@ -2,6 +2,7 @@
 
 #include "CallLogger.h"
 #include "ClientProperties.h"
+#include "FileUtils.h"
 #include "Logger.h"
 #include "MutexLock.h"
 #include "PallixApp.h"
@@ -88,20 +89,22 @@ bool Player::initForPlay()
     mFileSize = 0;
     mLastPos = 0;
     mFileDurationInSecs = 0;
+    mTimeMap = PallixByteTimeMap();
     mAudioTrack = 0;
     mSubtitleTrack = -1;
     stopActivityTimer();
 
     PallixFile file(mFilename);
-    if (file.Open("r"))
-        mFileSize = file.GetFileSize();
-    else
+    if (!file.Open("r"))
         Logger::logError("Failed to open file for size read.");
     file.Close();
+    // A film in parts is read as one stream over them, from its first part on.
+    PallixNewArray<PallixString> parts;
+    FileUtils::getFilmParts(mFilename, parts);
 
     {
         MutexLock lock(&mStreamMutex);
-        if (!mFileStream.Open(file))
+        if (!mFileStream.Open(parts))
         {
             Logger::logError("Failed to open file.");
             struct stat st;
@@ -110,6 +113,7 @@ bool Player::initForPlay()
                                  : "The file cannot be opened.");
             return false;
         }
+        mFileSize = mFileStream.GetSize();
         if (!mMPEGFile.SetStream(mFileStream))
         {
             Logger::logError("Stream set failed.");
@@ -117,6 +121,7 @@ bool Player::initForPlay()
             return false;
         }
     }
+    mTimeMap = mMPEGFile.GetByteTimeMap();
     if (ClientProperties::getLogDebug())
         mMPEGFile.Dump();
     MPEGDecoder::SetSource(mMPEGFile);
@@ -182,7 +187,9 @@ uint32_t Player::OnFillBuffer(unsigned char* pBuffer, unsigned long nBuffSize)
     uint64_t position = 0;
     {
         MutexLock lock(&mStreamMutex);
-        nRead = mFileStream.ReadBytes(static_cast<uint32_t>(nBuffSize), pBuffer);
+        // Without a buffer the decoder reads the file itself and only the place moves on.
+        nRead = pBuffer ? mFileStream.ReadBytes(static_cast<uint32_t>(nBuffSize), pBuffer)
+                        : mFileStream.SkipBytes(static_cast<uint32_t>(nBuffSize));
         position = mFileStream.GetPosition();
     }
     if (nRead > 0)
@@ -455,4 +462,28 @@ double Player::getPercentComplete(uint64_t position)
     if (mFileSize == 0)
         return 0.0;
     return static_cast<double>(position) / static_cast<double>(mFileSize);
+}
+
+int Player::getNumChapters() const
+{
+    return static_cast<int>(mMPEGFile.GetChapters().size());
+}
+
+double Player::getChapterSeconds(int nChapter) const
+{
+    if (nChapter < 0 || nChapter >= getNumChapters())
+        return 0.0;
+    return mMPEGFile.GetChapters()[static_cast<size_t>(nChapter)] - mTimeMap.GetStart();
+}
+
+uint64_t Player::getChapterPosition(int nChapter) const
+{
+    if (nChapter < 0 || nChapter >= getNumChapters())
+        return 0;
+    return mTimeMap.PositionAt(mMPEGFile.GetChapters()[static_cast<size_t>(nChapter)]);
+}
+
+double Player::getSecondsAt(uint64_t position) const
+{
+    return mTimeMap.TimeAt(position) - mTimeMap.GetStart();
 }

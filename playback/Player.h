@@ -2,6 +2,7 @@
 
 #include "MPEGDecoder.h"
 #include "Mutex.h"
+#include "PallixByteTimeMap.h"
 #include "PallixFileStream.h"
 #include "PallixMPEGFile.h"
 #include "PallixString.h"
@@ -60,8 +61,17 @@ public:
     double getPercentComplete(uint64_t position);
     bool updatePIDs();
 
-    // The file's running time, 0 when it does not tell.
+    // The file's running time, 0 when it does not tell. A film in several files
+    // (a DVD title set, CD1 and CD2) plays as one: its positions run over its
+    // parts in order, and its running time is theirs together.
     long getFileDurationInSecs() const { return mFileDurationInSecs; }
+    // The film's chapters, in order: where each starts, as a position and in
+    // seconds from the film's start. None for a film without chapters.
+    int getNumChapters() const;
+    uint64_t getChapterPosition(int nChapter) const;
+    double getChapterSeconds(int nChapter) const;
+    // Seconds from the film's start at a position, by its own bytes and times.
+    double getSecondsAt(uint64_t position) const;
     // Why the last start failed, or why playback could not go on, in words for
     // the viewer; empty while nothing went wrong.
     PallixString getFailureReason();
@@ -119,6 +129,8 @@ private:
     std::atomic<uint64_t> mLastPos;
     std::atomic<bool> mbMovieFinished;
     long mFileDurationInSecs;
+    // The film's bytes and times, for its chapters.
+    PallixByteTimeMap mTimeMap;
     int mAudioTrack;
     int mSubtitleTrack;
     // Written on the decoder's thread too.

@@ -1,5 +1,6 @@
 #include "PlayerWindow.h"
 
+#include "ChapterMarks.h"
 #include "ClientProperties.h"
 #include "Colors.h"
 #include "DrawingUtils.h"
@@ -47,6 +48,8 @@ const PallixColor CLEAR(0, 0, 0, 0);
 const PallixColor BAR_BACKGROUND(0, 32, 0, 255);
 const PallixColor BAR_FILL(224, 190, 4, 255);
 const PallixColor DETAILS_BAND(0, 0, 0, 128);
+constexpr uint32_t DETAILS_BAND_HEIGHT = 88;
+constexpr uint32_t ZOOM_LABEL_WIDTH = 260;
 const PallixColor FAILURE_BACKGROUND(0, 0, 0, 208);
 constexpr uint32_t FAILURE_WIDTH = 840;
 constexpr uint32_t FAILURE_HEIGHT = 230;
@@ -391,10 +394,13 @@ void PlayerWindow::skipToPreviousTick()
     Redraw();
 }
 
-// 15-minute segments when the running time is known, quarters of the file
-// otherwise. Past the last quarter there is nowhere to go.
+// The film's chapters where it has them; else 15-minute segments when the
+// running time is known, quarters of the file otherwise. Past the last chapter
+// or quarter there is nowhere to go.
 bool PlayerWindow::getNextTickPosition(uint64_t position, uint64_t& target)
 {
+    if (mPlayer.getNumChapters() > 0)
+        return ChapterMarks::getNextPosition(mPlayer, position, target);
     int duration = getDurationInSecs();
     uint64_t fileSize = mPlayer.getFileSize();
     if (duration > 0)
@@ -419,6 +425,8 @@ bool PlayerWindow::getNextTickPosition(uint64_t position, uint64_t& target)
 
 uint64_t PlayerWindow::getPreviousTickPosition(uint64_t position)
 {
+    if (mPlayer.getNumChapters() > 0)
+        return ChapterMarks::getPreviousPosition(mPlayer, position);
     int duration = getDurationInSecs();
     uint64_t fileSize = mPlayer.getFileSize();
     if (duration > 0)
@@ -691,8 +699,9 @@ void PlayerWindow::OnPaint(PallixBitmap& bitmap)
 void PlayerWindow::drawTrackMessage(PallixBitmap& bitmap)
 {
     PallixRect rect = GetRectAbsolute();
-    // Below the title band, clear of the zoom mode's name.
-    DrawingUtils::drawTextShadowed(bitmap, Fonts::SYSTEM_30, PallixRect(rect.x + 40, rect.y + 100, rect.w - 80, 40),
+    // Below the title band and the zoom mode's name.
+    DrawingUtils::drawTextShadowed(bitmap, Fonts::SYSTEM_30,
+                                   PallixRect(rect.x + 40, rect.y + DETAILS_BAND_HEIGHT + 42, rect.w - 80, 40),
                                    mTrackMessage, Colors::WHITE, Colors::BLACK, 0x103);
 }
 
@@ -724,10 +733,19 @@ void PlayerWindow::drawProgressBar(PallixBitmap& bitmap)
     if (!mpEntry)
         return;
 
-    // Ticks every 15 minutes, or at the quarters when the running time is unknown.
+    // Ticks at the chapters; else every 15 minutes, or at the quarters when the
+    // running time is unknown.
     int duration = getDurationInSecs();
     int spacing = duration > 0 ? TICK_SPAN / duration : static_cast<int>(BAR_WIDTH / 4);
-    if (spacing > 0)
+    uint64_t fileSize = mPlayer.getFileSize();
+    for (int i = 0; i < mPlayer.getNumChapters() && fileSize > 0; ++i)
+    {
+        uint64_t at = mPlayer.getChapterPosition(i);
+        int32_t x = barLeft + static_cast<int32_t>(static_cast<double>(at) / static_cast<double>(fileSize) * BAR_WIDTH);
+        if (at > 0 && at < fileSize)
+            bitmap.DrawLine(PallixPoint(x, py + 6), PallixPoint(x, py + 16), Colors::WHITE);
+    }
+    if (spacing > 0 && mPlayer.getNumChapters() == 0)
     {
         for (int32_t x = barLeft + spacing; x <= barLeft + static_cast<int32_t>(BAR_WIDTH); x += spacing)
             bitmap.DrawLine(PallixPoint(x, py + 6), PallixPoint(x, py + 16), Colors::WHITE);
@@ -761,15 +779,18 @@ void PlayerWindow::drawEntryDetails(PallixBitmap& bitmap)
     if (!mpEntry)
         return;
     PallixRect rect = GetRectAbsolute();
-    bitmap.FillRect(PallixRect(rect.x, rect.y, rect.w, 88), DETAILS_BAND);
+    bitmap.FillRect(PallixRect(rect.x, rect.y, rect.w, DETAILS_BAND_HEIGHT), DETAILS_BAND);
     DrawingUtils::drawEntryDetails(bitmap, rect, mpEntry, mDesignatedFile);
 }
 
+// At the right, under the title band, so that it never covers the title's
+// running time.
 void PlayerWindow::drawZoomDetails(PallixBitmap& bitmap)
 {
     PallixRect rect = GetRectAbsolute();
     DrawingUtils::drawTextShadowed(bitmap, Fonts::SYSTEM_30,
-                                   PallixRect(rect.x + static_cast<int32_t>(rect.w) - 150, rect.y + 4, 150, 30),
+                                   PallixRect(rect.x + static_cast<int32_t>(rect.w) - ZOOM_LABEL_WIDTH - 20,
+                                              rect.y + DETAILS_BAND_HEIGHT + 6, ZOOM_LABEL_WIDTH, 30),
                                    mPlayer.getVideoScaler().getModeName(), Colors::WHITE, Colors::BLACK, 0x21);
 }
 

@@ -27,8 +27,9 @@ void WindowUtils::onMediaEntryChosen(RightPanelWindow* pCurrentWindow, MediaEntr
         return;
     }
 
-    bool bSingleFile =
-        pEntry->getFilename().GetLength() > 0 || FileUtils::getMediaFileCount(pEntry->getPath()) < 2;
+    // A film in parts (CD1, CD2) plays as one, from its first part.
+    PallixString firstFile;
+    bool bSingleFile = pEntry->getFilename().GetLength() > 0 || FileUtils::holdsOneFilm(pEntry->getPath(), firstFile);
     if (static_cast<unsigned long>(button) == RemoteKeys::PLAY && bSingleFile)
     {
         PlayerWindow::getInstance()->playEntry(pEntry, designatedFile, pCurrentWindow->getMainWindow(),

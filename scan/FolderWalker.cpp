@@ -1,6 +1,7 @@
 #include "FolderWalker.h"
 
 #include "DatabaseValue.h"
+#include "FileUtils.h"
 #include "PallixCollator.h"
 #include "PallixDirScanner.h"
 
@@ -12,9 +13,6 @@
 
 namespace
 {
-constexpr std::array<std::string_view, 12> MOVIE_EXTENSIONS = {
-    "mkv", "mp4", "m4v", "avi", "mpg", "mpeg", "vob", "ts", "m2ts", "webm", "mov", "wmv",
-};
 constexpr std::array<std::string_view, 3> EXTRAS_FOLDERS = {"extras", "featurettes", "trailers"};
 
 
@@ -43,11 +41,7 @@ uint64_t sizeOf(const PallixString& path)
 
 bool FolderWalker::isMovieFile(const PallixString& name)
 {
-    int nDot = name.ReverseFind('.');
-    if (nDot <= 0)
-        return false;
-    const std::string extension = DatabaseValue::lower(name.Mid(nDot + 1).str());
-    return std::find(MOVIE_EXTENSIONS.begin(), MOVIE_EXTENSIONS.end(), extension) != MOVIE_EXTENSIONS.end();
+    return FileUtils::isMovieFile(name);
 }
 
 bool FolderWalker::isExtrasFolder(const PallixString& name)

@@ -21,8 +21,7 @@ public:
     // are reported here ("<path>: <reason>") and skipped.
     void walk(const PallixString& root, std::vector<TitleFolder>& titles, std::vector<PallixString>& problems);
 
-    // By extension, in any letter case: .mkv .mp4 .m4v .avi .mpg .mpeg .vob .ts
-    // .m2ts .webm .mov .wmv.
+    // The library's movie files (FileUtils::MOVIE_EXTENSIONS, any letter case).
     static bool isMovieFile(const PallixString& name);
     static bool isExtrasFolder(const PallixString& name);
     // The name without its last extension.

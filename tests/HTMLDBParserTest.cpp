@@ -301,13 +301,18 @@ protected:
         touch("usb1/movies/Kept/x.vob", 5);
         touch("usb1/notmovies/Other/o.mpg", 5);
         touch("usb2/movies/NoVts/film.mpg", 5);
+        // Every container, and a film in two parts, which is one film.
+        touch("usb2/movies/Ran/Ran.MKV", 5);
+        touch("usb2/movies/Brazil/Brazil.CD1.avi", 5);
+        touch("usb2/movies/Brazil/Brazil.CD2.avi", 5);
         // A link back up the tree must not make the scan go round.
         std::filesystem::create_directory_symlink("..", mVolumes + "/usb1/movies/deep/loop");
         mDatabase = record("heat", "<li>Title=Heat\n") + record("pair", "<li>Title=Pair\n") +
                     record("alien", "<li>Title=Alien\n") + record("serial", "<li>Title=Serial\n") +
                     record("loose", "<li>Title=Loose\n") + record("heat2", "<li>Title=Heat2\n") +
                     record("kept", "<li>Title=Kept\n<li>Path=/old/Kept\n<li>Filename=keep.vob\n") +
-                    record("novts", "<li>Title=NoVts\n");
+                    record("novts", "<li>Title=NoVts\n") + record("ran", "<li>Title=Ran\n") +
+                    record("brazil", "<li>Title=Brazil\n");
     }
 
     void touch(const std::string& name, size_t size) { mDir.write("Volumes/" + name, std::string(size, 'v')); }
@@ -324,12 +329,12 @@ TEST_F(PathRepairTest, SingleFileModeSetsPathsAndLoneMovieFiles)
     std::string printed = parseText(mDatabase, true, 1);
     const std::string root1 = mVolumes + "/usb1/movies";
     const std::string root2 = mVolumes + "/usb2/movies";
-    EXPECT_EQ(printed, "........8 entries read.\n"
+    EXPECT_EQ(printed, "..........10 entries read.\n"
                        "Updating paths...\n"
                        "Scanning " + root1 + "...\n"
                        "NO ENTRY found for heat2\n"
                        "Scanning " + root2 + "...\n"
-                       "There were 7 media files whose paths were updated.\n");
+                       "There were 9 media files whose paths were updated.\n");
 
     EXPECT_EQ(std::string(title("Heat")->getPath()), root1 + "/Heat");
     EXPECT_STREQ(title("Heat")->getFilename(), "heat.mpg");
@@ -341,6 +346,8 @@ TEST_F(PathRepairTest, SingleFileModeSetsPathsAndLoneMovieFiles)
     EXPECT_EQ(std::string(title("Kept")->getPath()), root1 + "/Kept");
     EXPECT_STREQ(title("Kept")->getFilename(), "keep.vob");
     EXPECT_STREQ(title("NoVts")->getFilename(), "film.mpg");
+    EXPECT_STREQ(title("Ran")->getFilename(), "Ran.MKV");
+    EXPECT_STREQ(title("Brazil")->getFilename(), "Brazil.CD1.avi");
 }
 
 TEST_F(PathRepairTest, DvdModeNamesTheLargestTitleSetAsItIsOnTheDisk)
@@ -365,7 +372,7 @@ TEST_F(PathRepairTest, BrowsingParseMatchesNoTitleAndMissingVolumesAddNothing)
     HTMLDBParser::setVolumesRoot(mDir.file("NoVolumes").c_str());
     MediaStore store;
     printed = captureOutput([&] { mParser.parse(mDir.file("db.html").c_str(), 2, store, true); });
-    EXPECT_EQ(printed, "........8 entries read.\n"
+    EXPECT_EQ(printed, "..........10 entries read.\n"
                        "Updating paths...\n"
                        "There were 0 media files whose paths were updated.\n");
 }

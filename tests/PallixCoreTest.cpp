@@ -208,6 +208,46 @@ TEST(PallixFileStream, ReadsSeeksAndClampsPositions)
     EXPECT_EQ(none.ReadBytes(4, buffer), 0u);
 }
 
+// A film's parts are one stream: reads run on across the boundaries, the size
+// is theirs together, and what was peeked is not read from the disk again.
+TEST(PallixFileStream, PartsReadAsOneStream)
+{
+    TempDir dir;
+    dir.write("VTS_01_1.VOB", "01234");
+    dir.write("VTS_01_2.VOB", "56");
+    dir.write("VTS_01_3.VOB", "789");
+    PallixNewArray<PallixString> parts;
+    for (const char* name : {"VTS_01_1.VOB", "VTS_01_2.VOB", "VTS_01_3.VOB"})
+        parts.Append(dir.file(name).c_str());
+    PallixFileStream stream;
+    ASSERT_TRUE(stream.Open(parts));
+    EXPECT_EQ(stream.GetSize(), 10u);
+    EXPECT_STREQ(stream.GetPath(), dir.file("VTS_01_1.VOB").c_str());
+    ASSERT_EQ(stream.GetParts().size(), 3u);
+    EXPECT_EQ(stream.GetParts()[2].offset, 7u);
+
+    const auto pAhead = stream.Peek(6);
+    EXPECT_EQ(std::string(pAhead->begin(), pAhead->end()), "012345");
+    EXPECT_EQ(stream.GetPosition(), 0u);
+    // The peeked bytes come from memory: changing the disk under them changes nothing.
+    dir.write("VTS_01_1.VOB", "abcde");
+    char buffer[16] = {};
+    EXPECT_EQ(stream.ReadBytes(8, buffer), 8u);
+    EXPECT_EQ(std::string(buffer, 8), "01234567");
+    stream.SeekToPosition(3);
+    EXPECT_EQ(stream.ReadBytes(16, buffer), 7u);
+    EXPECT_EQ(std::string(buffer, 7), "de56789");
+    // Moving on without reading stops at the end.
+    stream.SeekToPosition(4);
+    EXPECT_EQ(stream.SkipBytes(4), 4u);
+    EXPECT_EQ(stream.SkipBytes(4), 2u);
+    EXPECT_EQ(stream.GetPosition(), 10u);
+
+    parts.Append(dir.file("VTS_01_4.VOB").c_str());
+    PallixFileStream missing;
+    EXPECT_FALSE(missing.Open(parts));
+}
+
 TEST(PallixFile, BoxArtworkPathsFallBackToThePlatformFolder)
 {
     TempDir dir;

@@ -43,6 +43,7 @@ public:
     // Sends a signal to the process.
     void signal(int nSignal);
     int port() const { return mPort; }
+    pid_t pid() const { return mPid; }
 
 private:
     std::string mDir;

@@ -31,7 +31,8 @@ TEST(SeriesWindow, ListsTheFolderMovieFilesInListingOrderAndPlaysTheChosenOne)
     TempDir dir;
     dir.write("client.properties", "use.mplay=true\nmplay.path=/bin/true\nmplay.args=-q\n");
     captureOutput([&] { ClientProperties::parse(dir.file("client.properties").c_str()); });
-    for (const char* name : {"EP2.mpg", "EP1.mpg", "extra.avi", "extra.mpeg", "odd.Mpg", "D.VOB", "E.MPG", "notes.txt"})
+    for (const char* name : {"EP2.mpg", "EP1.mpg", "extra.avi", "extra.mpeg", "odd.Mpg", "D.VOB", "E.MPG", "notes.txt",
+                             "EP3.MKV", "cover.jpg"})
         dir.write(std::string("Show/") + name, "");
     MediaEntry show;
     show.setPath(dir.file("Show").c_str());
@@ -39,7 +40,9 @@ TEST(SeriesWindow, ListsTheFolderMovieFilesInListingOrderAndPlaysTheChosenOne)
     SeriesWindowTestAccess access(panel);
 
     panel.setMediaEntry(&show);
-    EXPECT_EQ(access.items(), (std::vector<std::string>{"D.VOB", "E.MPG", "EP1.mpg", "EP2.mpg"}));
+    // Every container the player opens, in any letter case.
+    EXPECT_EQ(access.items(), (std::vector<std::string>{"D.VOB", "E.MPG", "EP1.mpg", "EP2.mpg", "EP3.MKV", "extra.avi",
+                                                        "extra.mpeg", "odd.Mpg"}));
     EXPECT_EQ(access.list().getSelectedIndex(), 0);
     EXPECT_EQ(captureOutput([&] { panel.onItemChosen(3, RemoteKeys::PLAY); }),
               "MPlay cmd: /bin/true -q \"" + dir.file("Show") + "/EP2.mpg\"\n");

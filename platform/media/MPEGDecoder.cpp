@@ -141,7 +141,9 @@ void MPEGDecoder::SetSource(const PallixMPEGFile& file)
     Source source;
     source.bFile = file.GetMPEGFileType() == PallixMPEGFile::kOtherContainer;
     source.path = file.GetPath();
-    source.map = PallixByteTimeMap(file.GetFileSize(), file.GetStartTime(), file.GetDuration());
+    source.parts = file.GetParts();
+    source.map = file.GetByteTimeMap();
+    source.opened = file.GetOpenedFilm();
     for (int i = 0; i < file.GetNumSubtitleStreams(0); ++i)
         source.subtitles.push_back(*file.GetSubtitleStreamAt(0, i));
     std::lock_guard<std::mutex> lock(mMutex);

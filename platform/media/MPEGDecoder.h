@@ -12,6 +12,7 @@
 #include <vector>
 
 class PallixDecoderSession;
+class PallixOpenedFilm;
 
 // Plays a movie: pictures into the video plane, sound to the speakers, paced by
 // the sound (by the wall clock when there is none), subtitles over the picture.
@@ -38,8 +39,9 @@ public:
 
     // Called on a decoder thread for up to nBuffSize more bytes of the stream;
     // returns how many were delivered, 0 for none just now (the decoder asks
-    // again a little later). For a file the decoder reads itself, the bytes are
-    // not looked at: the call moves the stream on as the movie plays.
+    // again a little later). For a file the decoder reads itself, pBuffer is
+    // null: the bytes are not wanted, the call only moves the stream on as the
+    // movie plays, and returns how far.
     virtual uint32_t OnFillBuffer(unsigned char* pBuffer, unsigned long nBuffSize);
     // Called on a decoder thread when the movie cannot be read or decoded any
     // further; GetErrorReason says why. True asks the decoder to try again on
@@ -133,7 +135,11 @@ private:
     {
         bool bFile = false;
         std::string path;
+        // The files the film is kept in, and their bytes and times.
+        std::vector<PallixMPEGFile::Part> parts;
         PallixByteTimeMap map;
+        // The files as the analysis left them open, to be read on.
+        std::shared_ptr<PallixOpenedFilm> opened;
         std::vector<PallixMPEGFile::SubtitleStream> subtitles;
     };
 

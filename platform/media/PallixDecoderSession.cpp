@@ -1,5 +1,7 @@
 #include "PallixDecoderSession.h"
 
+#include "PallixOpenedFilm.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <system_error>
@@ -287,11 +289,13 @@ bool PallixDecoderSession::TrackTimestamp(Role role, const AVPacket& packet, con
 void PallixDecoderSession::RunFile()
 {
     mPushed.Close();
-    if (!mFile.IsOpenFor(mSource.path))
+    // The film as its analysis opened it, the first time; a restart (a seek)
+    // reads on from the files already open.
+    if ((mSource.opened && mSource.opened->HasParts()) || !mFile.IsOpenFor(mSource.parts))
     {
         CloseDecoders();
         mFile.Close();
-        if (!mFile.Open(mSource.path, &mbStopping))
+        if (!mFile.Open(mSource.parts, mSource.opened.get(), &mbStopping))
         {
             if (!IsAborted())
                 Fail(mFile.GetFailureReason());
@@ -327,7 +331,7 @@ void PallixDecoderSession::RunFile()
             mWake.wait_for(lock, IDLE_WAIT, [&] { return mbAbort || mbSelectionChanged.load(); });
             continue;
         }
-        const int ret = av_read_frame(mpFormat, packet.get());
+        const int ret = mFile.Read(packet.get());
         if (IsAborted())
             break;
         if (ret == AVERROR(EAGAIN))
@@ -342,7 +346,13 @@ void PallixDecoderSession::RunFile()
                 bIdle = true;
                 continue;
             }
+            // What is decoded of this part plays on while the next is read.
             Drain();
+            if (bEnd && mFile.NextPart())
+            {
+                EnterPart();
+                continue;
+            }
             mSync.SetEnded(true);
             bIdle = true;
             continue;
@@ -370,8 +380,33 @@ void PallixDecoderSession::SeekFile(double time)
     mShowFrom = time;
     mbDrained = false;
     mSync.SetEnded(false);
+    const AVFormatContext* pBefore = mFile.Get();
     mFile.SeekTo(time);
+    if (mFile.Get() != pBefore)
+        EnterPart();
     mSync.SeekDone();
+}
+
+void PallixDecoderSession::EnterPart()
+{
+    mpFormat = mFile.Get();
+    mBadPackets = 0;
+    mVideo.Close();
+    mAudioDecoder.Close();
+    mVideoIndex = -1;
+    mAudioIndex = -1;
+    // A track inside the film starts again on the part's own stream; a file
+    // beside it goes on.
+    const int nTrack = mSelection.nSubtitle;
+    if (nTrack < 0 || nTrack >= int(mSource.subtitles.size()) || mSource.subtitles[size_t(nTrack)].m_path.empty())
+    {
+        mSubtitles.Stop();
+        mSubtitleIndex = -1;
+    }
+    mRecentText.clear();
+    mRoles.clear();
+    for (unsigned i = 0; mpFormat && i < mpFormat->nb_streams; ++i)
+        RoleOf(int(i));
 }
 
 // ---- Both ----

@@ -4,7 +4,7 @@
 #include "PallixAVTypes.h"
 #include "PallixAudioDecoder.h"
 #include "PallixAudioOutput.h"
-#include "PallixFileDemuxer.h"
+#include "PallixFilmDemuxer.h"
 #include "PallixJumpDetector.h"
 #include "PallixMediaClock.h"
 #include "PallixPositionSync.h"
@@ -68,6 +68,8 @@ private:
     int ReadPushed(uint8_t* buf, int size, bool bProbing);
     void RunFile();
     void SeekFile(double time);
+    // The film goes on in another of its files: its streams are taken up afresh.
+    void EnterPart();
     // Takes the owner's new selection; true when one sound track replaced another.
     bool ApplySelection();
     Role RoleOf(int nIndex);
@@ -109,7 +111,7 @@ private:
     // Decoder thread only.
     MPEGDecoder::Source mSource;
     PallixPushDemuxer mPushed;
-    PallixFileDemuxer mFile;
+    PallixFilmDemuxer mFile;
     bool mbFileRun = false;
     AVFormatContext* mpFormat = nullptr;
     PallixVideoDecoder mVideo;

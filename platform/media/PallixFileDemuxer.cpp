@@ -4,6 +4,12 @@
 #include <cerrno>
 #include <cmath>
 
+namespace
+{
+// Enough to find every stream of a film and its codecs' parameters.
+constexpr int64_t PROBE_SIZE = 2 * 1024 * 1024;
+} // namespace
+
 PallixFileDemuxer::~PallixFileDemuxer()
 {
     Close();
@@ -15,38 +21,58 @@ int PallixFileDemuxer::Interrupted(void* opaque)
     return self->mpAbort && self->mpAbort->load() ? 1 : 0;
 }
 
-bool PallixFileDemuxer::Open(const std::string& path, const std::atomic<bool>* pAbort)
+bool PallixFileDemuxer::Open(const std::string& path, std::shared_ptr<const std::vector<uint8_t>> head,
+                             int nMinScore)
 {
     Close();
-    mpAbort = pAbort;
+    pallix_av::InitOnce();
     if (!mReader.Open(path))
-    {
-        mFailureReason = errno == ENOENT ? "The file does not exist any more." : "The file cannot be opened.";
-        return false;
-    }
+        return Failed(errno == ENOENT ? kMissing : kCannotOpen);
+    if (head)
+        mReader.SetHead(std::move(head), 0);
+    const AVInputFormat* format = nullptr;
+    mnScore = av_probe_input_buffer2(mReader.GetIO(), &format, "", nullptr, 0, 0);
+    if (mnScore <= nMinScore || !format)
+        return Failed(mReader.HadReadError() ? kCannotRead : kNotAMovie);
     AVFormatContext* raw = avformat_alloc_context();
     if (!raw)
-        return false;
+        return Failed(kNotAMovie);
     raw->pb = mReader.GetIO();
     raw->flags |= AVFMT_FLAG_CUSTOM_IO | AVFMT_FLAG_GENPTS;
     raw->interrupt_callback.callback = &PallixFileDemuxer::Interrupted;
     raw->interrupt_callback.opaque = this;
+    raw->probesize = PROBE_SIZE;
     raw->max_analyze_duration = 2 * AV_TIME_BASE;
-    if (avformat_open_input(&raw, nullptr, nullptr, nullptr) < 0)
-    {
-        mFailureReason = "The file cannot be read as a movie.";
-        return false;
-    }
+    if (avformat_open_input(&raw, nullptr, format, nullptr) < 0)
+        return Failed(mReader.HadReadError() ? kCannotRead : kNotAMovie);
     mFormat.reset(raw);
     if (avformat_find_stream_info(mFormat.get(), nullptr) < 0)
     {
         mFormat.reset();
-        mFailureReason = "The file cannot be read as a movie.";
-        return false;
+        return Failed(mReader.HadReadError() ? kCannotRead : kNotAMovie);
     }
     mPath = path;
+    mFailure = kNone;
     mFailureReason.clear();
     return true;
+}
+
+bool PallixFileDemuxer::Failed(Failure failure)
+{
+    mFailure = failure;
+    switch (failure)
+    {
+    case kMissing:
+        mFailureReason = "The file does not exist any more.";
+        break;
+    case kCannotOpen:
+        mFailureReason = "The file cannot be opened.";
+        break;
+    default:
+        mFailureReason = "The file cannot be read as a movie.";
+        break;
+    }
+    return false;
 }
 
 void PallixFileDemuxer::Close()
@@ -54,6 +80,17 @@ void PallixFileDemuxer::Close()
     mFormat.reset();
     mReader.Close();
     mPath.clear();
+    mnScore = 0;
+}
+
+double PallixFileDemuxer::GetDuration() const
+{
+    return mFormat && mFormat->duration > 0 ? double(mFormat->duration) / AV_TIME_BASE : 0.0;
+}
+
+double PallixFileDemuxer::GetStartTime() const
+{
+    return mFormat && mFormat->start_time != AV_NOPTS_VALUE ? double(mFormat->start_time) / AV_TIME_BASE : 0.0;
 }
 
 bool PallixFileDemuxer::SeekTo(double time)

@@ -1,12 +1,15 @@
 #include "PallixMPEGFile.h"
 
 #include "PallixAVTypes.h"
+#include "PallixFileDemuxer.h"
 #include "PallixFileStream.h"
+#include "PallixOpenedFilm.h"
 #include "PallixSeekableReader.h"
 #include "PallixSubtitleFiles.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -15,47 +18,16 @@ namespace
 // Enough for the tables, a sequence header and a few audio frames even in a
 // high-rate transport stream, small enough to read in an instant.
 constexpr uint32_t PROBE_WINDOW = 2 * 1024 * 1024;
+// The further parts of a program stream are only timed: their first and last
+// timestamps are near their ends.
+constexpr int64_t PART_PROBE = 1024 * 1024;
+// Chapters this close together are one.
+constexpr double SAME_CHAPTER = 0.01;
 constexpr int PRIVATE_STREAM_1 = 0xBD;
 // A running time that makes a file's rate fall outside these bounds comes
 // from timestamps that jump (a recording joined from pieces), not from the file.
 constexpr double MIN_PLAUSIBLE_RATE = 16000.0;
 constexpr double MAX_PLAUSIBLE_RATE = 400000000.0;
-
-// A read-only, seekable view of the probe window for libavformat.
-struct MemoryReader
-{
-    const std::vector<uint8_t>* pBytes = nullptr;
-    size_t nPos = 0;
-
-    static int Read(void* opaque, uint8_t* buf, int size)
-    {
-        auto* self = static_cast<MemoryReader*>(opaque);
-        const size_t left = self->pBytes->size() - self->nPos;
-        const size_t n = std::min(left, size_t(size));
-        if (n == 0)
-            return AVERROR_EOF;
-        std::memcpy(buf, self->pBytes->data() + self->nPos, n);
-        self->nPos += n;
-        return int(n);
-    }
-
-    static int64_t Seek(void* opaque, int64_t offset, int whence)
-    {
-        auto* self = static_cast<MemoryReader*>(opaque);
-        const int64_t size = int64_t(self->pBytes->size());
-        if ((whence & ~AVSEEK_FORCE) == AVSEEK_SIZE)
-            return size;
-        int64_t target = offset;
-        if ((whence & ~AVSEEK_FORCE) == SEEK_CUR)
-            target += int64_t(self->nPos);
-        else if ((whence & ~AVSEEK_FORCE) == SEEK_END)
-            target += size;
-        if (target < 0 || target > size)
-            return AVERROR(EINVAL);
-        self->nPos = size_t(target);
-        return target;
-    }
-};
 
 // The byte after the first pack start code tells the generations apart: MPEG-2
 // packs begin with the bits 01, MPEG-1 packs with 0010.
@@ -145,32 +117,51 @@ bool isMovieFormat(const AVInputFormat* format)
            name.find("image") == std::string::npos;
 }
 
-// Opens the file whole, through a reader of its own, as the given format or
-// as whatever the bytes say; null when it cannot.
-pallix_av::FormatPtr OpenWhole(PallixSeekableReader& reader, const char* formatName, int& nScore)
+// Opens a program or transport stream read through reader for analysis: as the
+// given format, or as one of the two when the bytes say so.
+pallix_av::FormatPtr OpenMPEG(PallixSeekableReader& reader, const AVInputFormat* format, int64_t probeSize)
 {
-    nScore = 0;
-    const AVInputFormat* format = formatName ? av_find_input_format(formatName) : nullptr;
-    if (!format)
-    {
-        const int score = av_probe_input_buffer2(reader.GetIO(), &format, "", nullptr, 0, 0);
-        if (score < 0 || !format)
-            return nullptr;
-        nScore = score;
-    }
     AVFormatContext* raw = avformat_alloc_context();
     if (!raw)
         return nullptr;
     raw->pb = reader.GetIO();
     raw->flags |= AVFMT_FLAG_CUSTOM_IO;
-    raw->probesize = PROBE_WINDOW;
-    raw->max_analyze_duration = 2 * AV_TIME_BASE;
+    raw->probesize = probeSize;
+    raw->max_analyze_duration = AV_TIME_BASE;
+    if (!format)
+        raw->format_whitelist = av_strdup("mpeg,mpegts");
     if (avformat_open_input(&raw, nullptr, format, nullptr) < 0)
         return nullptr;
     pallix_av::FormatPtr opened(raw);
     if (avformat_find_stream_info(opened.get(), nullptr) < 0)
         return nullptr;
     return opened;
+}
+
+// The running time of a program or transport stream is the distance between
+// its first and its last timestamps, which libavformat finds at both ends of
+// the file; false when they tell none that fits the file's size.
+bool TimestampSpan(const AVFormatContext* format, uint64_t size, double& start, double& duration)
+{
+    if (!format || format->duration_estimation_method != AVFMT_DURATION_FROM_PTS || format->duration <= 0)
+        return false;
+    duration = double(format->duration) / AV_TIME_BASE;
+    const double rate = double(size) * 8.0 / duration;
+    if (rate < MIN_PLAUSIBLE_RATE || rate > MAX_PLAUSIBLE_RATE)
+        return false;
+    start = format->start_time != AV_NOPTS_VALUE ? double(format->start_time) / AV_TIME_BASE : 0.0;
+    return true;
+}
+
+// The bytes read ahead at start, as a reader of the first part alone sees them.
+std::shared_ptr<const std::vector<uint8_t>> HeadOfPart(const std::shared_ptr<const std::vector<uint8_t>>& head,
+                                                       uint64_t start, uint64_t partSize)
+{
+    if (start >= partSize)
+        return nullptr;
+    if (start + head->size() <= partSize)
+        return head;
+    return std::make_shared<const std::vector<uint8_t>>(head->begin(), head->begin() + ptrdiff_t(partSize - start));
 }
 } // namespace
 
@@ -180,6 +171,8 @@ bool PallixMPEGFile::Fail(const char* reason)
     mPrograms.clear();
     mDuration = 0.0;
     mStartTime = 0.0;
+    mChapters.clear();
+    mOpened.reset();
     mFailureReason = reason;
     return false;
 }
@@ -193,52 +186,53 @@ bool PallixMPEGFile::SetStream(PallixFileStream& stream)
     mStartTime = 0.0;
     mFailureReason.clear();
     mContainer.clear();
+    mParts.clear();
+    mChapters.clear();
+    mOpened.reset();
     mPath = static_cast<const char*>(stream.GetPath());
     mFileSize = stream.GetSize();
+    for (const PallixJoinedFile::Part& part : stream.GetParts())
+        mParts.push_back(Part{part.path, part.offset, part.size, 0.0, 0.0});
 
     const uint64_t start = stream.GetPosition();
     // A short file needs a window no larger than itself; a size of 0 may be a
     // stream that does not know its size, which gets the whole window.
     const uint64_t left = mFileSize > start ? mFileSize - start : 0;
     const uint32_t window = left == 0 ? PROBE_WINDOW : uint32_t(std::min<uint64_t>(PROBE_WINDOW, left));
-    std::vector<uint8_t> bytes(window);
-    bytes.resize(stream.ReadBytes(window, bytes.data()));
-    if (stream.GetPosition() != start)
-        stream.SeekToPosition(start);
-    if (bytes.empty())
+    // The stream keeps what it read ahead for the decoder, so the film's first
+    // bytes come from the disk once.
+    const std::shared_ptr<const std::vector<uint8_t>> head = stream.Peek(window);
+    if (head->empty())
         return Fail(mFileSize == 0 ? "The file is empty." : "The file cannot be read.");
 
-    if (!AnalyseMPEG(bytes) && (!AnalyseContainer() || !CheckDecodable()))
+    if (!AnalyseMPEG(head, start) && (!AnalyseContainer(head, start) || !CheckDecodable()))
         return false;
     AddSubtitleFiles();
     return true;
 }
 
-bool PallixMPEGFile::AnalyseMPEG(const std::vector<uint8_t>& bytes)
+PallixByteTimeMap PallixMPEGFile::GetByteTimeMap() const
 {
-    MemoryReader reader{&bytes, 0};
-    constexpr int IO_BUFFER = 32768;
-    pallix_av::BufferPtr ioBuffer(static_cast<unsigned char*>(av_malloc(IO_BUFFER)));
-    if (!ioBuffer)
-        return false;
-    pallix_av::IOPtr io(avio_alloc_context(ioBuffer.get(), IO_BUFFER, 0, &reader, &MemoryReader::Read, nullptr,
-                                           &MemoryReader::Seek));
-    if (!io)
-        return false;
-    ioBuffer.release();
+    if (mDuration <= 0 || mParts.size() <= 1)
+        return PallixByteTimeMap(mFileSize, mStartTime, mDuration);
+    std::vector<PallixByteTimeMap::Piece> pieces;
+    for (const Part& part : mParts)
+        pieces.push_back(PallixByteTimeMap::Piece{part.nSize, part.duration});
+    return PallixByteTimeMap(pieces, mStartTime);
+}
 
-    AVFormatContext* raw = avformat_alloc_context();
-    if (!raw)
+// The bytes ahead of the position, read by libavformat from the first part
+// (the rest of which it reads for the running time).
+bool PallixMPEGFile::AnalyseMPEG(const std::shared_ptr<const std::vector<uint8_t>>& head, uint64_t start)
+{
+    PallixSeekableReader reader;
+    if (mParts.empty() || !reader.Open(mParts.front().path))
         return false;
-    raw->pb = io.get();
-    raw->flags |= AVFMT_FLAG_CUSTOM_IO;
-    raw->probesize = PROBE_WINDOW;
-    raw->max_analyze_duration = AV_TIME_BASE;
-    raw->format_whitelist = av_strdup("mpeg,mpegts");
-    if (avformat_open_input(&raw, nullptr, nullptr, nullptr) < 0)
-        return false;
-    pallix_av::FormatPtr format(raw);
-    if (avformat_find_stream_info(format.get(), nullptr) < 0)
+    // libavformat sees the stream from its position on, as if it began there.
+    reader.SetOrigin(start);
+    reader.SetHead(HeadOfPart(head, start, mParts.front().nSize), start);
+    pallix_av::FormatPtr format = OpenMPEG(reader, nullptr, PROBE_WINDOW);
+    if (!format)
         return false;
 
     const bool bTransport = std::strcmp(format->iformat->name, "mpegts") == 0;
@@ -246,7 +240,7 @@ bool PallixMPEGFile::AnalyseMPEG(const std::vector<uint8_t>& bytes)
     if (bTransport)
         type = kMPEG2TransportStream;
     else if (std::strcmp(format->iformat->name, "mpeg") == 0)
-        type = ProgramStreamGeneration(bytes);
+        type = ProgramStreamGeneration(*head);
     if (type == kUnknownMPEGFileType)
         return false;
     mType = type;
@@ -332,42 +326,66 @@ bool PallixMPEGFile::AnalyseMPEG(const std::vector<uint8_t>& bytes)
         std::stable_sort(entry.audio.begin(), entry.audio.end(), byId);
         std::stable_sort(entry.subtitles.begin(), entry.subtitles.end(), byId);
     }
-    FindWholeFileDuration(format->iformat->name);
+    FindDurations(format.get());
     return true;
 }
 
-// The running time of a program or transport stream is the distance between
-// its first and its last timestamps, which only the whole file holds.
-void PallixMPEGFile::FindWholeFileDuration(const char* formatName)
+// Each part's own running time, from its timestamps: the parts of a title set
+// run on from each other, those of a film in parts each start again.
+void PallixMPEGFile::FindDurations(AVFormatContext* pFirst)
 {
-    PallixSeekableReader reader;
-    if (mPath.empty() || !reader.Open(mPath))
+    double total = 0.0;
+    for (size_t i = 0; i < mParts.size(); ++i)
+    {
+        Part& part = mParts[i];
+        PallixSeekableReader reader;
+        pallix_av::FormatPtr own;
+        const AVFormatContext* pFormat = pFirst;
+        if (i > 0)
+        {
+            if (!reader.Open(part.path))
+                return;
+            own = OpenMPEG(reader, pFirst->iformat, PART_PROBE);
+            pFormat = own.get();
+        }
+        // A recording joined from pieces tells no running time.
+        if (!TimestampSpan(pFormat, part.nSize, part.start, part.duration))
+            return;
+        total += part.duration;
+    }
+    if (mParts.empty())
         return;
-    int nScore = 0;
-    pallix_av::FormatPtr format = OpenWhole(reader, formatName, nScore);
-    if (!format || format->duration_estimation_method != AVFMT_DURATION_FROM_PTS || format->duration <= 0)
-        return;
-    const double duration = double(format->duration) / AV_TIME_BASE;
-    const double rate = double(reader.GetSize()) * 8.0 / duration;
-    if (rate < MIN_PLAUSIBLE_RATE || rate > MAX_PLAUSIBLE_RATE)
-        return;
-    mDuration = duration;
-    mStartTime = format->start_time != AV_NOPTS_VALUE ? double(format->start_time) / AV_TIME_BASE : 0.0;
+    mDuration = total;
+    mStartTime = mParts.front().start;
 }
 
-bool PallixMPEGFile::AnalyseContainer()
+// Any other container: each part opened and analysed once, kept open for the
+// decoder. The film ends with the last part that can be read.
+bool PallixMPEGFile::AnalyseContainer(const std::shared_ptr<const std::vector<uint8_t>>& head, uint64_t start)
 {
-    PallixSeekableReader reader;
-    if (mPath.empty())
+    if (mPath.empty() || mParts.empty())
         return Fail("The file is not a movie this player knows.");
-    if (!reader.Open(mPath))
-        return Fail(errno == ENOENT ? "The file does not exist." : "The file cannot be opened.");
-    int nScore = 0;
-    pallix_av::FormatPtr format = OpenWhole(reader, nullptr, nScore);
-    // A weak guess is what noise and text files get.
-    if (!format || nScore <= AVPROBE_SCORE_RETRY || !isMovieFormat(format->iformat))
-        return Fail(reader.HadReadError() ? "The file cannot be read." : "The file is not a movie this player knows.");
-
+    auto first = std::make_unique<PallixFileDemuxer>();
+    // libavformat reads the file from its start: what the stream read ahead
+    // serves when it is that.
+    if (!first->Open(mParts.front().path, start == 0 ? HeadOfPart(head, start, mParts.front().nSize) : nullptr,
+                     AVPROBE_SCORE_RETRY) ||
+        !isMovieFormat(first->Get()->iformat))
+    {
+        // A weak guess is what noise and text files get.
+        switch (first->GetFailure())
+        {
+        case PallixFileDemuxer::kMissing:
+            return Fail("The file does not exist.");
+        case PallixFileDemuxer::kCannotOpen:
+            return Fail("The file cannot be opened.");
+        case PallixFileDemuxer::kCannotRead:
+            return Fail("The file cannot be read.");
+        default:
+            return Fail("The file is not a movie this player knows.");
+        }
+    }
+    const AVFormatContext* format = first->Get();
     mType = kOtherContainer;
     mContainer = format->iformat->name;
     ProgramEntry entry;
@@ -412,13 +430,53 @@ bool PallixMPEGFile::AnalyseContainer()
         }
     }
     mPrograms.push_back(std::move(entry));
-    if (format->duration > 0)
-    {
-        mDuration = double(format->duration) / AV_TIME_BASE;
-        mStartTime = format->start_time != AV_NOPTS_VALUE ? double(format->start_time) / AV_TIME_BASE : 0.0;
-    }
+    mDuration = first->GetDuration();
+    mStartTime = first->GetStartTime();
+    mOpened = std::make_shared<PallixOpenedFilm>();
+    AddParts(std::move(first));
     return true;
 }
+
+// The film's parts after the first follow it in time; a part without a running
+// time, or one that cannot be read, ends the film before it.
+void PallixMPEGFile::AddParts(std::unique_ptr<PallixFileDemuxer> first)
+{
+    mParts.front().start = mStartTime;
+    mParts.front().duration = mDuration;
+    AddChapters(first->Get(), 0.0);
+    mOpened->Add(std::move(first));
+    for (size_t i = 1; i < mParts.size(); ++i)
+    {
+        auto part = std::make_unique<PallixFileDemuxer>();
+        if (mDuration <= 0 || !part->Open(mParts[i].path) || part->GetDuration() <= 0)
+        {
+            mParts.resize(i);
+            break;
+        }
+        mParts[i].start = part->GetStartTime();
+        mParts[i].duration = part->GetDuration();
+        AddChapters(part->Get(), mStartTime + mDuration - mParts[i].start);
+        mDuration += mParts[i].duration;
+        mOpened->Add(std::move(part));
+    }
+    std::sort(mChapters.begin(), mChapters.end());
+    mChapters.erase(std::unique(mChapters.begin(), mChapters.end(),
+                                [](double a, double b) { return b - a < SAME_CHAPTER; }),
+                    mChapters.end());
+}
+
+void PallixMPEGFile::AddChapters(const AVFormatContext* pFormat, double offset)
+{
+    for (unsigned i = 0; i < pFormat->nb_chapters; ++i)
+    {
+        const AVChapter* chapter = pFormat->chapters[i];
+        const double time = double(chapter->start) * av_q2d(chapter->time_base) + offset;
+        if (std::isfinite(time))
+            mChapters.push_back(time);
+    }
+}
+
+
 
 bool PallixMPEGFile::CheckDecodable()
 {

@@ -1,16 +1,24 @@
 #pragma once
 
+#include "PallixByteTimeMap.h"
+
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 class PallixFileStream;
+class PallixFileDemuxer;
+class PallixOpenedFilm;
+struct AVFormatContext;
 
 // What a movie file holds: its container type and, per program, the video,
 // audio and subtitle streams with the identifiers a decoder selects them by.
 // MPEG program and transport streams are pushed to the decoder a piece at a
 // time; any other container (Matroska, MP4, AVI, WebM...) is read by the
 // decoder itself, and its streams are numbered from 1 in the file's order.
+// A film in several files (a DVD title set, CD1 and CD2) is analysed as the
+// stream gives it: one film over its parts.
 class PallixMPEGFile
 {
 public:
@@ -89,6 +97,17 @@ public:
         int m_nFileTrack = 0;
     };
 
+    // One of the files a film is kept in, with its place in the film's bytes and
+    // its own stretch of time (its first timestamp and running time).
+    struct Part
+    {
+        std::string path;
+        uint64_t nOffset = 0;
+        uint64_t nSize = 0;
+        double start = 0.0;
+        double duration = 0.0;
+    };
+
     PallixMPEGFile() = default;
 
     // Analyses the bytes ahead of the stream's position, or for another
@@ -114,8 +133,19 @@ public:
     double GetDuration() const { return mDuration; }
     double GetStartTime() const { return mStartTime; }
     uint64_t GetFileSize() const { return mFileSize; }
-    // The file analysed, as the stream names it.
+    // The file analysed, as the stream names it (a film's first part).
     const std::string& GetPath() const { return mPath; }
+    // The files the film is kept in, in order: one for most films.
+    const std::vector<Part>& GetParts() const { return mParts; }
+    // The film's bytes and times, part by part; parts follow each other in time
+    // from GetStartTime on.
+    PallixByteTimeMap GetByteTimeMap() const;
+    // Where the film's chapters start, in seconds on its time line, in order;
+    // none when the film has no chapters.
+    const std::vector<double>& GetChapters() const { return mChapters; }
+    // For another container: the files as the analysis opened them, for the
+    // decoder to read on; null for an MPEG stream.
+    std::shared_ptr<PallixOpenedFilm> GetOpenedFilm() const { return mOpened; }
     // Why SetStream failed, in words for the viewer; empty after a success.
     const std::string& GetFailureReason() const { return mFailureReason; }
 
@@ -131,9 +161,11 @@ private:
         std::vector<SubtitleStream> subtitles;
     };
 
-    bool AnalyseMPEG(const std::vector<uint8_t>& bytes);
-    bool AnalyseContainer();
-    void FindWholeFileDuration(const char* formatName);
+    bool AnalyseMPEG(const std::shared_ptr<const std::vector<uint8_t>>& head, uint64_t start);
+    bool AnalyseContainer(const std::shared_ptr<const std::vector<uint8_t>>& head, uint64_t start);
+    void FindDurations(AVFormatContext* pFirst);
+    void AddParts(std::unique_ptr<PallixFileDemuxer> first);
+    void AddChapters(const AVFormatContext* pFormat, double offset);
     void AddSubtitleFiles();
     bool CheckDecodable();
     bool Fail(const char* reason);
@@ -146,4 +178,7 @@ private:
     std::string mPath;
     std::string mContainer;
     std::string mFailureReason;
+    std::vector<Part> mParts;
+    std::vector<double> mChapters;
+    std::shared_ptr<PallixOpenedFilm> mOpened;
 };

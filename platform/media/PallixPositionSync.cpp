@@ -9,11 +9,12 @@
 
 namespace
 {
-constexpr size_t SCRATCH = 32768;
+// The owner's stream is moved on at most this far in one call.
+constexpr uint64_t MAX_STEP = 1u << 30;
 } // namespace
 
 PallixPositionSync::PallixPositionSync(MPEGDecoder& owner, PallixMediaClock& clock, PallixAudioOutput& audio)
-    : mOwner(owner), mClock(clock), mAudio(audio), mScratch(SCRATCH)
+    : mOwner(owner), mClock(clock), mAudio(audio)
 {
 }
 
@@ -111,9 +112,10 @@ void PallixPositionSync::Tick(bool bPicturesQueued)
     }
     while (mReported < target)
     {
-        const auto nWant = static_cast<unsigned long>(std::min<uint64_t>(target - mReported, mScratch.size()));
+        // The decoder reads the file itself: the owner's stream only moves on.
+        const auto nWant = static_cast<unsigned long>(std::min<uint64_t>(target - mReported, MAX_STEP));
         lock.unlock();
-        const uint32_t nRead = mOwner.OnFillBuffer(mScratch.data(), nWant);
+        const uint32_t nRead = mOwner.OnFillBuffer(nullptr, nWant);
         lock.lock();
         if (!mbArmed)
             return;

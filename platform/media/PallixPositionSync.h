@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
-#include <vector>
 
 class MPEGDecoder;
 class PallixAudioOutput;
@@ -13,7 +12,7 @@ class PallixMediaClock;
 
 // For a file the decoder reads itself, keeps the owner's byte position and the
 // movie's time in step: as the movie plays the position is moved on (through
-// OnFillBuffer) to the bytes that stand for the time heard and seen, up to the
+// OnFillBuffer, without reading) to the bytes that stand for the time heard and seen, up to the
 // file's size once everything has been played; when the owner moves the
 // position itself (a jump, fast forward) the decoder is asked to seek to the
 // time it stands for.
@@ -57,5 +56,4 @@ private:
     double mSeekTime = 0.0;
     bool mbEnded = false;
     bool mbEndDelivered = false;
-    std::vector<unsigned char> mScratch;
 };

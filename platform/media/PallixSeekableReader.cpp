@@ -1,9 +1,8 @@
 #include "PallixSeekableReader.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <cstring>
 
 namespace
 {
@@ -17,19 +16,14 @@ PallixSeekableReader::~PallixSeekableReader()
 
 bool PallixSeekableReader::Open(const std::string& path)
 {
+    return Open(std::vector<std::string>{path});
+}
+
+bool PallixSeekableReader::Open(const std::vector<std::string>& paths)
+{
     Close();
-    mFd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (mFd < 0)
+    if (!mFile.Open(paths))
         return false;
-    struct stat st;
-    if (::fstat(mFd, &st) != 0 || !S_ISREG(st.st_mode))
-    {
-        const int error = errno == 0 ? EISDIR : errno;
-        Close();
-        errno = error;
-        return false;
-    }
-    mSize = uint64_t(st.st_size);
     mPosition = 0;
     mbReadError = false;
     pallix_av::BufferPtr buffer(static_cast<unsigned char*>(av_malloc(IO_BUFFER)));
@@ -49,31 +43,53 @@ bool PallixSeekableReader::Open(const std::string& path)
 void PallixSeekableReader::Close()
 {
     mIO.reset();
-    if (mFd >= 0)
-        ::close(mFd);
-    mFd = -1;
-    mSize = 0;
+    mFile.Close();
+    mOrigin = 0;
     mPosition = 0;
+    mHead.reset();
+    mHeadAt = 0;
+}
+
+void PallixSeekableReader::SetHead(std::shared_ptr<const std::vector<uint8_t>> bytes, uint64_t offset)
+{
+    mHead = std::move(bytes);
+    mHeadAt = offset;
+}
+
+void PallixSeekableReader::SetOrigin(uint64_t offset)
+{
+    mOrigin = offset;
+    mPosition = 0;
+}
+
+uint64_t PallixSeekableReader::GetSize() const
+{
+    return mFile.GetSize() > mOrigin ? mFile.GetSize() - mOrigin : 0;
 }
 
 int PallixSeekableReader::Read(void* opaque, uint8_t* buf, int size)
 {
     auto* self = static_cast<PallixSeekableReader*>(opaque);
-    for (;;)
+    const std::vector<uint8_t>* pHead = self->mHead.get();
+    const uint64_t at = self->mOrigin + self->mPosition;
+    if (pHead && at >= self->mHeadAt && at < self->mHeadAt + pHead->size())
     {
-        const ssize_t n = ::pread(self->mFd, buf, size_t(size), off_t(self->mPosition));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-        {
-            self->mbReadError = true;
-            return AVERROR(EIO);
-        }
-        if (n == 0)
-            return AVERROR_EOF;
-        self->mPosition += uint64_t(n);
+        const size_t from = size_t(at - self->mHeadAt);
+        const size_t n = std::min(size_t(size), pHead->size() - from);
+        std::memcpy(buf, pHead->data() + from, n);
+        self->mPosition += n;
         return int(n);
     }
+    const int64_t n = self->mFile.ReadAt(at, buf, uint64_t(size));
+    if (n < 0)
+    {
+        self->mbReadError = true;
+        return AVERROR(EIO);
+    }
+    if (n == 0)
+        return AVERROR_EOF;
+    self->mPosition += uint64_t(n);
+    return int(n);
 }
 
 int64_t PallixSeekableReader::Seek(void* opaque, int64_t offset, int whence)
@@ -81,12 +97,12 @@ int64_t PallixSeekableReader::Seek(void* opaque, int64_t offset, int whence)
     auto* self = static_cast<PallixSeekableReader*>(opaque);
     const int how = whence & ~AVSEEK_FORCE;
     if (how == AVSEEK_SIZE)
-        return int64_t(self->mSize);
+        return int64_t(self->GetSize());
     int64_t target = offset;
     if (how == SEEK_CUR)
         target += int64_t(self->mPosition);
     else if (how == SEEK_END)
-        target += int64_t(self->mSize);
+        target += int64_t(self->GetSize());
     else if (how != SEEK_SET)
         return AVERROR(EINVAL);
     if (target < 0)
