@@ -15,7 +15,11 @@ void WindowUtils::onMediaEntryChosen(RightPanelWindow* pCurrentWindow, MediaEntr
     if (!pCurrentWindow || !pEntry)
         return;
 
-    if (static_cast<unsigned long>(button) == RemoteKeys::PLAY && ClientProperties::getUseMPlay())
+    // A series whose episodes lie in season folders holds no movie file of its
+    // own: its feature items, which name its episodes, are what it plays.
+    const int nFiles = pEntry->getFilename().GetLength() > 0 ? 1 : FileUtils::getMediaFileCount(pEntry->getPath());
+    const bool bSeriesOfRecords = nFiles == 0 && pEntry->getFeatureItems().GetSize() > 0;
+    if (static_cast<unsigned long>(button) == RemoteKeys::PLAY && ClientProperties::getUseMPlay() && !bSeriesOfRecords)
     {
         // The external player gets the folder itself when no file is named.
         PallixString path = pEntry->getPath();
@@ -27,8 +31,7 @@ void WindowUtils::onMediaEntryChosen(RightPanelWindow* pCurrentWindow, MediaEntr
         return;
     }
 
-    bool bSingleFile =
-        pEntry->getFilename().GetLength() > 0 || FileUtils::getMediaFileCount(pEntry->getPath()) < 2;
+    bool bSingleFile = nFiles == 1 || (nFiles == 0 && !bSeriesOfRecords);
     if (static_cast<unsigned long>(button) == RemoteKeys::PLAY && bSingleFile)
     {
         PlayerWindow::getInstance()->playEntry(pEntry, designatedFile, pCurrentWindow->getMainWindow(),

@@ -1,6 +1,8 @@
 #include "FolderWalker.h"
 
 #include "DatabaseValue.h"
+#include "EpisodeMarks.h"
+#include "NameParser.h"
 #include "PallixDirScanner.h"
 
 #include <algorithm>
@@ -14,13 +16,21 @@ namespace
 constexpr std::array<std::string_view, 12> MOVIE_EXTENSIONS = {
     "mkv", "mp4", "m4v", "avi", "mpg", "mpeg", "vob", "ts", "m2ts", "webm", "mov", "wmv",
 };
-constexpr std::array<std::string_view, 3> EXTRAS_FOLDERS = {"extras", "featurettes", "trailers"};
+constexpr std::array<std::string_view, 15> EXTRAS_FOLDERS = {
+    "extras", "extra", "featurettes", "trailers", "trailer", "behind the scenes", "deleted scenes", "interviews",
+    "scenes", "shorts", "bonus", "bonus features", "other", "others", "featurette"};
 
-
-PallixString lastComponent(const PallixString& path)
+bool isSampleFolder(const PallixString& name)
 {
-    return path.Mid(path.ReverseFind('/') + 1);
+    const std::string folded = DatabaseValue::lower(name.str());
+    return folded == "sample" || folded == "samples";
 }
+
+PallixString nameOfFolder(const PallixString& folder)
+{
+    return folder.Mid(folder.ReverseFind('/') + 1);
+}
+
 
 PallixString joinPath(const PallixString& folder, const PallixString& name)
 {
@@ -39,6 +49,8 @@ uint64_t sizeOf(const PallixString& path)
     return ::stat(path, &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
 }
 } // namespace
+
+FolderWalker::FolderWalker(const ProbeCache* pCache) : mFilms(pCache) {}
 
 bool FolderWalker::isMovieFile(const PallixString& name)
 {
@@ -118,6 +130,28 @@ void FolderWalker::walk(const PallixString& root, std::vector<TitleFolder>& titl
     visit(root, true, titles, problems);
 }
 
+void FolderWalker::finish(std::vector<TitleFolder>& titles)
+{
+    mShows.finish(titles);
+    for (TitleFolder& title : titles)
+        for (TitleFolder::Item& item : title.items)
+            if (item.role == TitleFolder::EXTRA && item.label.IsEmpty())
+            {
+                item.label = NameParser::cleanName(withoutExtension(item.file));
+                if (item.label.IsEmpty())
+                    item.label = withoutExtension(item.file);
+            }
+}
+
+std::vector<PallixString> FolderWalker::moviesOf(const Listing& listing)
+{
+    std::vector<PallixString> movies;
+    for (const PallixString& name : listing.files)
+        if (isMovieFile(name) && !FilmGrouper::isSample(name))
+            movies.push_back(name);
+    return movies;
+}
+
 void FolderWalker::visit(const PallixString& folder, bool bRoot, std::vector<TitleFolder>& titles,
                          std::vector<PallixString>& problems)
 {
@@ -131,136 +165,213 @@ void FolderWalker::visit(const PallixString& folder, bool bRoot, std::vector<Tit
         leave();
         return;
     }
-
-    bool bDvd = false;
-    PallixString dvdFolder;
-    for (const PallixString& name : listing.folders)
-        if (DatabaseValue::lower(name.str()) == "video_ts")
-        {
-            bDvd = true;
-            dvdFolder = name;
-            break;
-        }
-    for (const PallixString& name : listing.files)
-        bDvd = bDvd || isTitleSetFile(name);
-
-    bool bHasMovies = std::any_of(listing.files.begin(), listing.files.end(), isMovieFile);
-    if (bDvd || (bHasMovies && !bRoot))
+    if (addDisc(folder, listing, titles, problems) || visitShow(folder, listing, bRoot, titles, problems))
     {
-        addTitle(folder, listing, bDvd ? dvdFolder : PallixString(), bDvd, titles, problems);
         leave();
         return;
     }
-    // Films lying in a scanned folder itself are titles of their own.
-    for (const PallixString& name : listing.files)
+
+    // Episodes among other files go to their shows, named by themselves; a
+    // season pack's folder ("Show.S02.1080p") names its show and season.
+    std::vector<PallixString> films;
+    const EpisodeMarks::SeasonFolder season = EpisodeMarks::readSeasonFolder(nameOfFolder(folder).str());
+    for (const PallixString& name : moviesOf(listing))
     {
-        if (!isMovieFile(name))
+        NameParser::EpisodeMark mark = NameParser::parseEpisodeMark(withoutExtension(name));
+        if (!mark.bFound)
+        {
+            films.push_back(name);
             continue;
-        TitleFolder title;
-        title.kind = TitleFolder::LOOSE_FILE;
-        title.folder = folder;
-        title.name = withoutExtension(name);
-        TitleFolder::Item item;
-        item.folder = folder;
-        item.file = name;
-        title.items.push_back(item);
-        titles.push_back(title);
+        }
+        ShowCollector::Place place;
+        if (season.bFound && !season.show.empty() && !bRoot)
+        {
+            place.show = PallixString(season.show);
+            place.nSeason = season.nSeason;
+        }
+        mShows.addEpisode(place, folder, name, mark, titles);
+    }
+    const size_t nFirstTitle = titles.size();
+    if (!films.empty() && mFilms.group(folder, films, bRoot, titles))
+    {
+        // One film's folder: its extras folders are its own, and nothing else is searched.
+        for (const PallixString& name : listing.folders)
+            if (isExtrasFolder(name))
+                addExtras(joinPath(folder, name), titles.back(), problems);
+        leave();
+        return;
     }
     for (const PallixString& name : listing.folders)
-        visit(joinPath(folder, name), false, titles, problems);
+        if (!isSampleFolder(name) && !(titles.size() > nFirstTitle && isExtrasFolder(name)))
+            visit(joinPath(folder, name), false, titles, problems);
     leave();
 }
 
-void FolderWalker::addTitle(const PallixString& folder, const Listing& listing, const PallixString& dvdFolder,
-                            bool bDvd, std::vector<TitleFolder>& titles, std::vector<PallixString>& problems)
+bool FolderWalker::addDisc(const PallixString& folder, const Listing& listing, std::vector<TitleFolder>& titles,
+                           std::vector<PallixString>& problems)
 {
     TitleFolder title;
     title.folder = folder;
-    title.name = lastComponent(folder);
+    title.name = nameOfFolder(folder);
     TitleFolder::Item main;
     main.folder = folder;
-
-    std::vector<TitleFolder::Item> extras;
-    if (bDvd)
-    {
-        title.kind = TitleFolder::DVD;
-        main.file = dvdFolder;
-        title.items.push_back(main);
-    }
-    else
-    {
-        std::vector<TitleFolder::Item> marked;
-        std::vector<TitleFolder::Item> unmarked;
-        for (const PallixString& name : listing.files)
+    bool bDisc = false;
+    for (const PallixString& name : listing.folders)
+        if (DatabaseValue::lower(name.str()) == "video_ts")
         {
-            if (!isMovieFile(name))
-                continue;
-            TitleFolder::Item item;
-            item.folder = folder;
-            item.file = name;
-            item.mark = NameParser::parseEpisodeMark(withoutExtension(name));
-            (item.mark.bFound ? marked : unmarked).push_back(item);
+            title.kind = TitleFolder::DVD;
+            main.file = name;
+            bDisc = true;
+            break;
         }
-        if (marked.size() >= 2)
+    for (const PallixString& name : listing.files)
+        if (!bDisc && isTitleSetFile(name))
         {
-            title.kind = TitleFolder::SERIES;
-            // Names are listed in byte order, so equal marks keep that order.
-            std::stable_sort(marked.begin(), marked.end(), [](const TitleFolder::Item& a, const TitleFolder::Item& b)
-                             { return NameParser::isEarlierEpisode(a.mark, b.mark); });
-            main.file = marked.front().file;
-            title.items.push_back(main);
-            for (TitleFolder::Item& episode : marked)
-            {
-                episode.role = TitleFolder::EPISODE;
-                episode.label = episode.mark.label;
-                if (!episode.mark.name.IsEmpty())
-                    episode.label += " " + episode.mark.name;
-                title.items.push_back(episode);
-            }
-            extras = unmarked;
+            title.kind = TitleFolder::DVD;
+            bDisc = true;
         }
-        else
-        {
-            // One film: the largest file is the feature, the others its extras.
-            std::vector<TitleFolder::Item> files = marked;
-            files.insert(files.end(), unmarked.begin(), unmarked.end());
-            std::sort(files.begin(), files.end(),
-                      [](const TitleFolder::Item& a, const TitleFolder::Item& b) { return a.file < b.file; });
-            size_t nLargest = 0;
-            uint64_t nLargestSize = 0;
-            for (size_t i = 0; i < files.size(); ++i)
+    for (const PallixString& name : listing.folders)
+    {
+        if (bDisc || DatabaseValue::lower(name.str()) != "bdmv")
+            continue;
+        // A Blu-ray plays its largest stream: the film, not the menus and trailers.
+        Listing bdmv;
+        PallixString streamFolder;
+        if (list(joinPath(folder, name), bdmv))
+            for (const PallixString& sub : bdmv.folders)
+                if (DatabaseValue::lower(sub.str()) == "stream")
+                    streamFolder = name + "/" + sub;
+        Listing streams;
+        uint64_t nLargest = 0;
+        if (!streamFolder.IsEmpty() && list(joinPath(folder, streamFolder), streams))
+            for (const PallixString& stream : streams.files)
             {
-                uint64_t nSize = sizeOf(joinPath(folder, files[i].file));
-                if (i == 0 || nSize > nLargestSize)
+                const uint64_t nSize = sizeOf(joinPath(folder, streamFolder + "/" + stream));
+                if (isMovieFile(stream) && (main.file.IsEmpty() || nSize > nLargest))
                 {
-                    nLargest = i;
-                    nLargestSize = nSize;
+                    main.file = streamFolder + "/" + stream;
+                    nLargest = nSize;
                 }
             }
-            title.kind = TitleFolder::FILM;
-            main.file = files[nLargest].file;
-            title.items.push_back(main);
-            files.erase(files.begin() + static_cast<long>(nLargest));
-            extras = files;
-        }
+        bDisc = !main.file.IsEmpty();
+        title.kind = TitleFolder::BLURAY;
     }
-    for (TitleFolder::Item& extra : extras)
-    {
-        extra.role = TitleFolder::EXTRA;
-        extra.mark = NameParser::EpisodeMark();
-        title.items.push_back(extra);
-    }
+    if (!bDisc)
+        return false;
+    title.items.push_back(main);
     for (const PallixString& name : listing.folders)
         if (isExtrasFolder(name))
             addExtras(joinPath(folder, name), title, problems);
-    for (TitleFolder::Item& item : title.items)
-        if (item.role == TitleFolder::EXTRA && item.label.IsEmpty())
-        {
-            item.label = NameParser::cleanName(withoutExtension(item.file));
-            if (item.label.IsEmpty())
-                item.label = withoutExtension(item.file);
-        }
     titles.push_back(title);
+    return true;
+}
+
+bool FolderWalker::visitShow(const PallixString& folder, const Listing& listing, bool bRoot,
+                             std::vector<TitleFolder>& titles, std::vector<PallixString>& problems)
+{
+    const PallixString folderName = nameOfFolder(folder);
+    const NameParser::TitleName showName = NameParser::parseTitleName(folderName);
+    const std::string key = NameParser::comparable(showName.title.str());
+    const EpisodeMarks::SeasonFolder own = EpisodeMarks::readSeasonFolder(folderName.str());
+    // Season folders: "Season 1", "S01", "Specials", or the show's own season packs.
+    std::vector<std::pair<PallixString, int>> seasons;
+    for (const PallixString& name : listing.folders)
+    {
+        const EpisodeMarks::SeasonFolder season = EpisodeMarks::readSeasonFolder(name.str());
+        if (season.bFound && (season.show.empty() || NameParser::comparable(season.show) == key))
+            seasons.emplace_back(name, season.nSeason);
+    }
+    const bool bNfo = std::any_of(listing.files.begin(), listing.files.end(), [](const PallixString& name)
+                                  { return DatabaseValue::lower(name.str()) == "tvshow.nfo"; });
+    const std::vector<PallixString> movies = moviesOf(listing);
+    // A folder holding nothing but one show's episodes is the show's, unless its
+    // name says it is an episode's own or a place for anything.
+    bool bEpisodesOnly = !bRoot && !movies.empty() && !own.bFound &&
+                         !NameParser::parseEpisodeMark(folderName).bFound;
+    std::string episodesShow;
+    for (size_t i = 0; i < movies.size() && bEpisodesOnly; ++i)
+    {
+        NameParser::EpisodeMark mark = NameParser::parseEpisodeMark(withoutExtension(movies[i]));
+        PallixString label, base;
+        if (!mark.bFound)
+        {
+            bEpisodesOnly = FilmGrouper::isExtra(withoutExtension(movies[i]), label, base);
+            continue;
+        }
+        const std::string showKey = NameParser::comparable(mark.show.str());
+        bEpisodesOnly = showKey.empty() || episodesShow.empty() || showKey == episodesShow;
+        if (!showKey.empty())
+            episodesShow = showKey;
+    }
+    bEpisodesOnly = bEpisodesOnly && std::any_of(movies.begin(), movies.end(), [](const PallixString& name)
+                                                 { return NameParser::parseEpisodeMark(withoutExtension(name)).bFound; });
+    if (!bNfo && seasons.empty() && !bEpisodesOnly)
+        return false;
+
+    ShowCollector::Place place;
+    place.show = own.bFound && !own.show.empty() ? PallixString(own.show) : showName.title;
+    place.year = showName.year;
+    place.showFolder = folder;
+    place.nSeason = own.bFound ? own.nSeason : -1;
+    for (const PallixString& name : movies)
+    {
+        NameParser::EpisodeMark mark = NameParser::parseEpisodeMarkInShow(withoutExtension(name));
+        if (mark.bFound)
+            mShows.addEpisode(place, folder, name, mark, titles);
+        else
+            mShows.addExtra(place, folder, name, titles);
+    }
+    for (const auto& [name, nSeason] : seasons)
+    {
+        ShowCollector::Place inSeason = place;
+        inSeason.nSeason = nSeason;
+        addSeason(joinPath(folder, name), inSeason, titles, problems);
+    }
+    for (const PallixString& name : listing.folders)
+    {
+        const bool bSeason = std::any_of(seasons.begin(), seasons.end(), [&](const auto& s) { return s.first == name; });
+        if (bSeason || isSampleFolder(name))
+            continue;
+        if (isExtrasFolder(name))
+            addSeason(joinPath(folder, name), ShowCollector::Place{place.show, place.year, folder, -2}, titles, problems);
+        else
+            visit(joinPath(folder, name), false, titles, problems);
+    }
+    return true;
+}
+
+// nSeason -2: an extras folder of the show, whose files are all extras.
+void FolderWalker::addSeason(const PallixString& folder, ShowCollector::Place place, std::vector<TitleFolder>& titles,
+                             std::vector<PallixString>& problems)
+{
+    bool bAlreadySeen = false;
+    if (!enter(folder, problems, bAlreadySeen))
+        return;
+    Listing listing;
+    if (!list(folder, listing))
+    {
+        problems.push_back(folder + ": cannot be read");
+        leave();
+        return;
+    }
+    const bool bExtras = place.nSeason == -2;
+    for (const PallixString& name : moviesOf(listing))
+    {
+        NameParser::EpisodeMark mark = NameParser::parseEpisodeMarkInShow(withoutExtension(name));
+        if (mark.bFound && !bExtras)
+            mShows.addEpisode(place, folder, name, mark, titles);
+        else
+            mShows.addExtra(place, folder, name, titles);
+    }
+    for (const PallixString& name : listing.folders)
+        if (!isSampleFolder(name))
+        {
+            ShowCollector::Place inner = place;
+            if (isExtrasFolder(name))
+                inner.nSeason = -2;
+            addSeason(joinPath(folder, name), inner, titles, problems);
+        }
+    leave();
 }
 
 void FolderWalker::addExtras(const PallixString& folder, TitleFolder& title, std::vector<PallixString>& problems)
@@ -271,10 +382,8 @@ void FolderWalker::addExtras(const PallixString& folder, TitleFolder& title, std
         problems.push_back(folder + ": cannot be read");
         return;
     }
-    for (const PallixString& name : listing.files)
+    for (const PallixString& name : moviesOf(listing))
     {
-        if (!isMovieFile(name))
-            continue;
         TitleFolder::Item item;
         item.role = TitleFolder::EXTRA;
         item.folder = folder;
