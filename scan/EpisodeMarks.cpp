@@ -126,8 +126,9 @@ bool EpisodeMarks::findSeasonEpisode(const std::string& folded, Mark& mark)
         if (e < folded.size() && folded[e] == 'p')
             ++e;
         const int nEpisode = readNumber(folded, e, 4, nEnd);
-        if (nEpisode < 0 || !endsWord(folded, nEnd) ||
-            (nEnd < folded.size() && isAlnum(folded[nEnd]) && folded[nEnd] != 'v' && folded[nEnd] != 'e'))
+        // "S01E01E02" runs on into the next episode.
+        const bool bMore = nEnd + 1 < folded.size() && folded[nEnd] == 'e' && isDigit(folded[nEnd + 1]);
+        if (nEpisode < 0 || !(endsWord(folded, nEnd) || bMore))
             continue;
         mark = Mark{i, nEnd, nSeason, nEpisode, nEpisode, {}};
         mark.nEnd = readMoreEpisodes(folded, skipVersion(folded, nEnd), false, mark);
@@ -267,16 +268,17 @@ bool EpisodeMarks::findNumberOnly(const std::string& name, bool bInShow, Mark& m
         const size_t nVersion = digits.find('v');
         if (nVersion != std::string::npos && nVersion + 2 == digits.size() && isDigit(digits.back()))
             digits = digits.substr(0, nVersion);
+        // Four digits only for a long show's episodes in the groups' way ("[Group] Show - 1000").
         if (word.nGroup != 0 || !NameWords::isDigits(digits) || digits.size() > 4 ||
-            (digits.size() == 4 && NameWords::yearOf(word) > 0))
+            (digits.size() == 4 && (NameWords::yearOf(word) > 0 || !bGroupFirst)))
             continue;
         const int nNumber = std::stoi(digits);
         const bool bAfterDash = i >= 2 && NameWords::isDash(words[i - 1]);
         const bool bNext = i + 1 < words.size();
-        const bool bNextIsTag = bNext && (words[i + 1].nGroup != 0 || NameWords::isDash(words[i + 1]) ||
+        const bool bNextIsTag = bNext && (words[i + 1].nGroup != 0 ||
                                           ReleaseTags::kindOf(words[i + 1].folded) == ReleaseTags::TECHNICAL);
         const bool bNextIsYear = bNext && words[i + 1].nGroup == 0 && NameWords::yearOf(words[i + 1]) > 0;
-        if ((bAfterDash || (bGroupFirst && i >= 2)) && (!bNext || bNextIsTag || bAfterDash) && !bNextIsYear)
+        if ((bAfterDash && !bNextIsYear) || (bGroupFirst && i >= 2 && (!bNext || bNextIsTag)))
         {
             mark = Mark{word.nStart, word.nEnd, -1, nNumber, nNumber, {}};
             // "S2 - 05", "Season 2 - 05": a season before the dash.
@@ -291,8 +293,16 @@ bool EpisodeMarks::findNumberOnly(const std::string& name, bool bInShow, Mark& m
             }
             return true;
         }
-        const bool bThreeDigits = digits.size() == 3 && nNumber % 100 > 0 && i >= 1 && !bNextIsYear;
-        if (bThreeDigits && (bNextIsTag || (bInShow && !bAfterDash)))
+        // "Show.102.Title.HDTV": a release of a show, whose tags follow; a year after it makes it a film's.
+        bool bTagLater = false;
+        bool bYearLater = false;
+        for (size_t k = i + 1; k < words.size(); ++k)
+        {
+            bTagLater = bTagLater || ReleaseTags::kindOf(words[k].folded) == ReleaseTags::TECHNICAL;
+            bYearLater = bYearLater || (words[k].nGroup == 0 && NameWords::yearOf(words[k]) > 0);
+        }
+        const bool bThreeDigits = digits.size() == 3 && nNumber % 100 > 0 && i >= 1 && !bYearLater;
+        if (bThreeDigits && (bTagLater || (bInShow && !bAfterDash)))
         {
             mark = Mark{word.nStart, word.nEnd, nNumber / 100, nNumber % 100, nNumber % 100, {}};
             return true;
@@ -339,10 +349,14 @@ NameParser::EpisodeMark EpisodeMarks::read(const std::string& name, bool bInShow
     mark.airDate = PallixString(found.airDate);
     mark.label = labelOf(mark);
     mark.name = NameParser::cleanName(PallixString(name.substr(found.nEnd)));
-    if (found.nStart > 0)
+    std::string prefix = name.substr(0, found.nStart);
+    // "24.S01E01": the dot before the mark is the show's last separator, not its name's.
+    while (!prefix.empty() && (prefix.back() == '.' || prefix.back() == '_' || prefix.back() == ' '))
+        prefix.pop_back();
+    if (!prefix.empty())
     {
-        NameParser::TitleName show = NameParser::parseTitleName(PallixString(name.substr(0, found.nStart)));
-        const std::string before = DatabaseValue::collapseBlanks(name.substr(0, found.nStart));
+        NameParser::TitleName show = NameParser::parseTitleName(PallixString(prefix));
+        const std::string before = DatabaseValue::collapseBlanks(prefix);
         // A prefix of blanks and dashes names no show.
         if (before.find_first_not_of(" .-_[]()") != std::string::npos)
         {

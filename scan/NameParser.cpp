@@ -26,6 +26,11 @@ enum GroupKind
     GROUP_TEXT,
 };
 
+bool hasAlnum(const std::string& text)
+{
+    return std::any_of(text.begin(), text.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+}
+
 size_t groupEnd(const Words& words, size_t nAt)
 {
     size_t nEnd = nAt;
@@ -74,12 +79,18 @@ GroupKind kindOfGroup(const Words& words, size_t nAt, const std::string& name)
             continue;
         }
         bAllTags = ReleaseTags::kindOf(words[i].folded) != ReleaseTags::NONE || NameWords::yearOf(words[i]) > 0 ||
-                   NameWords::isDash(words[i]);
+                   !hasAlnum(words[i].text);
         ++i;
     }
     if (bAllTags)
         return GROUP_TAGS;
-    // A release group's or site's own tag in brackets: one word, no blanks ("[XCT]", "[rartv]").
+    // "Kill Bill (Vol. 1)", "Doctor Who (Classic)": the title's own, not another title.
+    static const char* const OWN[] = {"vol", "vol.", "volume", "part", "pt", "pt.", "chapter", "episode", "book",
+                                      "no", "no.", "classic"};
+    const std::string& first = words[nAt].folded;
+    if (words[nAt].open == '(' &&
+        (nEnd - nAt == 1 || std::any_of(std::begin(OWN), std::end(OWN), [&](const char* word) { return first == word; })))
+        return GROUP_COUNTRY;
     return GROUP_TEXT;
 }
 
@@ -192,6 +203,11 @@ size_t findYear(const Words& words, size_t nFirst)
             continue;
         return i;
     }
+    // "(CamRip / 2014)"
+    for (size_t i = nFirst + 1; i < words.size(); ++i)
+        if (words[i].nGroup != 0 && words[i].nGroup != words[nFirst].nGroup && NameWords::yearOf(words[i]) > 0 &&
+            words[i].folded.size() == 4)
+            return i;
     return std::string::npos;
 }
 
@@ -365,7 +381,7 @@ NameParser::TitleName NameParser::parseTitleName(const PallixString& name)
     std::string title = tidy(NameWords::join(words, nFirst, nEnd));
     if (!title.empty() && !hasLetters(title, true))
         title = titleCased(title);
-    if (title.empty())
+    if (!hasAlnum(title))
         title = tidy(DatabaseValue::collapseBlanks(text));
     // "---" is a title of its own; a name of blanks alone has none.
     result.title = PallixString(title.empty() ? DatabaseValue::collapseBlanks(text) : title);

@@ -27,7 +27,9 @@ char closingOf(char open)
 // A dot between two marks of a word is a blank, but not in "5.1", "AAC2.0" or "H.264".
 bool isSeparatorDot(const std::string& name, size_t nAt)
 {
-    if (nAt == 0 || nAt + 1 >= name.size())
+    if (nAt == 0)
+        return true;
+    if (nAt + 1 >= name.size())
         return false;
     const char before = name[nAt - 1];
     const char after = name[nAt + 1];

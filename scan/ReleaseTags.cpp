@@ -54,7 +54,7 @@ const Table& table()
               "fra", "fre", "deu", "dl", "md", "ld", "ts", "tc", "cam", "scr", "dvd", "web", "bd", "dd", "dv", "nf",
               "hc", "ws", "fs", "pal", "sdr", "3d", "sbs", "ma", "hd", "sd", "vo", "vf", "internal", "limited",
               "festival", "stv", "docu", "hybrid", "retail", "complete", "custom", "real", "hulu", "sub", "dubs",
-              "uhdtv", "ac"})
+              "uhdtv", "ac", "hq", "mhd", "ppv", "rus", "ukr"})
             tags.emplace(word, ReleaseTags::FLAG);
         for (std::string_view word : {"extended", "unrated", "uncut", "uncensored", "imax", "theatrical", "remastered",
                                       "remaster", "redux", "restored", "criterion", "despecialized", "dc"})
@@ -89,9 +89,12 @@ bool isPatternTag(std::string_view word)
     if (nDigits >= 1)
     {
         std::string_view unit = word.substr(nDigits);
-        if (unit == "fps" || unit == "mb" || unit == "gb" || unit == "kbps" || unit == "ch")
+        if (unit == "fps" || unit == "mb" || unit == "gb" || unit == "kbps" || unit == "ch" || unit == "cd")
             return true;
     }
+    // "DVDRip", "WBBRip", "DesiSCR-Rip": whatever a copy was ripped from.
+    if (word.size() >= 5 && word.substr(word.size() - 3) == "rip" && word != "strip" && word != "unrip")
+        return true;
     for (std::string_view prefix : {"s", "cd", "part", "pt", "disc", "disk"})
     {
         if (word.size() <= prefix.size() || word.substr(0, prefix.size()) != prefix)
@@ -237,7 +240,8 @@ bool ReleaseTags::isSiteName(std::string_view folded)
     static const std::unordered_set<std::string_view> DOMAINS = {
         "com", "org", "net", "to", "ws", "me", "cc", "io", "tv", "info", "xyz", "ru", "lol", "nz", "se", "li",
         "in", "is", "mx", "ag", "ch", "pl", "biz", "cx", "la", "su", "eu", "club", "site", "one", "fr", "de",
-        "it", "es", "uk", "re", "lt", "am", "cd", "ms", "onl", "vip", "top", "pw"};
+        "it", "es", "uk", "re", "lt", "am", "cd", "ms", "onl", "vip", "top", "pw", "cz", "sk", "nl", "be",
+        "at", "hu", "ro", "gr", "ir", "rs", "bz", "tk", "nu", "link", "world", "buzz", "fun", "art", "cam"};
     const size_t nDot = folded.rfind('.');
     return nDot != std::string_view::npos && nDot > 0 && DOMAINS.count(folded.substr(nDot + 1)) > 0 &&
            folded.find(' ') == std::string_view::npos;

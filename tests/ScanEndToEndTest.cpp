@@ -192,9 +192,10 @@ TEST(ScanEndToEnd, AFolderOfFilmsBecomesALibraryQuorvaShowsAndPlays)
     EXPECT_EQ(atlas.getMediaType(), "DVD MPEG-2 MP2");
 
     // Episodes in episode order, not in the order their names sort.
+    // A series is no file of its own: its feature items name its episodes.
     MediaEntry& series = entry(*pStore, "Lantern Street");
     EXPECT_EQ(series.getGenre(), "Comedy");
-    EXPECT_EQ(series.getFilename(), "Lantern Street S1E1.mpg");
+    EXPECT_EQ(series.getFilename(), "");
     ASSERT_EQ(series.getFeatureItems().GetSize(), 3);
     const char* episodes[] = {"1x01", "1x09", "1x10"};
     const char* files[] = {"S1E1", "S1E9", "S1E10"};
