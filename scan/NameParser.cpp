@@ -2,6 +2,7 @@
 
 #include "DatabaseValue.h"
 #include "EpisodeMarks.h"
+#include "FolderWalker.h"
 #include "NameWords.h"
 #include "ReleaseTags.h"
 
@@ -349,10 +350,37 @@ void readAfterTitle(const Words& words, size_t nEnd, const std::string& name, Na
 }
 } // namespace
 
+// "Films/Heat (1995)/Heat.1995.1080p.mkv" is read as its file's name without the extension.
+std::string NameParser::stemOf(const std::string& name)
+{
+    std::string stem = name.substr(name.rfind('/') == std::string::npos ? 0 : name.rfind('/') + 1);
+    if (stem.empty())
+        return name;
+    if (FolderWalker::isMovieFile(PallixString(stem)))
+        stem = FolderWalker::withoutExtension(PallixString(stem)).str();
+    return stem;
+}
+
 NameParser::TitleName NameParser::parseTitleName(const PallixString& name)
 {
+    TitleName result = readTitle(stemOf(name.str()));
+    // "Heat (1995)/Heat.1080p.mkv": the film's folder tells the year its file does not.
+    const size_t nSlash = name.str().rfind('/');
+    if (result.year.IsEmpty() && nSlash != std::string::npos && nSlash > 0)
+    {
+        const std::string folder = name.str().substr(0, nSlash);
+        TitleName byFolder = readTitle(folder.substr(folder.rfind('/') == std::string::npos ? 0 : folder.rfind('/') + 1));
+        const std::string a = comparable(byFolder.title.str());
+        const std::string b = comparable(result.title.str());
+        if (!a.empty() && (a.compare(0, b.size(), b) == 0 || b.compare(0, a.size(), a) == 0))
+            result.year = byFolder.year;
+    }
+    return result;
+}
+
+NameParser::TitleName NameParser::readTitle(const std::string& text)
+{
     TitleName result;
-    const std::string& text = name.str();
     const Words words = NameWords::split(text);
     if (words.empty())
     {
@@ -400,12 +428,38 @@ PallixString NameParser::cleanName(const PallixString& name)
 
 NameParser::EpisodeMark NameParser::parseEpisodeMark(const PallixString& name)
 {
-    return EpisodeMarks::read(name.str(), false);
+    EpisodeMark mark = EpisodeMarks::read(stemOf(name.str()), false);
+    // "Show/Season 1/S01E02.mkv": a file that names no show lies in its show's folder.
+    const size_t nSlash = name.str().rfind('/');
+    if (mark.bFound && mark.show.IsEmpty() && nSlash != std::string::npos && nSlash > 0)
+    {
+        std::string folder = name.str().substr(0, nSlash);
+        while (!folder.empty())
+        {
+            const size_t nParent = folder.rfind('/');
+            const std::string last = folder.substr(nParent == std::string::npos ? 0 : nParent + 1);
+            const EpisodeMarks::SeasonFolder season = EpisodeMarks::readSeasonFolder(last);
+            if (!season.bFound || !season.show.empty())
+            {
+                TitleName show = parseTitleName(PallixString(season.bFound ? season.show : last));
+                mark.show = show.title;
+                mark.showYear = show.year;
+                break;
+            }
+            if (mark.nSeason < 0)
+            {
+                mark.nSeason = season.nSeason;
+                mark.label = EpisodeMarks::labelOf(mark);
+            }
+            folder = nParent == std::string::npos ? std::string() : folder.substr(0, nParent);
+        }
+    }
+    return mark;
 }
 
 NameParser::EpisodeMark NameParser::parseEpisodeMarkInShow(const PallixString& name)
 {
-    return EpisodeMarks::read(name.str(), true);
+    return EpisodeMarks::read(stemOf(name.str()), true);
 }
 
 bool NameParser::isEarlierEpisode(const EpisodeMark& a, const EpisodeMark& b)

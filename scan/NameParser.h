@@ -44,7 +44,8 @@ public:
         PallixString showYear;
     };
 
-    // name: a folder name, or a file name without its extension.
+    // name: a folder name, or a file name (a movie file's extension is no part of
+    // its name; a path is read by its last part).
     static TitleName parseTitleName(const PallixString& name);
     static EpisodeMark parseEpisodeMark(const PallixString& name);
     // The same, for a file known to lie in a show's folder, where "102" and
@@ -57,4 +58,8 @@ public:
     static bool isEarlierEpisode(const EpisodeMark& a, const EpisodeMark& b);
     // A name compared without letter case, blanks and punctuation: "the office us".
     static std::string comparable(const std::string& text);
+
+private:
+    static std::string stemOf(const std::string& name);
+    static TitleName readTitle(const std::string& text);
 };
