@@ -43,10 +43,11 @@ constexpr std::array<ExtraWord, 15> EXTRA_WORDS = {{
     {"making of", "Making Of", false},
 }};
 
-// Folder names that say nothing of the film inside.
-constexpr std::array<std::string_view, 14> GENERIC_FOLDERS = {
-    "movies", "films", "film", "movie", "videos", "video", "downloads", "download",
-    "complete", "completed", "new folder", "torrents", "media", "incoming"};
+// Folder names that say nothing of the film or show inside.
+constexpr std::array<std::string_view, 22> GENERIC_FOLDERS = {
+    "movies", "films", "film", "movie", "videos", "video", "downloads", "download", "complete", "completed",
+    "new folder", "torrents", "media", "incoming", "tv", "tv shows", "series", "shows", "anime", "episodes",
+    "unsorted", "temp"};
 
 bool isBoundary(const std::string& text, size_t nAt)
 {
@@ -84,6 +85,12 @@ std::string withoutPartLetter(const std::string& stem)
 } // namespace
 
 FilmGrouper::FilmGrouper(const ProbeCache* pCache) : mpCache(pCache) {}
+
+bool FilmGrouper::isGenericFolder(const PallixString& name)
+{
+    return std::find(GENERIC_FOLDERS.begin(), GENERIC_FOLDERS.end(), DatabaseValue::lower(name.str())) !=
+           GENERIC_FOLDERS.end();
+}
 
 bool FilmGrouper::isSample(const PallixString& name)
 {
@@ -156,8 +163,7 @@ void FilmGrouper::addFilm(const PallixString& folder, const std::vector<PallixSt
         const std::string a = NameParser::comparable(byFolder.title.str());
         const std::string b = NameParser::comparable(byFile.title.str());
         const bool bSame = isPrefix(a, b) || isPrefix(b, a);
-        const bool bGeneric = std::find(GENERIC_FOLDERS.begin(), GENERIC_FOLDERS.end(),
-                                        DatabaseValue::lower(folderName.str())) != GENERIC_FOLDERS.end();
+        const bool bGeneric = isGenericFolder(folderName);
         if (bSame || (!bGeneric && (!byFolder.year.IsEmpty() || byFile.year.IsEmpty())))
         {
             title.name = folderName;
@@ -250,6 +256,41 @@ bool FilmGrouper::group(const PallixString& folder, const std::vector<PallixStri
     return place(folder, files, units, extras, bRoot, titles);
 }
 
+long FilmGrouper::findMain(const PallixString& folder, const std::vector<PallixString>& files,
+                           std::vector<Unit>& units)
+{
+    // The folder's own film: the one named like it, else the one long film.
+    const std::string folderKey =
+        NameParser::comparable(NameParser::parseTitleName(folder.Mid(folder.ReverseFind('/') + 1)).title.str());
+    long nMain = -1;
+    int nNamed = 0;
+    for (size_t i = 0; i < units.size(); ++i)
+        if (units[i].key == folderKey)
+        {
+            ++nNamed;
+            nMain = static_cast<long>(i);
+        }
+    for (Unit& unit : units)
+        unit.seconds = secondsOf(folder + "/" + files[unit.parts.front()]);
+    if (nNamed != 1)
+    {
+        nMain = -1;
+        double longest = 0;
+        for (const Unit& unit : units)
+            longest = std::max(longest, unit.seconds);
+        int nLong = 0;
+        for (size_t i = 0; i < units.size(); ++i)
+            if (units[i].seconds <= 0 || units[i].seconds >= EXTRA_SHARE * longest)
+            {
+                ++nLong;
+                nMain = static_cast<long>(i);
+            }
+        if (nLong != 1)
+            nMain = -1;
+    }
+    return nMain;
+}
+
 bool FilmGrouper::place(const PallixString& folder, const std::vector<PallixString>& files, std::vector<Unit>& units,
                         const std::vector<std::pair<size_t, std::string>>& extras, bool bRoot,
                         std::vector<TitleFolder>& titles)
@@ -291,35 +332,7 @@ bool FilmGrouper::place(const PallixString& folder, const std::vector<PallixStri
         return false;
     }
 
-    // The folder's own film: the one named like it, else the one long film.
-    const std::string folderKey =
-        NameParser::comparable(NameParser::parseTitleName(folder.Mid(folder.ReverseFind('/') + 1)).title.str());
-    long nMain = -1;
-    int nNamed = 0;
-    for (size_t i = 0; i < units.size(); ++i)
-        if (units[i].key == folderKey)
-        {
-            ++nNamed;
-            nMain = static_cast<long>(i);
-        }
-    for (Unit& unit : units)
-        unit.seconds = secondsOf(folder + "/" + files[unit.parts.front()]);
-    if (nNamed != 1)
-    {
-        nMain = -1;
-        double longest = 0;
-        for (const Unit& unit : units)
-            longest = std::max(longest, unit.seconds);
-        int nLong = 0;
-        for (size_t i = 0; i < units.size(); ++i)
-            if (units[i].seconds <= 0 || units[i].seconds >= EXTRA_SHARE * longest)
-            {
-                ++nLong;
-                nMain = static_cast<long>(i);
-            }
-        if (nLong != 1)
-            nMain = -1;
-    }
+    const long nMain = findMain(folder, files, units);
     if (nMain < 0)
     {
         for (const Unit& unit : units)

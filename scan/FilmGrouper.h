@@ -27,6 +27,8 @@ public:
     bool group(const PallixString& folder, const std::vector<PallixString>& files, bool bRoot,
                std::vector<TitleFolder>& titles);
 
+    // "Movies", "Downloads", "TV": a folder's name that names nothing in it.
+    static bool isGenericFolder(const PallixString& name);
     // "Heat-sample.mkv", "sample.mkv": never a title or an extra.
     static bool isSample(const PallixString& name);
     // "Heat-trailer", "Heat.1995.Featurette": an extra by its name; label then names
@@ -47,6 +49,8 @@ private:
     bool place(const PallixString& folder, const std::vector<PallixString>& files, std::vector<Unit>& units,
                const std::vector<std::pair<size_t, std::string>>& extras, bool bRoot,
                std::vector<TitleFolder>& titles);
+    // The unit that is the folder's own film, of which the others may be extras; -1 when none is.
+    long findMain(const PallixString& folder, const std::vector<PallixString>& files, std::vector<Unit>& units);
     double secondsOf(const PallixString& path);
     void addFilm(const PallixString& folder, const std::vector<PallixString>& files, const Unit& unit,
                  const std::vector<Unit>& extras, bool bOwnFolder, std::vector<TitleFolder>& titles);

@@ -266,6 +266,33 @@ bool FolderWalker::addDisc(const PallixString& folder, const Listing& listing, s
     return true;
 }
 
+// A folder holding nothing but one show's episodes (and extras) is the show's,
+// unless its name says it is an episode's own.
+bool FolderWalker::isOneShowsFolder(const PallixString& folderName, const std::vector<PallixString>& movies)
+{
+    if (movies.empty() || FilmGrouper::isGenericFolder(folderName) || NameParser::parseEpisodeMark(folderName).bFound)
+        return false;
+    bool bEpisodesOnly = true;
+    bool bAnyEpisode = false;
+    std::string episodesShow;
+    for (size_t i = 0; i < movies.size() && bEpisodesOnly; ++i)
+    {
+        NameParser::EpisodeMark mark = NameParser::parseEpisodeMark(withoutExtension(movies[i]));
+        PallixString label, base;
+        if (!mark.bFound)
+        {
+            bEpisodesOnly = FilmGrouper::isExtra(withoutExtension(movies[i]), label, base);
+            continue;
+        }
+        bAnyEpisode = true;
+        const std::string showKey = NameParser::comparable(mark.show.str());
+        bEpisodesOnly = showKey.empty() || episodesShow.empty() || showKey == episodesShow;
+        if (!showKey.empty())
+            episodesShow = showKey;
+    }
+    return bEpisodesOnly && bAnyEpisode;
+}
+
 bool FolderWalker::visitShow(const PallixString& folder, const Listing& listing, bool bRoot,
                              std::vector<TitleFolder>& titles, std::vector<PallixString>& problems)
 {
@@ -284,27 +311,7 @@ bool FolderWalker::visitShow(const PallixString& folder, const Listing& listing,
     const bool bNfo = std::any_of(listing.files.begin(), listing.files.end(), [](const PallixString& name)
                                   { return DatabaseValue::lower(name.str()) == "tvshow.nfo"; });
     const std::vector<PallixString> movies = moviesOf(listing);
-    // A folder holding nothing but one show's episodes is the show's, unless its
-    // name says it is an episode's own or a place for anything.
-    bool bEpisodesOnly = !bRoot && !movies.empty() && !own.bFound &&
-                         !NameParser::parseEpisodeMark(folderName).bFound;
-    std::string episodesShow;
-    for (size_t i = 0; i < movies.size() && bEpisodesOnly; ++i)
-    {
-        NameParser::EpisodeMark mark = NameParser::parseEpisodeMark(withoutExtension(movies[i]));
-        PallixString label, base;
-        if (!mark.bFound)
-        {
-            bEpisodesOnly = FilmGrouper::isExtra(withoutExtension(movies[i]), label, base);
-            continue;
-        }
-        const std::string showKey = NameParser::comparable(mark.show.str());
-        bEpisodesOnly = showKey.empty() || episodesShow.empty() || showKey == episodesShow;
-        if (!showKey.empty())
-            episodesShow = showKey;
-    }
-    bEpisodesOnly = bEpisodesOnly && std::any_of(movies.begin(), movies.end(), [](const PallixString& name)
-                                                 { return NameParser::parseEpisodeMark(withoutExtension(name)).bFound; });
+    const bool bEpisodesOnly = !bRoot && !own.bFound && isOneShowsFolder(folderName, movies);
     if (!bNfo && seasons.empty() && !bEpisodesOnly)
         return false;
 

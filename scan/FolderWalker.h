@@ -54,6 +54,7 @@ private:
     // A show's folder gives its episodes to their show: false for any other folder.
     bool visitShow(const PallixString& folder, const Listing& listing, bool bRoot, std::vector<TitleFolder>& titles,
                    std::vector<PallixString>& problems);
+    static bool isOneShowsFolder(const PallixString& folderName, const std::vector<PallixString>& movies);
     void addSeason(const PallixString& folder, ShowCollector::Place place, std::vector<TitleFolder>& titles,
                    std::vector<PallixString>& problems);
     void addExtras(const PallixString& folder, TitleFolder& title, std::vector<PallixString>& problems);

@@ -154,6 +154,21 @@ MediaEntry* LibraryScanner::matchSeries(TitleScan& scan, std::map<std::string, s
     return mExisting[static_cast<size_t>(nBest)].get();
 }
 
+void LibraryScanner::findTitles()
+{
+    // The cache also tells a film from its extras by their lengths without probing them again.
+    mpCache = std::make_unique<ProbeCache>(mDatabase + CACHE_SUFFIX);
+    mpCache->load();
+    FolderWalker walker(mpCache.get());
+    std::vector<TitleFolder> titles;
+    for (const PallixString& root : mRoots)
+        walker.walk(root, titles, mProblems);
+    walker.finish(titles);
+    for (TitleFolder& title : titles)
+        mScans.push_back(std::make_unique<TitleScan>(std::move(title)));
+    std::cout << "Found " << mScans.size() << " titles" << std::endl;
+}
+
 void LibraryScanner::scanTitles(int nJobs, bool bMakeCovers)
 {
     const size_t nCount = mScans.size();
@@ -405,16 +420,7 @@ int LibraryScanner::run(int argc, char** argv)
     if (bDryRun)
         std::cout << "Dry run: nothing is written" << std::endl;
 
-    mpCache = std::make_unique<ProbeCache>(mDatabase + CACHE_SUFFIX);
-    mpCache->load();
-    FolderWalker walker(mpCache.get());
-    std::vector<TitleFolder> titles;
-    for (const PallixString& root : mRoots)
-        walker.walk(root, titles, mProblems);
-    walker.finish(titles);
-    for (TitleFolder& title : titles)
-        mScans.push_back(std::make_unique<TitleScan>(std::move(title)));
-    std::cout << "Found " << mScans.size() << " titles" << std::endl;
+    findTitles();
 
     mpAssembler = std::make_unique<RecordAssembler>();
     for (auto& pEntry : mExisting)

@@ -33,6 +33,8 @@ private:
     static PallixString keyOf(MediaEntry* pEntry);
     static PallixString keyOf(TitleScan& scan, size_t nItem);
 
+    // Walks the scanned folders: "Found N titles".
+    void findTitles();
     // Pairs the found items with the records the database has for them.
     void matchExisting();
     // The record of a show, once its episodes are paired.

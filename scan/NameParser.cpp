@@ -121,14 +121,13 @@ bool leadsToTechnical(const Words& words, size_t i, const std::string& name)
     return isTechnical(words, j);
 }
 
-// Whether word i ends an edition's run: the name's end, a year, a tag or a group.
-bool endsRun(const Words& words, size_t j, const std::string& name)
+// Whether word j ends an edition's run: the name's end, a year, a tag or a group.
+bool endsRun(const Words& words, size_t j)
 {
     while (j < words.size() && NameWords::isDash(words[j]))
         ++j;
     if (j >= words.size() || NameWords::yearOf(words[j]) > 0 || startsGroup(words, j))
         return true;
-    (void)name;
     return ReleaseTags::kindOf(words[j].folded) != ReleaseTags::NONE;
 }
 
@@ -145,7 +144,7 @@ bool isTagAt(const Words& words, size_t i, bool bAllUpper, const std::string& na
     case ReleaseTags::EDITION:
         if (word.folded == "dc")
             return (!bAllUpper && ReleaseTags::isSceneCase(word.text)) || leadsToTechnical(words, i, name);
-        return endsRun(words, i + 1, name);
+        return endsRun(words, i + 1);
     case ReleaseTags::NONE:
         break;
     }
@@ -179,7 +178,7 @@ size_t findTitleEnd(const Words& words, size_t nFirst, bool bAllUpper, const std
         if (isTagAt(words, i, bAllUpper, name))
             return i;
         const size_t nPhrase = ReleaseTags::editionPhraseAt(words, i);
-        if (nPhrase > 0 && hasRealWordBefore(words, nFirst, i) && endsRun(words, i + nPhrase, name))
+        if (nPhrase > 0 && hasRealWordBefore(words, nFirst, i) && endsRun(words, i + nPhrase))
             return i;
     }
     return words.size();

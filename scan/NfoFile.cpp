@@ -130,6 +130,26 @@ std::string yearOf(const std::string& text)
 
 NfoFile::NfoFile() : mRuntime(0), mbPlainText(false) {}
 
+void NfoFile::readFilmId(const pugi::xml_node& root, const std::string& content)
+{
+    for (pugi::xml_node id : root.children("uniqueid"))
+        if (mFilmId.IsEmpty() || std::string(id.attribute("type").as_string()) == "imdb")
+        {
+            std::string value = trimmed(id.text().as_string());
+            std::string type = id.attribute("type").as_string();
+            if (value.compare(0, 2, "tt") == 0 || type == "imdb")
+                mFilmId = PallixString(value);
+            else if (!value.empty() && (type == "tmdb" || type == "tvdb"))
+                mFilmId = PallixString(type + ":" + value);
+        }
+    for (const char* name : {"imdbid", "imdb_id", "id"})
+        if (mFilmId.IsEmpty())
+            mFilmId = PallixString(filmIdIn(textOf(root, name)));
+    // The link some managers write after the XML.
+    if (mFilmId.IsEmpty())
+        mFilmId = PallixString(filmIdIn(content));
+}
+
 bool NfoFile::load(const PallixString& path)
 {
     *this = NfoFile();
@@ -201,21 +221,6 @@ bool NfoFile::load(const PallixString& path)
     mMPAA = PallixString(withoutRatingPrefix(textOf(root, "mpaa")));
     mRuntime = std::max(0, std::atoi(textOf(root, "runtime").c_str()));
 
-    for (pugi::xml_node id : root.children("uniqueid"))
-        if (mFilmId.IsEmpty() || std::string(id.attribute("type").as_string()) == "imdb")
-        {
-            std::string value = trimmed(id.text().as_string());
-            std::string type = id.attribute("type").as_string();
-            if (value.compare(0, 2, "tt") == 0 || type == "imdb")
-                mFilmId = PallixString(value);
-            else if (!value.empty() && (type == "tmdb" || type == "tvdb"))
-                mFilmId = PallixString(type + ":" + value);
-        }
-    for (const char* name : {"imdbid", "imdb_id", "id"})
-        if (mFilmId.IsEmpty())
-            mFilmId = PallixString(filmIdIn(textOf(root, name)));
-    // The link some managers write after the XML.
-    if (mFilmId.IsEmpty())
-        mFilmId = PallixString(filmIdIn(content));
+    readFilmId(root, content);
     return true;
 }

@@ -2,6 +2,13 @@
 
 #include "PallixString.h"
 
+#include <string>
+
+namespace pugi
+{
+class xml_node;
+}
+
 // A film's metadata as home media managers write it beside the film: an XML
 // file whose root is <movie> (or <tvshow> for a series, <episodedetails> for
 // one episode) with title, originaltitle, year, genre (several), director,
@@ -36,6 +43,9 @@ public:
     PallixString& getError() { return mError; }
 
 private:
+    // <uniqueid>, <imdbid> or <id>, else a link anywhere in the file.
+    void readFilmId(const pugi::xml_node& root, const std::string& content);
+
     PallixString mTitle;
     PallixString mOriginalTitle;
     PallixString mYear;
