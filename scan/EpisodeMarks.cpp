@@ -15,19 +15,9 @@ namespace
 constexpr int FIRST_AIR_YEAR = 1930;
 constexpr int LAST_AIR_YEAR = 2035;
 
-bool isDigit(char c)
-{
-    return std::isdigit(static_cast<unsigned char>(c)) != 0;
-}
-
-bool isAlnum(char c)
-{
-    return std::isalnum(static_cast<unsigned char>(c)) != 0;
-}
-
 bool isWordStart(const std::string& text, size_t nAt)
 {
-    return nAt == 0 || !isAlnum(text[nAt - 1]);
+    return nAt == 0 || !NameWords::isAlnum(text[nAt - 1]);
 }
 
 bool isSeparator(char c)
@@ -40,7 +30,7 @@ bool isSeparator(char c)
 int readNumber(const std::string& text, size_t nAt, size_t nMaxDigits, size_t& nEnd)
 {
     size_t n = 0;
-    while (nAt + n < text.size() && isDigit(text[nAt + n]))
+    while (nAt + n < text.size() && NameWords::isDigit(text[nAt + n]))
         ++n;
     if (n == 0 || n > nMaxDigits)
         return -1;
@@ -51,10 +41,10 @@ int readNumber(const std::string& text, size_t nAt, size_t nMaxDigits, size_t& n
 // A mark ends where its word does; "v2" (a release's second version) may follow.
 bool endsWord(const std::string& text, size_t nAt)
 {
-    if (nAt >= text.size() || !isAlnum(text[nAt]))
+    if (nAt >= text.size() || !NameWords::isAlnum(text[nAt]))
         return true;
-    return text[nAt] == 'v' && nAt + 1 < text.size() && isDigit(text[nAt + 1]) &&
-           (nAt + 2 >= text.size() || !isAlnum(text[nAt + 2]));
+    return text[nAt] == 'v' && nAt + 1 < text.size() && NameWords::isDigit(text[nAt + 1]) &&
+           (nAt + 2 >= text.size() || !NameWords::isAlnum(text[nAt + 2]));
 }
 
 size_t skipVersion(const std::string& text, size_t nAt)
@@ -127,7 +117,7 @@ bool EpisodeMarks::findSeasonEpisode(const std::string& folded, Mark& mark)
             ++e;
         const int nEpisode = readNumber(folded, e, 4, nEnd);
         // "S01E01E02" runs on into the next episode.
-        const bool bMore = nEnd + 1 < folded.size() && folded[nEnd] == 'e' && isDigit(folded[nEnd + 1]);
+        const bool bMore = nEnd + 1 < folded.size() && folded[nEnd] == 'e' && NameWords::isDigit(folded[nEnd + 1]);
         if (nEpisode < 0 || !(endsWord(folded, nEnd) || bMore))
             continue;
         mark = Mark{i, nEnd, nSeason, nEpisode, nEpisode, {}};
@@ -142,7 +132,7 @@ bool EpisodeMarks::findCrossMark(const std::string& folded, Mark& mark)
 {
     for (size_t i = 0; i < folded.size(); ++i)
     {
-        if (!isDigit(folded[i]) || !isWordStart(folded, i))
+        if (!NameWords::isDigit(folded[i]) || !isWordStart(folded, i))
             continue;
         size_t nEnd = 0;
         const int nSeason = readNumber(folded, i, 2, nEnd);
@@ -187,7 +177,7 @@ bool EpisodeMarks::findDate(const std::string& folded, Mark& mark)
 {
     for (size_t i = 0; i + 10 <= folded.size(); ++i)
     {
-        if (!isWordStart(folded, i) || !isDigit(folded[i]))
+        if (!isWordStart(folded, i) || !NameWords::isDigit(folded[i]))
             continue;
         const char separator = folded[i + 4];
         const bool bYearFirst = isSeparator(separator) && folded[i + 7] == separator;
@@ -208,7 +198,7 @@ bool EpisodeMarks::findDate(const std::string& folded, Mark& mark)
             nDay = readNumber(folded, i, 2, nEnd) >= 0 && nEnd == i + 2 ? std::stoi(folded.substr(i, 2)) : -1;
         }
         if (nYear < FIRST_AIR_YEAR || nYear > LAST_AIR_YEAR || nMonth < 1 || nMonth > 12 || nDay < 1 || nDay > 31 ||
-            (i + 10 < folded.size() && isAlnum(folded[i + 10])))
+            (i + 10 < folded.size() && NameWords::isAlnum(folded[i + 10])))
             continue;
         char date[16];
         std::snprintf(date, sizeof(date), "%04d-%02d-%02d", nYear, nMonth, nDay);
@@ -233,7 +223,7 @@ bool EpisodeMarks::findEpisodeWord(const std::string& folded, Mark& mark)
                 continue;
             size_t nAt = i + word.size();
             // "E02" and "Ep02" are one word; "Episode 2" and "Ep. 2" two.
-            const bool bJoined = nAt < folded.size() && isDigit(folded[nAt]);
+            const bool bJoined = nAt < folded.size() && NameWords::isDigit(folded[nAt]);
             if (!bJoined && word == "e")
                 continue;
             while (!bJoined && nAt < folded.size() && isSeparator(folded[nAt]))
@@ -266,7 +256,7 @@ bool EpisodeMarks::findNumberOnly(const std::string& name, bool bInShow, Mark& m
         if (!digits.empty() && digits.back() == '.')
             digits.pop_back();
         const size_t nVersion = digits.find('v');
-        if (nVersion != std::string::npos && nVersion + 2 == digits.size() && isDigit(digits.back()))
+        if (nVersion != std::string::npos && nVersion + 2 == digits.size() && NameWords::isDigit(digits.back()))
             digits = digits.substr(0, nVersion);
         // Four digits only for a long show's episodes in the groups' way ("[Group] Show - 1000").
         if (word.nGroup != 0 || !NameWords::isDigits(digits) || digits.size() > 4 ||

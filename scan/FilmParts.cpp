@@ -1,6 +1,7 @@
 #include "FilmParts.h"
 
 #include "DatabaseValue.h"
+#include "NameWords.h"
 
 #include <algorithm>
 #include <array>
@@ -10,16 +11,6 @@
 
 namespace
 {
-bool isAlnum(char c)
-{
-    return std::isalnum(static_cast<unsigned char>(c)) != 0;
-}
-
-bool isDigit(char c)
-{
-    return std::isdigit(static_cast<unsigned char>(c)) != 0;
-}
-
 bool isSeparator(char c)
 {
     return c == ' ' || c == '.' || c == '_' || c == '-';
@@ -43,7 +34,7 @@ FilmParts::PartMark FilmParts::read(const std::string& stem)
     // The last mark counts: "Part 2 CD1" is the first part of "Part 2".
     for (size_t i = 0; i < folded.size(); ++i)
     {
-        if (i > 0 && isAlnum(folded[i - 1]))
+        if (i > 0 && NameWords::isAlnum(folded[i - 1]))
             continue;
         for (std::string_view word : WORDS)
         {
@@ -53,10 +44,10 @@ FilmParts::PartMark FilmParts::read(const std::string& stem)
             if (nAt < folded.size() && isSeparator(folded[nAt]))
                 ++nAt;
             size_t nDigits = 0;
-            while (nAt + nDigits < folded.size() && isDigit(folded[nAt + nDigits]))
+            while (nAt + nDigits < folded.size() && NameWords::isDigit(folded[nAt + nDigits]))
                 ++nDigits;
             size_t nEnd = nAt + nDigits;
-            if (nDigits == 0 || nDigits > 2 || (nEnd < folded.size() && isAlnum(folded[nEnd])))
+            if (nDigits == 0 || nDigits > 2 || (nEnd < folded.size() && NameWords::isAlnum(folded[nEnd])))
                 continue;
             mark.bFound = true;
             mark.nPart = std::stoi(folded.substr(nAt, nDigits));

@@ -120,6 +120,18 @@ bool FolderWalker::enter(const PallixString& folder, std::vector<PallixString>& 
     return true;
 }
 
+bool FolderWalker::open(const PallixString& folder, Listing& listing, std::vector<PallixString>& problems)
+{
+    bool bAlreadySeen = false;
+    if (!enter(folder, problems, bAlreadySeen))
+        return false;
+    if (list(folder, listing))
+        return true;
+    problems.push_back(folder + ": cannot be read");
+    leave();
+    return false;
+}
+
 void FolderWalker::leave()
 {
     mPath.pop_back();
@@ -155,16 +167,9 @@ std::vector<PallixString> FolderWalker::moviesOf(const Listing& listing)
 void FolderWalker::visit(const PallixString& folder, bool bRoot, std::vector<TitleFolder>& titles,
                          std::vector<PallixString>& problems)
 {
-    bool bAlreadySeen = false;
-    if (!enter(folder, problems, bAlreadySeen))
-        return;
     Listing listing;
-    if (!list(folder, listing))
-    {
-        problems.push_back(folder + ": cannot be read");
-        leave();
+    if (!open(folder, listing, problems))
         return;
-    }
     if (addDisc(folder, listing, titles, problems) || visitShow(folder, listing, bRoot, titles, problems))
     {
         leave();
@@ -351,16 +356,9 @@ bool FolderWalker::visitShow(const PallixString& folder, const Listing& listing,
 void FolderWalker::addSeason(const PallixString& folder, ShowCollector::Place place, std::vector<TitleFolder>& titles,
                              std::vector<PallixString>& problems)
 {
-    bool bAlreadySeen = false;
-    if (!enter(folder, problems, bAlreadySeen))
-        return;
     Listing listing;
-    if (!list(folder, listing))
-    {
-        problems.push_back(folder + ": cannot be read");
-        leave();
+    if (!open(folder, listing, problems))
         return;
-    }
     const bool bExtras = place.nSeason == -2;
     for (const PallixString& name : moviesOf(listing))
     {

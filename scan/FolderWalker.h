@@ -60,6 +60,8 @@ private:
     void addExtras(const PallixString& folder, TitleFolder& title, std::vector<PallixString>& problems);
     // The movie files of a listing, samples left out.
     static std::vector<PallixString> moviesOf(const Listing& listing);
+    // Enters and lists a folder; false (a problem reported where there is one) when it is not to be walked.
+    bool open(const PallixString& folder, Listing& listing, std::vector<PallixString>& problems);
     // False (and a problem reported) for a folder already on the path being walked.
     bool enter(const PallixString& folder, std::vector<PallixString>& problems, bool& bAlreadySeen);
     void leave();

@@ -133,21 +133,28 @@ MediaEntry* LibraryScanner::matchSeries(TitleScan& scan, std::map<std::string, s
     const std::string show = NameParser::comparable(scan.getTitle().name.str());
     long nBest = -1;
     int nBestScore = 0;
+    std::vector<size_t> candidates;
     for (size_t nIndex : byPath[scan.getTitle().folder.str()])
     {
         MediaEntry* pEntry = mExisting[nIndex].get();
         if (mExistingMatched[nIndex] || bChild[nIndex] ||
             (!pEntry->getFilename().IsEmpty() && pEntry->getFeatureItems().GetSize() == 0))
             continue;
+        candidates.push_back(nIndex);
         int nScore = NameParser::comparable(pEntry->getTitle().str()) == show ? 1 : 0;
         for (FeatureItem& item : pEntry->getFeatureItems())
             nScore += episodes.count(item.getPath().str()) > 0 ? 2 : 0;
-        if (nScore > nBestScore || (nBest < 0 && pEntry->getFilename().IsEmpty()))
+        if (nScore > nBestScore)
         {
             nBest = static_cast<long>(nIndex);
             nBestScore = nScore;
         }
     }
+    // A record written by hand for the show's own folder, naming nothing yet, is the show's.
+    if (nBest < 0 && scan.getTitle().bOwnFolder && candidates.size() == 1 &&
+        mExisting[candidates.front()]->getFeatureItems().GetSize() == 0 &&
+        mExisting[candidates.front()]->getFilename().IsEmpty())
+        nBest = static_cast<long>(candidates.front());
     if (nBest < 0)
         return nullptr;
     mExistingMatched[static_cast<size_t>(nBest)] = true;

@@ -9,11 +9,6 @@ namespace
 constexpr int FIRST_YEAR = 1888;
 constexpr int LAST_YEAR = 2035;
 
-bool isDigit(char c)
-{
-    return std::isdigit(static_cast<unsigned char>(c)) != 0;
-}
-
 bool isBlank(char c)
 {
     return c == ' ' || c == '_' || c == '\t';
@@ -35,13 +30,13 @@ bool isSeparatorDot(const std::string& name, size_t nAt)
     const char after = name[nAt + 1];
     if (isBlank(before) || isBlank(after) || before == '.' || after == '.')
         return false;
-    if (isDigit(before) && isDigit(after))
+    if (NameWords::isDigit(before) && NameWords::isDigit(after))
     {
         size_t nLeft = 0;
-        while (nLeft < nAt && isDigit(name[nAt - 1 - nLeft]))
+        while (nLeft < nAt && NameWords::isDigit(name[nAt - 1 - nLeft]))
             ++nLeft;
         size_t nRight = 0;
-        while (nAt + 1 + nRight < name.size() && isDigit(name[nAt + 1 + nRight]))
+        while (nAt + 1 + nRight < name.size() && NameWords::isDigit(name[nAt + 1 + nRight]))
             ++nRight;
         return nLeft > 2 || nRight > 2;
     }
@@ -63,7 +58,7 @@ bool NameWords::isDigits(const std::string& text)
     if (text.empty())
         return false;
     for (char c : text)
-        if (!isDigit(c))
+        if (!NameWords::isDigit(c))
             return false;
     return true;
 }

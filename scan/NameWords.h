@@ -29,6 +29,8 @@ public:
 
     static std::vector<Word> split(const std::string& name);
 
+    static bool isDigit(char c) { return c >= '0' && c <= '9'; }
+    static bool isAlnum(char c) { return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
     static bool isDash(const Word& word) { return word.text == "-" || word.text == "~"; }
     static bool isDigits(const std::string& text);
     // Four digits from 1888 to 2035 ("1995", "1995-GRP" too): the number, else -1.

@@ -107,12 +107,7 @@ public:
     }
 
     // The database as Quorva's own reader sees it.
-    std::unique_ptr<MediaStore> read() const
-    {
-        auto pStore = std::make_unique<MediaStore>();
-        captureOutput([&] { HTMLDBParser().parse(mDir.file("movies.html").c_str(), 0, *pStore, true); });
-        return pStore;
-    }
+    std::unique_ptr<MediaStore> read() const { return ScanProcess::readDatabase(mDir.file("movies.html")); }
 
 private:
     TempDir mDir;
@@ -120,10 +115,7 @@ private:
 
 MediaEntry& entry(MediaStore& store, const std::string& title)
 {
-    MediaEntry* pEntry = store.getEntryForTitle(title.c_str());
-    EXPECT_NE(pEntry, nullptr) << title;
-    static MediaEntry none;
-    return pEntry ? *pEntry : none;
+    return ScanProcess::entryOf(store, title);
 }
 
 void expectCover(const PallixString& path, uint32_t w, uint32_t h)
