@@ -208,9 +208,27 @@ bool EpisodeMarks::findDate(const std::string& folded, Mark& mark)
     return false;
 }
 
-// "Episode 2", "Ep.2", "Ep02", "E02", "Folge 2".
+// "Episode 2", "Ep.2", "Ep02", "E02", "Folge 2", and a series of documentaries' "2of6" or "2 of 6".
 bool EpisodeMarks::findEpisodeWord(const std::string& folded, Mark& mark)
 {
+    for (size_t i = 0; i < folded.size(); ++i)
+    {
+        size_t nEnd = 0;
+        const int nNumber = isWordStart(folded, i) ? readNumber(folded, i, 2, nEnd) : -1;
+        if (nNumber <= 0)
+            continue;
+        size_t nAt = nEnd + (nEnd < folded.size() && folded[nEnd] == ' ' ? 1 : 0);
+        if (folded.compare(nAt, 2, "of") != 0)
+            continue;
+        nAt += 2 + (nAt + 2 < folded.size() && folded[nAt + 2] == ' ' ? 1 : 0);
+        size_t nTotalEnd = 0;
+        const int nTotal = readNumber(folded, nAt, 2, nTotalEnd);
+        if (nTotal >= nNumber && endsWord(folded, nTotalEnd))
+        {
+            mark = Mark{i, nTotalEnd, -1, nNumber, nNumber, {}};
+            return true;
+        }
+    }
     static constexpr std::array<std::string_view, 7> WORDS = {"episode", "episodio", "épisode", "folge",
                                                                "ep",      "e",        "capitulo"};
     for (size_t i = 0; i < folded.size(); ++i)

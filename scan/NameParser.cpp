@@ -386,7 +386,7 @@ NameParser::TitleName NameParser::readTitle(const std::string& text)
         result.title = PallixString(DatabaseValue::collapseBlanks(text));
         return result;
     }
-    const size_t nFirst = skipLeadingJunk(words, text);
+    size_t nFirst = skipLeadingJunk(words, text);
     const bool bAllUpper = !hasLetters(text, false);
     size_t nEnd = findTitleEnd(words, nFirst, bAllUpper, text);
     const size_t nYear = findYear(words, nFirst);
@@ -405,6 +405,13 @@ NameParser::TitleName NameParser::readTitle(const std::string& text)
             nEnd = i;
             break;
         }
+    // "1995 - Heat": a collection's year first, the title after it.
+    if (result.year.IsEmpty() && nFirst + 2 < words.size() && NameWords::yearOf(words[nFirst]) > 0 &&
+        words[nFirst].folded.size() == 4 && NameWords::isDash(words[nFirst + 1]) && nEnd > nFirst + 2)
+    {
+        result.year = PallixString(words[nFirst].folded);
+        nFirst += 2;
+    }
     std::string title = tidy(NameWords::join(words, nFirst, nEnd));
     if (!title.empty() && !hasLetters(title, true))
         title = titleCased(title);

@@ -2,6 +2,7 @@
 
 #include "DatabaseValue.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace
@@ -80,6 +81,19 @@ std::vector<NameWords::Word> NameWords::split(const std::string& name)
     int nGroup = 0;
     int nGroups = 0;
     char open = 0;
+    // "the-matrix-1999-720p": a name with no other separator is cut at its dashes,
+    // unless they join short marks ("9-1-1", "X-Men").
+    bool bDashes = false;
+    if (name.find_first_of(" ._") == std::string::npos && std::count(name.begin(), name.end(), '-') >= 2)
+    {
+        int nLongParts = 0;
+        for (size_t nStart = 0, nDash; nStart <= name.size(); nStart = nDash + 1)
+        {
+            nDash = std::min(name.find('-', nStart), name.size());
+            nLongParts += nDash - nStart >= 3 ? 1 : 0;
+        }
+        bDashes = nLongParts >= 2;
+    }
     auto finish = [&](size_t nEnd)
     {
         if (!bInWord)
@@ -114,7 +128,7 @@ std::vector<NameWords::Word> NameWords::split(const std::string& name)
             }
             continue;
         }
-        if (isBlank(c) || (c == '.' && isSeparatorDot(name, i)))
+        if (isBlank(c) || (c == '.' && isSeparatorDot(name, i)) || (bDashes && c == '-'))
         {
             finish(i);
             continue;
