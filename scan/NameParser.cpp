@@ -347,12 +347,21 @@ void readAfterTitle(const Words& words, size_t nEnd, const std::string& name, Na
         result.otherTitle = PallixString(tidy(other.substr(0, other.size() - 1)));
     result.edition = PallixString(editions);
 }
+// Where a path's last folder ends: a slash between blanks ("CamRip / 2014") is a name's own.
+size_t lastFolderEnd(const std::string& name)
+{
+    for (size_t nAt = name.rfind('/'); nAt != std::string::npos && nAt > 0; nAt = name.rfind('/', nAt - 1))
+        if (name[nAt - 1] != ' ' && (nAt + 1 >= name.size() || name[nAt + 1] != ' '))
+            return nAt;
+    return std::string::npos;
+}
 } // namespace
 
 // "Films/Heat (1995)/Heat.1995.1080p.mkv" is read as its file's name without the extension.
 std::string NameParser::stemOf(const std::string& name)
 {
-    std::string stem = name.substr(name.rfind('/') == std::string::npos ? 0 : name.rfind('/') + 1);
+    const size_t nSlash = lastFolderEnd(name);
+    std::string stem = name.substr(nSlash == std::string::npos ? 0 : nSlash + 1);
     if (stem.empty())
         return name;
     if (FolderWalker::isMovieFile(PallixString(stem)))
@@ -364,7 +373,7 @@ NameParser::TitleName NameParser::parseTitleName(const PallixString& name)
 {
     TitleName result = readTitle(stemOf(name.str()));
     // "Heat (1995)/Heat.1080p.mkv": the film's folder tells the year its file does not.
-    const size_t nSlash = name.str().rfind('/');
+    const size_t nSlash = lastFolderEnd(name.str());
     if (result.year.IsEmpty() && nSlash != std::string::npos && nSlash > 0)
     {
         const std::string folder = name.str().substr(0, nSlash);
@@ -436,7 +445,7 @@ NameParser::EpisodeMark NameParser::parseEpisodeMark(const PallixString& name)
 {
     EpisodeMark mark = EpisodeMarks::read(stemOf(name.str()), false);
     // "Show/Season 1/S01E02.mkv": a file that names no show lies in its show's folder.
-    const size_t nSlash = name.str().rfind('/');
+    const size_t nSlash = lastFolderEnd(name.str());
     if (mark.bFound && mark.show.IsEmpty() && nSlash != std::string::npos && nSlash > 0)
     {
         std::string folder = name.str().substr(0, nSlash);
