@@ -158,10 +158,12 @@ void FolderWalker::finish(std::vector<TitleFolder>& titles)
 std::vector<PallixString> FolderWalker::moviesOf(const Listing& listing)
 {
     std::vector<PallixString> movies;
+    std::vector<PallixString> samples;
     for (const PallixString& name : listing.files)
-        if (isMovieFile(name) && !FilmGrouper::isSample(name))
-            movies.push_back(name);
-    return movies;
+        if (isMovieFile(name))
+            (FilmGrouper::isSample(name) ? samples : movies).push_back(name);
+    // "The Sample (2019)/The.Sample.2019.mkv" alone in its folder is a film, not a film's sample.
+    return movies.empty() && samples.size() == 1 ? samples : movies;
 }
 
 void FolderWalker::visit(const PallixString& folder, bool bRoot, std::vector<TitleFolder>& titles,
@@ -194,6 +196,9 @@ void FolderWalker::visit(const PallixString& folder, bool bRoot, std::vector<Tit
             place.show = PallixString(season.show);
             place.nSeason = season.nSeason;
         }
+        // "S01E02.mkv" among other files names no show: its folder does.
+        else if (mark.show.IsEmpty())
+            place.show = NameParser::parseTitleName(nameOfFolder(folder)).title;
         mShows.addEpisode(place, folder, name, mark, titles);
     }
     const size_t nFirstTitle = titles.size();

@@ -58,7 +58,7 @@ private:
     void addSeason(const PallixString& folder, ShowCollector::Place place, std::vector<TitleFolder>& titles,
                    std::vector<PallixString>& problems);
     void addExtras(const PallixString& folder, TitleFolder& title, std::vector<PallixString>& problems);
-    // The movie files of a listing, samples left out.
+    // The movie files of a listing, samples of the films beside them left out.
     static std::vector<PallixString> moviesOf(const Listing& listing);
     // Enters and lists a folder; false (a problem reported where there is one) when it is not to be walked.
     bool open(const PallixString& folder, Listing& listing, std::vector<PallixString>& problems);
