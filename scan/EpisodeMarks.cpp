@@ -150,9 +150,8 @@ bool EpisodeMarks::findCrossMark(const std::string& folded, Mark& mark)
 }
 
 // "Season 1 Episode 2", "Staffel 1 Folge 2".
-bool EpisodeMarks::findSeasonEpisodeWords(const std::string& folded, Mark& mark)
+bool EpisodeMarks::findSeasonEpisodeWords(const std::vector<NameWords::Word>& words, Mark& mark)
 {
-    const std::vector<NameWords::Word> words = NameWords::split(folded);
     for (size_t i = 0; i + 3 < words.size(); ++i)
     {
         if (!isSeasonWord(words[i].folded) || !NameWords::isDigits(words[i + 1].folded))
@@ -263,9 +262,8 @@ bool EpisodeMarks::findEpisodeWord(const std::string& folded, Mark& mark)
 // "[Group] Show - 02 [1080p]" (an episode counted from the show's start),
 // "Show.Name.102.HDTV" (season 1, episode 2), and in a show's folder also
 // "Show 102" and "02 - Title".
-bool EpisodeMarks::findNumberOnly(const std::string& name, bool bInShow, Mark& mark)
+bool EpisodeMarks::findNumberOnly(const std::vector<NameWords::Word>& words, bool bInShow, Mark& mark)
 {
-    const std::vector<NameWords::Word> words = NameWords::split(name);
     const bool bGroupFirst = !words.empty() && words[0].nGroup != 0 && words[0].open == '[';
     for (size_t i = 0; i < words.size(); ++i)
     {
@@ -344,9 +342,14 @@ NameParser::EpisodeMark EpisodeMarks::read(const std::string& name, bool bInShow
 {
     const std::string folded = DatabaseValue::lower(name);
     Mark found;
-    const bool bFound = findSeasonEpisode(folded, found) || findCrossMark(folded, found) ||
-                        findSeasonEpisodeWords(folded, found) || findDate(folded, found) ||
-                        findEpisodeWord(folded, found) || findNumberOnly(name, bInShow, found);
+    bool bFound = findSeasonEpisode(folded, found) || findCrossMark(folded, found);
+    if (!bFound)
+    {
+        // The word-wise marks read the name's words, cut once.
+        const std::vector<NameWords::Word> words = NameWords::split(name);
+        bFound = findSeasonEpisodeWords(words, found) || findDate(folded, found) || findEpisodeWord(folded, found) ||
+                 findNumberOnly(words, bInShow, found);
+    }
     NameParser::EpisodeMark mark;
     if (!bFound)
         return mark;

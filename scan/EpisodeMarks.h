@@ -1,8 +1,10 @@
 #pragma once
 
 #include "NameParser.h"
+#include "NameWords.h"
 
 #include <string>
+#include <vector>
 
 // Finds where a name says which episode it holds: "S01E02", "s1e2", "S01.E02",
 // "1x02", "Season 1 Episode 2", "Episode 2", "2024.03.15", "S01E01-E02",
@@ -40,10 +42,10 @@ private:
 
     static bool findSeasonEpisode(const std::string& folded, Mark& mark);
     static bool findCrossMark(const std::string& folded, Mark& mark);
-    static bool findSeasonEpisodeWords(const std::string& folded, Mark& mark);
+    static bool findSeasonEpisodeWords(const std::vector<NameWords::Word>& words, Mark& mark);
     static bool findDate(const std::string& folded, Mark& mark);
     static bool findEpisodeWord(const std::string& folded, Mark& mark);
-    static bool findNumberOnly(const std::string& name, bool bInShow, Mark& mark);
+    static bool findNumberOnly(const std::vector<NameWords::Word>& words, bool bInShow, Mark& mark);
     // More episodes of the same file after nAt ("E02", "-E02", "-02"): the last one.
     static size_t readMoreEpisodes(const std::string& folded, size_t nAt, bool bCross, Mark& mark);
 };

@@ -307,15 +307,22 @@ bool FolderWalker::visitShow(const PallixString& folder, const Listing& listing,
                              std::vector<TitleFolder>& titles, std::vector<PallixString>& problems)
 {
     const PallixString folderName = nameOfFolder(folder);
-    const NameParser::TitleName showName = NameParser::parseTitleName(folderName);
-    const std::string key = NameParser::comparable(showName.title.str());
     const EpisodeMarks::SeasonFolder own = EpisodeMarks::readSeasonFolder(folderName.str());
     // Season folders: "Season 1", "S01", "Specials", or the show's own season packs.
     std::vector<std::pair<PallixString, int>> seasons;
+    NameParser::TitleName showName;
+    std::string key;
     for (const PallixString& name : listing.folders)
     {
         const EpisodeMarks::SeasonFolder season = EpisodeMarks::readSeasonFolder(name.str());
-        if (season.bFound && (season.show.empty() || NameParser::comparable(season.show) == key))
+        if (!season.bFound)
+            continue;
+        if (!season.show.empty() && key.empty())
+        {
+            showName = NameParser::parseTitleName(folderName);
+            key = NameParser::comparable(showName.title.str());
+        }
+        if (season.show.empty() || NameParser::comparable(season.show) == key)
             seasons.emplace_back(name, season.nSeason);
     }
     const bool bNfo = std::any_of(listing.files.begin(), listing.files.end(), [](const PallixString& name)
@@ -324,6 +331,8 @@ bool FolderWalker::visitShow(const PallixString& folder, const Listing& listing,
     const bool bEpisodesOnly = !bRoot && !own.bFound && isOneShowsFolder(folderName, movies);
     if (!bNfo && seasons.empty() && !bEpisodesOnly)
         return false;
+    if (showName.title.IsEmpty())
+        showName = NameParser::parseTitleName(folderName);
 
     ShowCollector::Place place;
     place.show = own.bFound && !own.show.empty() ? PallixString(own.show) : showName.title;
