@@ -22,7 +22,7 @@ enum GroupKind
     GROUP_SITE,
     GROUP_ID,
     GROUP_EDITION,
-    GROUP_COUNTRY,
+    GROUP_TITLE,
     GROUP_TAGS,
     GROUP_TEXT,
 };
@@ -69,7 +69,7 @@ GroupKind kindOfGroup(const Words& words, size_t nAt, const std::string& name)
     if (words[nAt].folded.rfind("edition-", 0) == 0)
         return GROUP_EDITION;
     if (nEnd - nAt == 1 && ReleaseTags::isCountry(words[nAt].folded) && ReleaseTags::isSceneCase(words[nAt].text))
-        return GROUP_COUNTRY;
+        return GROUP_TITLE;
     bool bAllTags = true;
     for (size_t i = nAt; i < nEnd && bAllTags;)
     {
@@ -89,9 +89,8 @@ GroupKind kindOfGroup(const Words& words, size_t nAt, const std::string& name)
     static const char* const OWN[] = {"vol", "vol.", "volume", "part", "pt", "pt.", "chapter", "episode", "book",
                                       "no", "no.", "classic"};
     const std::string& first = words[nAt].folded;
-    if (words[nAt].open == '(' &&
-        (nEnd - nAt == 1 || std::any_of(std::begin(OWN), std::end(OWN), [&](const char* word) { return first == word; })))
-        return GROUP_COUNTRY;
+    if (words[nAt].open == '(' && std::any_of(std::begin(OWN), std::end(OWN), [&](const char* word) { return first == word; }))
+        return GROUP_TITLE;
     return GROUP_TEXT;
 }
 
@@ -169,7 +168,7 @@ size_t findTitleEnd(const Words& words, size_t nFirst, bool bAllUpper, const std
     {
         if (startsGroup(words, i) && words[i].nGroup != words[nFirst].nGroup)
         {
-            if (kindOfGroup(words, i, name) == GROUP_COUNTRY)
+            if (kindOfGroup(words, i, name) == GROUP_TITLE)
                 continue;
             return i;
         }

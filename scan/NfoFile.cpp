@@ -78,6 +78,9 @@ std::string withoutRatingPrefix(std::string text)
     return text;
 }
 
+// What is read of a file to tell a link from XML, and the whole of most.
+constexpr size_t MAX_READ_BYTES = 1 << 20;
+
 bool isDigit(char c)
 {
     return std::isdigit(static_cast<unsigned char>(c)) != 0;
@@ -154,12 +157,15 @@ bool NfoFile::load(const PallixString& path)
 {
     *this = NfoFile();
     std::string content;
+    bool bWhole = false;
     if (FILE* pFile = std::fopen(path.c_str(), "rb"))
     {
         char buffer[8192];
         // Metadata is small; the first pieces are enough to tell a link or XML.
-        for (size_t n; content.size() < (1u << 20) && (n = std::fread(buffer, 1, sizeof(buffer), pFile)) > 0;)
+        size_t n = 0;
+        while (content.size() < MAX_READ_BYTES && (n = std::fread(buffer, 1, sizeof(buffer), pFile)) > 0)
             content.append(buffer, n);
+        bWhole = n == 0 && !std::ferror(pFile);
         std::fclose(pFile);
     }
     const size_t nFirst = content.find_first_not_of(" \t\r\n\xEF\xBB\xBF");
@@ -174,7 +180,8 @@ bool NfoFile::load(const PallixString& path)
         return false;
     }
     pugi::xml_document document;
-    pugi::xml_parse_result result = document.load_file(path.c_str());
+    pugi::xml_parse_result result = bWhole ? document.load_buffer(content.data(), content.size())
+                                           : document.load_file(path.c_str());
     if (!result)
     {
         mError = PallixString("broken .nfo: ") + result.description() + " at byte " +
