@@ -274,11 +274,22 @@ bool EpisodeMarks::findNumberOnly(const std::vector<NameWords::Word>& words, boo
         const size_t nVersion = digits.find('v');
         if (nVersion != std::string::npos && nVersion + 2 == digits.size() && NameWords::isDigit(digits.back()))
             digits = digits.substr(0, nVersion);
-        // Four digits only for a long show's episodes in the groups' way ("[Group] Show - 1000").
         if (word.nGroup != 0 || !NameWords::isDigits(digits) || digits.size() > 4 ||
-            (digits.size() == 4 && (NameWords::yearOf(word) > 0 || !bGroupFirst)))
+            (digits.size() == 4 && NameWords::yearOf(word) > 0))
             continue;
         const int nNumber = std::stoi(digits);
+        // Four digits for a long show's episodes, in the groups' way ("[Group] Show - 1000")
+        // or with the release's tags right after them ("Detective.Conan.1000.1080p").
+        if (digits.size() == 4 && !bGroupFirst)
+        {
+            if (i >= 1 && i + 1 < words.size() && words[i + 1].nGroup == 0 &&
+                ReleaseTags::kindOf(words[i + 1].folded) == ReleaseTags::TECHNICAL)
+            {
+                mark = Mark{word.nStart, word.nEnd, -1, nNumber, nNumber, {}};
+                return true;
+            }
+            continue;
+        }
         const bool bAfterDash = i >= 2 && NameWords::isDash(words[i - 1]);
         const bool bNext = i + 1 < words.size();
         const bool bNextIsTag = bNext && (words[i + 1].nGroup != 0 ||
