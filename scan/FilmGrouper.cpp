@@ -188,7 +188,7 @@ void FilmGrouper::addFilm(const PallixString& folder, const std::vector<PallixSt
     titles.push_back(title);
 }
 
-bool FilmGrouper::group(const PallixString& folder, const std::vector<PallixString>& files, bool bRoot,
+bool FilmGrouper::group(const PallixString& folder, const std::vector<PallixString>& files, bool bShared,
                         std::vector<TitleFolder>& titles)
 {
     mLabels.assign(files.size(), PallixString());
@@ -253,7 +253,7 @@ bool FilmGrouper::group(const PallixString& folder, const std::vector<PallixStri
                 units[i].extras.push_back(nFile);
             units.erase(units.begin() + static_cast<long>(j));
         }
-    return place(folder, files, units, extras, bRoot, titles);
+    return place(folder, files, units, extras, bShared, titles);
 }
 
 long FilmGrouper::findMain(const PallixString& folder, const std::vector<PallixString>& files,
@@ -292,7 +292,7 @@ long FilmGrouper::findMain(const PallixString& folder, const std::vector<PallixS
 }
 
 bool FilmGrouper::place(const PallixString& folder, const std::vector<PallixString>& files, std::vector<Unit>& units,
-                        const std::vector<std::pair<size_t, std::string>>& extras, bool bRoot,
+                        const std::vector<std::pair<size_t, std::string>>& extras, bool bShared,
                         std::vector<TitleFolder>& titles)
 {
     std::vector<size_t> orphans;
@@ -311,20 +311,20 @@ bool FilmGrouper::place(const PallixString& folder, const std::vector<PallixStri
         for (size_t nFile : orphans)
             addLoose(Unit{{nFile}, {}, {}, -1});
     };
-    if (units.empty() && !orphans.empty() && !bRoot)
+    if (units.empty() && !orphans.empty() && !bShared)
     {
         // A folder of extras alone: the first is its title.
         Unit unit{{orphans.front()}, {orphans.begin() + 1, orphans.end()}, {}, -1};
         addFilm(folder, files, unit, {}, true, titles);
         return true;
     }
-    if (!bRoot && units.size() == 1)
+    if (!bShared && units.size() == 1)
     {
         units.front().extras.insert(units.front().extras.end(), orphans.begin(), orphans.end());
         addFilm(folder, files, units.front(), {}, true, titles);
         return true;
     }
-    if (bRoot)
+    if (bShared)
     {
         for (const Unit& unit : units)
             addLoose(unit);

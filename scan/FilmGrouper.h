@@ -22,9 +22,10 @@ public:
     explicit FilmGrouper(const ProbeCache* pCache);
 
     // files: the folder's movie files that are neither samples nor episodes.
-    // bRoot: a scanned folder itself, whose films are always titles of their
-    // own. Returns true when the folder is one film's own folder.
-    bool group(const PallixString& folder, const std::vector<PallixString>& files, bool bRoot,
+    // bShared: a folder that is no film's own (a scanned folder itself, a
+    // folder of downloads), whose films are always titles of their own.
+    // Returns true when the folder is one film's own folder.
+    bool group(const PallixString& folder, const std::vector<PallixString>& files, bool bShared,
                std::vector<TitleFolder>& titles);
 
     // "Movies", "Downloads", "TV": a folder's name that names nothing in it.
@@ -47,7 +48,7 @@ private:
 
     // Which units are titles, which extras.
     bool place(const PallixString& folder, const std::vector<PallixString>& files, std::vector<Unit>& units,
-               const std::vector<std::pair<size_t, std::string>>& extras, bool bRoot,
+               const std::vector<std::pair<size_t, std::string>>& extras, bool bShared,
                std::vector<TitleFolder>& titles);
     // The unit that is the folder's own film, of which the others may be extras; -1 when none is.
     long findMain(const PallixString& folder, const std::vector<PallixString>& files, std::vector<Unit>& units);

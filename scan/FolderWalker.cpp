@@ -202,7 +202,9 @@ void FolderWalker::visit(const PallixString& folder, bool bRoot, std::vector<Tit
         mShows.addEpisode(place, folder, name, mark, titles);
     }
     const size_t nFirstTitle = titles.size();
-    if (!films.empty() && mFilms.group(folder, films, bRoot, titles))
+    // A scanned folder, a folder of downloads or one that holds episodes too is no film's own.
+    const bool bShared = bRoot || films.size() < moviesOf(listing).size() || FilmGrouper::isGenericFolder(nameOfFolder(folder));
+    if (!films.empty() && mFilms.group(folder, films, bShared, titles))
     {
         // One film's folder: its extras folders are its own, and nothing else is searched.
         for (const PallixString& name : listing.folders)

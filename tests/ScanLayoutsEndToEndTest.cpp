@@ -169,15 +169,16 @@ TEST(ScanLayoutsEndToEnd, ShowsAreOneSeriesEachWhereverTheirSeasonsLie)
     tree.add("tv/lantern_st/Lantern.Street.1x01.mkv", 1);
     tree.write("tv/lantern_st/tvshow.nfo", "<tvshow><title>Lantern Street</title><year>2021</year></tvshow>");
     // Downloads: episodes of two shows in their release folders and loose, a
-    // show's episode counted from its start, a daily show, and a film.
-    tree.add("downloads/Lost.S01E02.720p.HDTV.x264-LOL/lost.s01e02.720p.hdtv.x264-lol.mkv", 1);
-    tree.add("downloads/Lost.S01E01.720p.HDTV.x264-LOL.mkv", 1);
-    tree.add("downloads/[SubsPlease] Frieren - 02 (1080p) [9E3F0A12].mkv", 1);
-    tree.add("downloads/[SubsPlease] Frieren - 01 (1080p) [1B2C3D4E].mkv", 1);
-    tree.add("downloads/The.Daily.Show.2024.03.15.720p.WEB.h264.mkv", 1);
-    tree.add("downloads/Gravity.2013.1080p.BluRay.x264-SPARKS.mkv", 2);
+    // show's episode counted from its start, a daily show, and a film, which
+    // makes the folder no film's own.
+    tree.add("media/Downloads/Lost.S01E02.720p.HDTV.x264-LOL/lost.s01e02.720p.hdtv.x264-lol.mkv", 1);
+    tree.add("media/Downloads/Lost.S01E01.720p.HDTV.x264-LOL.mkv", 1);
+    tree.add("media/Downloads/[SubsPlease] Frieren - 02 (1080p) [9E3F0A12].mkv", 1);
+    tree.add("media/Downloads/[SubsPlease] Frieren - 01 (1080p) [1B2C3D4E].mkv", 1);
+    tree.add("media/Downloads/The.Daily.Show.2024.03.15.720p.WEB.h264.mkv", 1);
+    tree.add("media/Downloads/Gravity.2013.1080p.BluRay.x264-SPARKS.mkv", 2);
 
-    ScanProcess scan = tree.scan({}, {"tv", "downloads", "disk2"});
+    ScanProcess scan = tree.scan({}, {"tv", "media", "disk2"});
     EXPECT_EQ(scan.status(), 0);
     ASSERT_FALSE(scan.lines().empty());
     EXPECT_EQ(scan.lines().front(), "Found 7 titles");
@@ -219,7 +220,9 @@ TEST(ScanLayoutsEndToEnd, ShowsAreOneSeriesEachWhereverTheirSeasonsLie)
 
     EXPECT_EQ(entry(*pStore, "The Office (US)" + DASH + "3x01 Gay Witch Hunt").getDescription(), "Michael outs Oscar.");
     EXPECT_EQ(entry(*pStore, "Lantern Street").getYear(), "2021");
-    EXPECT_EQ(entry(*pStore, "Gravity").getYear(), "2013");
+    MediaEntry& gravity = entry(*pStore, "Gravity");
+    EXPECT_EQ(gravity.getYear(), "2013");
+    EXPECT_EQ(gravity.getImagePath().str().rfind(tree.path("quorva-covers/"), 0), 0u);
 }
 
 TEST(ScanLayoutsEndToEnd, AMergeRegroupsWhatTheOldDatabaseGroupedWronglyAndKeepsHandEdits)
