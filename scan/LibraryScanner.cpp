@@ -10,6 +10,7 @@
 #include "RecordAssembler.h"
 #include "ScanConsole.h"
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -265,8 +266,15 @@ void LibraryScanner::finishTitle(size_t nTitle)
                 ++mUnchangedCount;
                 mpConsole->record("Unchanged", item.pExisting->getTitle());
             }
-            if (i > 0)
-                children.emplace_back(scan.getTitle().items[i].label, item.pExisting->getTitle());
+            // A title already known lists what it listed (an item removed by hand stays
+            // removed); one new to the database lists all it has.
+            const PallixString& title = item.pExisting->getTitle();
+            const bool bListed = items[0].pExisting &&
+                                 std::any_of(items[0].pExisting->getFeatureItems().begin(),
+                                             items[0].pExisting->getFeatureItems().end(),
+                                             [&](FeatureItem& feature) { return feature.getPath() == title; });
+            if (i > 0 && (!items[0].pExisting || bListed))
+                children.emplace_back(scan.getTitle().items[i].label, title);
             continue;
         }
         if (!item.bProbed)
