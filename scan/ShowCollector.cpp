@@ -50,6 +50,10 @@ void ShowCollector::addEpisode(const Place& place, const PallixString& folder, c
     // A season folder says the season of episodes whose names do not.
     if (mark.nSeason < 0 && place.nSeason >= 0)
     {
+        // "Season 2/Show - 205 - Title.mkv" numbers its episodes after its season.
+        if (place.nSeason > 0 && mark.nEpisode >= 100 && mark.nEpisode / 100 == place.nSeason &&
+            mark.nEpisode % 100 > 0 && mark.nLastEpisode == mark.nEpisode)
+            mark.nEpisode = mark.nLastEpisode = mark.nEpisode % 100;
         mark.nSeason = place.nSeason;
         mark.label = EpisodeMarks::labelOf(mark);
     }
