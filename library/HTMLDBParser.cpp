@@ -330,6 +330,20 @@ void HTMLDBParser::storeField(MediaEntry* pEntry, const char* key, const char* v
             pEntry->setOriginalTitle(std::move(text));
             return;
         }
+        if (is("Other Title"))
+        {
+            if (bFullParse)
+                pEntry->setOtherTitle(std::move(text));
+            return;
+        }
+        break;
+    case 'E':
+        if (is("Edition"))
+        {
+            if (bFullParse)
+                pEntry->setEdition(std::move(text));
+            return;
+        }
         break;
     case 'P':
         if (is("Path"))
@@ -342,6 +356,12 @@ void HTMLDBParser::storeField(MediaEntry* pEntry, const char* key, const char* v
         if (is("Filename"))
         {
             pEntry->setFilename(std::move(text));
+            return;
+        }
+        if (is("Film ID"))
+        {
+            if (bFullParse)
+                pEntry->setFilmId(std::move(text));
             return;
         }
         // "FeatureItem", "FeatureItem2", "FeatureItemTrailer": each adds one item.

@@ -255,6 +255,9 @@ void MediaEntry::overlay(MediaEntry& other)
     take(mAspectRatio, other.mAspectRatio);
     take(mOriginalTitle, other.mOriginalTitle);
     take(mDescription, other.mDescription);
+    take(mEdition, other.mEdition);
+    take(mFilmId, other.mFilmId);
+    take(mOtherTitle, other.mOtherTitle);
     takePath(mPath, mPathBase, other.mPath, other.mPathBase);
     takePath(mImagePath, mImagePathBase, other.mImagePath, other.mImagePathBase);
     take(mFilename, other.mFilename);
@@ -342,6 +345,12 @@ void MediaEntry::exportFullEntry(std::ostream& out)
     // The index has no room for these, so the detail file carries them.
     if (!mNum.IsEmpty())
         out << "  <li>Num=" << mNum << "\n";
+    if (!mEdition.IsEmpty())
+        out << "  <li>Edition=" << mEdition << "\n";
+    if (!mFilmId.IsEmpty())
+        out << "  <li>Film ID=" << mFilmId << "\n";
+    if (!mOtherTitle.IsEmpty())
+        out << "  <li>Other Title=" << mOtherTitle << "\n";
     for (int i = 0; i < mFeatureItems.GetSize(); ++i)
     {
         FeatureItem& item = mFeatureItems.GetAt(i);

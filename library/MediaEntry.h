@@ -40,6 +40,12 @@ public:
     void setAspectRatio(PallixString value) { mAspectRatio = std::move(value); }
     void setOriginalTitle(PallixString value) { mOriginalTitle = std::move(value); }
     void setDescription(PallixString value) { mDescription = std::move(value); }
+    // "Director's Cut", "Extended", "IMAX": which cut of the film this copy is.
+    void setEdition(PallixString value) { mEdition = std::move(value); }
+    // The film's id on a film database ("tt0113277", "tmdb:949"), as a link-only .nfo gives it.
+    void setFilmId(PallixString value) { mFilmId = std::move(value); }
+    // The film's name in another language, as its release name gave it.
+    void setOtherTitle(PallixString value) { mOtherTitle = std::move(value); }
     void setPath(PallixString value)
     {
         mPath = std::move(value);
@@ -81,6 +87,9 @@ public:
     PallixString& getAspectRatio() { return mAspectRatio; }
     PallixString& getOriginalTitle() { return mOriginalTitle; }
     PallixString& getDescription() { return mDescription; }
+    PallixString& getEdition() { return mEdition; }
+    PallixString& getFilmId() { return mFilmId; }
+    PallixString& getOtherTitle() { return mOtherTitle; }
     PallixString& getPath() { return mPath; }
     PallixString& getImagePath() { return mImagePath; }
     PallixString& getFilename() { return mFilename; }
@@ -148,6 +157,9 @@ private:
     PallixString mOriginalTitle;
     PallixString mRating;
     PallixString mDescription;
+    PallixString mEdition;
+    PallixString mFilmId;
+    PallixString mOtherTitle;
     PallixString mPath;
     PallixString mImagePath;
     PallixString mFilename;

@@ -15,7 +15,11 @@ void WindowUtils::onMediaEntryChosen(RightPanelWindow* pCurrentWindow, MediaEntr
     if (!pCurrentWindow || !pEntry)
         return;
 
-    if (static_cast<unsigned long>(button) == RemoteKeys::PLAY && ClientProperties::getUseMPlay())
+    // A series whose episodes lie in season folders holds no movie file of its
+    // own: its feature items, which name its episodes, are what it plays.
+    const int nFiles = pEntry->getFilename().GetLength() > 0 ? 1 : FileUtils::getMediaFileCount(pEntry->getPath());
+    const bool bSeriesOfRecords = nFiles == 0 && pEntry->getFeatureItems().GetSize() > 0;
+    if (static_cast<unsigned long>(button) == RemoteKeys::PLAY && ClientProperties::getUseMPlay() && !bSeriesOfRecords)
     {
         // The external player gets the folder itself when no file is named.
         PallixString path = pEntry->getPath();
@@ -29,7 +33,8 @@ void WindowUtils::onMediaEntryChosen(RightPanelWindow* pCurrentWindow, MediaEntr
 
     // A film in parts (CD1, CD2) plays as one, from its first part.
     PallixString firstFile;
-    bool bSingleFile = pEntry->getFilename().GetLength() > 0 || FileUtils::holdsOneFilm(pEntry->getPath(), firstFile);
+    bool bSingleFile = pEntry->getFilename().GetLength() > 0 ||
+                       (!bSeriesOfRecords && FileUtils::holdsOneFilm(pEntry->getPath(), firstFile));
     if (static_cast<unsigned long>(button) == RemoteKeys::PLAY && bSingleFile)
     {
         PlayerWindow::getInstance()->playEntry(pEntry, designatedFile, pCurrentWindow->getMainWindow(),

@@ -52,7 +52,9 @@ PallixString CoverMaker::cacheFolderFor(const TitleFolder& title)
 {
     // A readable name, and a hash of the full path so that two titles of the
     // same name never share covers.
-    const std::string key = (title.folder + "/" + title.items.front().file).str();
+    // Shows found among other titles have no file of their own: their name tells them apart.
+    const PallixString& file = title.items.front().file;
+    const std::string key = (title.folder + "/" + (file.IsEmpty() ? title.name : file)).str();
     uint32_t hash = 2166136261u;
     for (char c : key)
         hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
@@ -87,10 +89,10 @@ bool CoverMaker::findSource(const TitleFolder& title, const PallixString& playFi
     const std::string base = DatabaseValue::lower(FolderWalker::withoutExtension(main.file).str());
     std::vector<std::string> wanted;
     // A loose film shares its folder with others: only its own poster is its own.
-    if (title.kind != TitleFolder::LOOSE_FILE)
+    if (title.bOwnFolder)
         wanted = {"poster.jpg", "poster.jpeg", "poster.png", "folder.jpg", "folder.jpeg",
                   "cover.jpg",  "cover.jpeg",  "cover.png"};
-    if (!base.empty() && title.kind != TitleFolder::DVD)
+    if (!base.empty() && title.kind != TitleFolder::DVD && title.kind != TitleFolder::BLURAY)
         for (const char* ending : {"-poster.jpg", "-poster.jpeg", "-poster.png"})
             wanted.push_back(base + ending);
 
@@ -124,7 +126,7 @@ void CoverMaker::provideCovers(const TitleFolder& title, const PallixString& pla
     Cover covers[] = {{"folder.png", COVER_WIDTH, COVER_HEIGHT, &image},
                       {"folderLarge.png", LARGE_WIDTH, LARGE_HEIGHT, &largeImage}};
 
-    const bool bOwnFolder = title.kind != TitleFolder::LOOSE_FILE;
+    const bool bOwnFolder = title.bOwnFolder;
     const auto names = bOwnFolder ? namesOf(title.folder) : std::vector<std::pair<std::string, PallixString>>();
     const PallixString cacheFolder = cacheFolderFor(title);
     bool bMissing = false;

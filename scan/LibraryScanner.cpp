@@ -5,10 +5,12 @@
 #include "FileUtils.h"
 #include "FolderWalker.h"
 #include "MediaEntry.h"
+#include "NameParser.h"
 #include "ProbeCache.h"
 #include "RecordAssembler.h"
 #include "ScanConsole.h"
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -18,6 +20,7 @@
 #include <mutex>
 #include <sys/stat.h>
 #include <thread>
+#include <unordered_set>
 #include <unistd.h>
 
 namespace
@@ -74,28 +77,104 @@ void LibraryScanner::matchExisting()
     mExistingMatched.assign(mExisting.size(), false);
     for (size_t i = 0; i < mExisting.size(); ++i)
         mExistingIndex[mExisting[i].get()] = static_cast<long>(i);
-    std::map<std::string, std::deque<size_t>> byKey;
+    // A record some other record's feature items name is an episode's or an extra's.
+    std::unordered_set<std::string> named;
+    for (auto& pEntry : mExisting)
+        for (FeatureItem& item : pEntry->getFeatureItems())
+            named.insert(item.getPath().str());
+    std::vector<bool> bChild(mExisting.size(), false);
+    std::map<std::string, std::vector<size_t>> byKey;
+    std::map<std::string, std::vector<size_t>> byPath;
     for (size_t i = 0; i < mExisting.size(); ++i)
+    {
+        bChild[i] = named.count(mExisting[i]->getTitle().str()) > 0;
         byKey[keyOf(mExisting[i].get()).str()].push_back(i);
-    auto take = [&](const PallixString& key) -> MediaEntry*
+        byPath[absolutePath(mExisting[i]->getPath()).str()].push_back(i);
+    }
+    // The first record of this file, in database order, with the same role: a
+    // film that was grouped as another's extra (or the other way round) gets a
+    // record of its own, and the old one is left for the missing list.
+    auto take = [&](const PallixString& key, bool bWantChild) -> MediaEntry*
     {
         auto found = byKey.find(key.str());
-        if (found == byKey.end() || found->second.empty())
+        if (found == byKey.end())
             return nullptr;
-        size_t nIndex = found->second.front();
-        found->second.pop_front();
-        mExistingMatched[nIndex] = true;
-        return mExisting[nIndex].get();
+        for (size_t nIndex : found->second)
+            if (!mExistingMatched[nIndex] && bChild[nIndex] == bWantChild)
+            {
+                mExistingMatched[nIndex] = true;
+                return mExisting[nIndex].get();
+            }
+        return nullptr;
     };
-    // A series' record and its first episode's play the same file: the records
-    // for one file are paired in database order, which is the order they were made in.
     for (auto& pScan : mScans)
         for (size_t i = 0; i < pScan->getItems().size(); ++i)
-            pScan->getItems()[i].pExisting = take(keyOf(*pScan, i));
-    // A record written by hand may name only the title's folder.
+            if (i > 0 || pScan->getTitle().kind != TitleFolder::SERIES)
+                pScan->getItems()[i].pExisting = take(keyOf(*pScan, i), i > 0);
     for (auto& pScan : mScans)
-        if (!pScan->getItems()[0].pExisting && pScan->getTitle().kind != TitleFolder::LOOSE_FILE)
-            pScan->getItems()[0].pExisting = take(pScan->getTitle().folder);
+    {
+        TitleScan::ItemScan& main = pScan->getItems()[0];
+        if (pScan->getTitle().kind == TitleFolder::SERIES)
+            main.pExisting = matchSeries(*pScan, byPath, bChild);
+        // A record written by hand may name only the title's folder.
+        else if (!main.pExisting && pScan->getTitle().kind != TitleFolder::LOOSE_FILE)
+            main.pExisting = take(pScan->getTitle().folder, false);
+    }
+}
+
+MediaEntry* LibraryScanner::matchSeries(TitleScan& scan, std::map<std::string, std::vector<size_t>>& byPath,
+                                        const std::vector<bool>& bChild)
+{
+    // The show's record lies in its folder and names its episodes; a show's
+    // folder may hold several shows' records when its episodes lie among downloads.
+    std::unordered_set<std::string> episodes;
+    for (TitleScan::ItemScan& item : scan.getItems())
+        if (item.pExisting)
+            episodes.insert(item.pExisting->getTitle().str());
+    const std::string show = NameParser::comparable(scan.getTitle().name.str());
+    long nBest = -1;
+    int nBestScore = 0;
+    std::vector<size_t> candidates;
+    for (size_t nIndex : byPath[scan.getTitle().folder.str()])
+    {
+        MediaEntry* pEntry = mExisting[nIndex].get();
+        if (mExistingMatched[nIndex] || bChild[nIndex] ||
+            (!pEntry->getFilename().IsEmpty() && pEntry->getFeatureItems().GetSize() == 0))
+            continue;
+        candidates.push_back(nIndex);
+        int nScore = NameParser::comparable(pEntry->getTitle().str()) == show ? 1 : 0;
+        for (FeatureItem& item : pEntry->getFeatureItems())
+            nScore += episodes.count(item.getPath().str()) > 0 ? 2 : 0;
+        if (nScore > nBestScore)
+        {
+            nBest = static_cast<long>(nIndex);
+            nBestScore = nScore;
+        }
+    }
+    // A record written by hand for the show's own folder, naming nothing yet, is the show's.
+    if (nBest < 0 && scan.getTitle().bOwnFolder && candidates.size() == 1 &&
+        mExisting[candidates.front()]->getFeatureItems().GetSize() == 0 &&
+        mExisting[candidates.front()]->getFilename().IsEmpty())
+        nBest = static_cast<long>(candidates.front());
+    if (nBest < 0)
+        return nullptr;
+    mExistingMatched[static_cast<size_t>(nBest)] = true;
+    return mExisting[static_cast<size_t>(nBest)].get();
+}
+
+void LibraryScanner::findTitles()
+{
+    // The cache also tells a film from its extras by their lengths without probing them again.
+    mpCache = std::make_unique<ProbeCache>(mDatabase + CACHE_SUFFIX);
+    mpCache->load();
+    FolderWalker walker(mpCache.get());
+    std::vector<TitleFolder> titles;
+    for (const PallixString& root : mRoots)
+        walker.walk(root, titles, mProblems);
+    walker.finish(titles);
+    for (TitleFolder& title : titles)
+        mScans.push_back(std::make_unique<TitleScan>(std::move(title)));
+    std::cout << "Found " << mScans.size() << " titles" << std::endl;
 }
 
 void LibraryScanner::scanTitles(int nJobs, bool bMakeCovers)
@@ -162,18 +241,23 @@ void LibraryScanner::finishTitle(size_t nTitle)
 
     MediaEntry* pParent = items[0].pExisting;
     PallixString parentMPAA;
+    // What the title's list is to show, in viewing order: label and Title.
+    std::vector<std::pair<PallixString, PallixString>> children;
     for (size_t i = 0; i < items.size(); ++i)
     {
         TitleScan::ItemScan& item = items[i];
         // Stored once the workers are done: they read the cache meanwhile.
         if (item.bProbed && !item.cacheKey.empty())
             mProbed.push_back(&item);
+        for (TitleScan::ItemScan& part : item.parts)
+            if (part.bProbed)
+                mProbed.push_back(&part);
         if (item.pExisting)
         {
             // Only the probed values of a record follow its file; the rest is the user's.
-            if (item.bProbed && !item.bUnchanged && item.values.differsFrom(item.pExisting))
+            if (item.bProbed && !item.bUnchanged && item.record.differsFrom(item.pExisting))
             {
-                item.values.applyTo(item.pExisting);
+                item.record.applyTo(item.pExisting);
                 ++mUpdatedCount;
                 mpConsole->record("Updated", item.pExisting->getTitle());
             }
@@ -182,6 +266,15 @@ void LibraryScanner::finishTitle(size_t nTitle)
                 ++mUnchangedCount;
                 mpConsole->record("Unchanged", item.pExisting->getTitle());
             }
+            // A title already known lists what it listed (an item removed by hand stays
+            // removed); one new to the database lists all it has.
+            const PallixString& title = item.pExisting->getTitle();
+            const bool bListed = items[0].pExisting &&
+                                 std::any_of(items[0].pExisting->getFeatureItems().begin(),
+                                             items[0].pExisting->getFeatureItems().end(),
+                                             [&](FeatureItem& feature) { return feature.getPath() == title; });
+            if (i > 0 && (!items[0].pExisting || bListed))
+                children.emplace_back(scan.getTitle().items[i].label, title);
             continue;
         }
         if (!item.bProbed)
@@ -205,16 +298,54 @@ void LibraryScanner::finishTitle(size_t nTitle)
         {
             if (parentMPAA.IsEmpty())
                 parentMPAA = pParent->getRating();
-            pEntry = mpAssembler->buildChild(scan, i, pParent, parentMPAA);
+            PallixString label;
+            pEntry = mpAssembler->buildChild(scan, i, pParent, parentMPAA, label);
+            children.emplace_back(label, pEntry->getTitle());
         }
         ++mAddedCount;
         mpConsole->record("Added", pEntry->getTitle());
         mAdded.emplace_back(nAnchor, std::move(pEntry));
     }
+    arrangeFeatureItems(pParent, children);
+}
+
+void LibraryScanner::arrangeFeatureItems(MediaEntry* pParent,
+                                         const std::vector<std::pair<PallixString, PallixString>>& children)
+{
+    // The items of what was found come first, in viewing order, each keeping the
+    // label it had; items of anything else (written by hand, or gone) follow as they were.
+    PallixNewArray<FeatureItem>& items = pParent->getFeatureItems();
+    std::vector<FeatureItem> old(items.begin(), items.end());
+    std::vector<FeatureItem> arranged;
+    std::unordered_set<std::string> listed;
+    for (const auto& [label, title] : children)
+    {
+        if (!listed.insert(title.str()).second)
+            continue;
+        auto found = std::find_if(old.begin(), old.end(), [&](FeatureItem& item) { return item.getPath() == title; });
+        arranged.push_back(found != old.end() ? *found : FeatureItem(label, title));
+    }
+    for (FeatureItem& item : old)
+        if (!listed.count(item.getPath().str()))
+            arranged.push_back(item);
+    items.RemoveAll();
+    for (FeatureItem& item : arranged)
+        items.Append(item);
 }
 
 void LibraryScanner::findMissing()
 {
+    // What the scan found, so that a record of a file that now belongs to another
+    // title, or to none (a sample), is reported rather than quietly kept.
+    std::unordered_set<std::string> found;
+    for (auto& pScan : mScans)
+        for (size_t i = 0; i < pScan->getTitle().items.size(); ++i)
+        {
+            const TitleFolder::Item& item = pScan->getTitle().items[i];
+            found.insert(keyOf(*pScan, i).str());
+            for (const PallixString& part : item.parts)
+                found.insert(absolutePath(item.folder + "/" + part).str());
+        }
     for (size_t i = 0; i < mExisting.size(); ++i)
     {
         if (mExistingMatched[i])
@@ -222,7 +353,13 @@ void LibraryScanner::findMissing()
         MediaEntry* pEntry = mExisting[i].get();
         PallixString file = pEntry->getFilename().IsEmpty() ? pEntry->getPath()
                                                             : pEntry->getPath() + "/" + pEntry->getFilename();
-        if (FileUtils::fileExists(file))
+        const std::string key = keyOf(pEntry).str();
+        bool bUnderRoot = false;
+        for (const PallixString& root : mRoots)
+            bUnderRoot = bUnderRoot || key.compare(0, root.str().size() + 1, root.str() + "/") == 0;
+        const bool bRegrouped =
+            found.count(key) > 0 || (bUnderRoot && FolderWalker::isMovieFile(pEntry->getFilename()));
+        if (FileUtils::fileExists(file) && !bRegrouped)
             continue;
         PallixString title = pEntry->getTitle().IsEmpty() ? pEntry->getOriginalTitle() : pEntry->getTitle();
         mMissing.push_back("Missing: " + title + ": " + file);
@@ -298,20 +435,12 @@ int LibraryScanner::run(int argc, char** argv)
     if (bDryRun)
         std::cout << "Dry run: nothing is written" << std::endl;
 
-    FolderWalker walker;
-    std::vector<TitleFolder> titles;
-    for (const PallixString& root : mRoots)
-        walker.walk(root, titles, mProblems);
-    for (TitleFolder& title : titles)
-        mScans.push_back(std::make_unique<TitleScan>(std::move(title)));
-    std::cout << "Found " << mScans.size() << " titles" << std::endl;
+    findTitles();
 
     mpAssembler = std::make_unique<RecordAssembler>();
     for (auto& pEntry : mExisting)
         mpAssembler->reserveTitle(pEntry->getTitle());
     matchExisting();
-    mpCache = std::make_unique<ProbeCache>(mDatabase + CACHE_SUFFIX);
-    mpCache->load();
 
     scanTitles(mCommandLine.getJobs(), !bDryRun);
     findMissing();

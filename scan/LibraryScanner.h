@@ -4,6 +4,7 @@
 #include "ScanCommandLine.h"
 #include "TitleScan.h"
 
+#include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -32,11 +33,19 @@ private:
     static PallixString keyOf(MediaEntry* pEntry);
     static PallixString keyOf(TitleScan& scan, size_t nItem);
 
+    // Walks the scanned folders: "Found N titles".
+    void findTitles();
     // Pairs the found items with the records the database has for them.
     void matchExisting();
+    // The record of a show, once its episodes are paired.
+    MediaEntry* matchSeries(TitleScan& scan, std::map<std::string, std::vector<size_t>>& byPath,
+                            const std::vector<bool>& bChild);
     // Scans every title on nJobs threads, handing each to finishTitle in order.
     void scanTitles(int nJobs, bool bMakeCovers);
     void finishTitle(size_t nTitle);
+    // The parent's feature items name its episodes and extras in viewing order.
+    static void arrangeFeatureItems(MediaEntry* pParent,
+                                    const std::vector<std::pair<PallixString, PallixString>>& children);
     // Records whose files are gone, for the console.
     void findMissing();
     std::vector<MediaEntry*> ordered();

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -77,6 +78,47 @@ std::string withoutRatingPrefix(std::string text)
     return text;
 }
 
+// What is read of a file to tell a link from XML, and the whole of most.
+constexpr size_t MAX_READ_BYTES = 1 << 20;
+
+bool isDigit(char c)
+{
+    return std::isdigit(static_cast<unsigned char>(c)) != 0;
+}
+
+// The id a link or a bare "tt0113277" in text gives: IMDb's first, then TMDb's and TheTVDB's.
+std::string filmIdIn(const std::string& text)
+{
+    for (size_t nAt = text.find("tt"); nAt != std::string::npos; nAt = text.find("tt", nAt + 1))
+    {
+        size_t nEnd = nAt + 2;
+        while (nEnd < text.size() && isDigit(text[nEnd]))
+            ++nEnd;
+        const bool bWordStart = nAt == 0 || !std::isalnum(static_cast<unsigned char>(text[nAt - 1]));
+        if (bWordStart && nEnd - nAt >= 9 && nEnd - nAt <= 10 &&
+            (nEnd >= text.size() || !std::isalnum(static_cast<unsigned char>(text[nEnd]))))
+            return text.substr(nAt, nEnd - nAt);
+    }
+    const std::pair<const char*, const char*> SITES[] = {{"themoviedb.org/movie/", "tmdb:"},
+                                                         {"themoviedb.org/tv/", "tmdb:"},
+                                                         {"thetvdb.com/?tab=series&id=", "tvdb:"},
+                                                         {"thetvdb.com/series/", "tvdb:"},
+                                                         {"thetvdb.com/dereferrer/series/", "tvdb:"}};
+    for (const auto& [site, prefix] : SITES)
+    {
+        size_t nAt = text.find(site);
+        if (nAt == std::string::npos)
+            continue;
+        nAt += std::string(site).size();
+        size_t nEnd = nAt;
+        while (nEnd < text.size() && isDigit(text[nEnd]))
+            ++nEnd;
+        if (nEnd > nAt)
+            return prefix + text.substr(nAt, nEnd - nAt);
+    }
+    return std::string();
+}
+
 std::string yearOf(const std::string& text)
 {
     std::string digits = trimmed(text).substr(0, 4);
@@ -89,13 +131,57 @@ std::string yearOf(const std::string& text)
 }
 } // namespace
 
-NfoFile::NfoFile() : mRuntime(0) {}
+NfoFile::NfoFile() : mRuntime(0), mbPlainText(false) {}
+
+void NfoFile::readFilmId(const pugi::xml_node& root, const std::string& content)
+{
+    for (pugi::xml_node id : root.children("uniqueid"))
+        if (mFilmId.IsEmpty() || std::string(id.attribute("type").as_string()) == "imdb")
+        {
+            std::string value = trimmed(id.text().as_string());
+            std::string type = id.attribute("type").as_string();
+            if (value.compare(0, 2, "tt") == 0 || type == "imdb")
+                mFilmId = PallixString(value);
+            else if (!value.empty() && (type == "tmdb" || type == "tvdb"))
+                mFilmId = PallixString(type + ":" + value);
+        }
+    for (const char* name : {"imdbid", "imdb_id", "id"})
+        if (mFilmId.IsEmpty())
+            mFilmId = PallixString(filmIdIn(textOf(root, name)));
+    // The link some managers write after the XML.
+    if (mFilmId.IsEmpty())
+        mFilmId = PallixString(filmIdIn(content));
+}
 
 bool NfoFile::load(const PallixString& path)
 {
     *this = NfoFile();
+    std::string content;
+    bool bWhole = false;
+    if (FILE* pFile = std::fopen(path.c_str(), "rb"))
+    {
+        char buffer[8192];
+        // Metadata is small; the first pieces are enough to tell a link or XML.
+        size_t n = 0;
+        while (content.size() < MAX_READ_BYTES && (n = std::fread(buffer, 1, sizeof(buffer), pFile)) > 0)
+            content.append(buffer, n);
+        bWhole = n == 0 && !std::ferror(pFile);
+        std::fclose(pFile);
+    }
+    const size_t nFirst = content.find_first_not_of(" \t\r\n\xEF\xBB\xBF");
+    if (nFirst != std::string::npos && content[nFirst] != '<')
+    {
+        // A link to the film's page, or a release group's notes.
+        mFilmId = PallixString(filmIdIn(content));
+        if (!mFilmId.IsEmpty())
+            return true;
+        mbPlainText = true;
+        mError = "not film metadata: no <movie> element";
+        return false;
+    }
     pugi::xml_document document;
-    pugi::xml_parse_result result = document.load_file(path.c_str());
+    pugi::xml_parse_result result = bWhole ? document.load_buffer(content.data(), content.size())
+                                           : document.load_file(path.c_str());
     if (!result)
     {
         mError = PallixString("broken .nfo: ") + result.description() + " at byte " +
@@ -141,5 +227,7 @@ bool NfoFile::load(const PallixString& path)
         mPlot = PallixString(textOf(root, "outline"));
     mMPAA = PallixString(withoutRatingPrefix(textOf(root, "mpaa")));
     mRuntime = std::max(0, std::atoi(textOf(root, "runtime").c_str()));
+
+    readFilmId(root, content);
     return true;
 }

@@ -32,21 +32,34 @@ PallixString RecordAssembler::takeUniqueTitle(const PallixString& title)
     return unique;
 }
 
+NameParser::TitleName RecordAssembler::nameOf(const TitleFolder& title)
+{
+    NameParser::TitleName name;
+    if (title.kind == TitleFolder::SERIES)
+    {
+        // A show's name is already read from its folder or its episodes.
+        name.title = title.name;
+        name.year = title.year;
+        return name;
+    }
+    name = NameParser::parseTitleName(title.name);
+    if (title.otherName.IsEmpty())
+        return name;
+    // "Heat/Heat.1995.Directors.Cut.1080p.mkv": the file's name may say more than its folder's.
+    NameParser::TitleName other = NameParser::parseTitleName(title.otherName);
+    name.year = firstOf(name.year, other.year);
+    name.edition = firstOf(name.edition, other.edition);
+    name.otherTitle = firstOf(name.otherTitle, other.otherTitle);
+    name.filmId = firstOf(name.filmId, other.filmId);
+    return name;
+}
+
 std::unique_ptr<MediaEntry> RecordAssembler::buildMain(TitleScan& scan)
 {
     TitleFolder& title = scan.getTitle();
     TitleScan::ItemScan& item = scan.getItems()[0];
     NfoFile& nfo = item.nfo;
-    NameParser::TitleName name = NameParser::parseTitleName(title.name);
-    // "Some Film/Some.Film.2011.1080p.mkv": the file's name may say more than its folder's.
-    if (name.year.IsEmpty() && title.kind != TitleFolder::LOOSE_FILE && title.kind != TitleFolder::DVD)
-    {
-        NameParser::TitleName fileName =
-            NameParser::parseTitleName(FolderWalker::withoutExtension(title.items.front().file));
-        if (!fileName.year.IsEmpty() && title.kind == TitleFolder::FILM)
-            name = fileName;
-    }
-
+    NameParser::TitleName name = nameOf(title);
     auto pEntry = std::make_unique<MediaEntry>();
     PallixString shownTitle =
         DatabaseValue::makeSafe(firstOf(item.bHasNfo ? nfo.getTitle() : PallixString(), name.title).str(),
@@ -71,7 +84,11 @@ std::unique_ptr<MediaEntry> RecordAssembler::buildMain(TitleScan& scan)
         pEntry->setOriginalTitle(shownTitle);
         pEntry->setYear(name.year);
     }
-    item.values.applyTo(pEntry.get());
+    pEntry->setEdition(DatabaseValue::makeSafe(name.edition.str()));
+    pEntry->setFilmId(DatabaseValue::makeSafe(firstOf(item.bHasNfo ? nfo.getFilmId() : PallixString(), name.filmId).str()));
+    if (NameParser::comparable(name.otherTitle.str()) != NameParser::comparable(shownTitle.str()))
+        pEntry->setOtherTitle(DatabaseValue::makeSafe(name.otherTitle.str(), DatabaseValue::MAX_TITLE_BYTES));
+    item.record.applyTo(pEntry.get());
     if (pEntry->getDuration() == "-1" && item.bHasNfo && nfo.getRuntime() > 0)
         pEntry->setDuration(ProbedValues::formatDuration(nfo.getRuntime() * 60.0));
     pEntry->setPath(scan.getRecordPath(0));
@@ -82,7 +99,7 @@ std::unique_ptr<MediaEntry> RecordAssembler::buildMain(TitleScan& scan)
 }
 
 std::unique_ptr<MediaEntry> RecordAssembler::buildChild(TitleScan& scan, size_t nItem, MediaEntry* pParent,
-                                                        const PallixString& parentMPAA)
+                                                        const PallixString& parentMPAA, PallixString& label)
 {
     const TitleFolder::Item& folderItem = scan.getTitle().items[nItem];
     TitleScan::ItemScan& item = scan.getItems()[nItem];
@@ -90,7 +107,7 @@ std::unique_ptr<MediaEntry> RecordAssembler::buildChild(TitleScan& scan, size_t 
     const bool bEpisode = folderItem.role == TitleFolder::EPISODE;
 
     // An episode's own .nfo names the episode; an extra's names the extra.
-    PallixString label = folderItem.label;
+    label = folderItem.label;
     if (item.bHasNfo && !nfo.getTitle().IsEmpty())
         label = bEpisode ? folderItem.mark.label + " " + nfo.getTitle() : nfo.getTitle();
     label = DatabaseValue::makeCommaFree(label.str());
@@ -111,12 +128,12 @@ std::unique_ptr<MediaEntry> RecordAssembler::buildChild(TitleScan& scan, size_t 
     pEntry->setActors(firstOf(own(nfo.getActors()), pParent->getActors()));
     pEntry->setDescription(firstOf(own(nfo.getPlot()), pParent->getDescription()));
     pEntry->setMPAA(firstOf(own(nfo.getMPAA()), parentMPAA));
-    item.values.applyTo(pEntry.get());
+    pEntry->setFilmId(own(nfo.getFilmId()));
+    item.record.applyTo(pEntry.get());
     pEntry->setPath(scan.getRecordPath(nItem));
     pEntry->setFilename(scan.getRecordFilename(nItem));
     pEntry->setImagePath(pParent->getImagePath());
     pEntry->setLargeImagePath(pParent->getLargeImagePath());
 
-    pParent->addFeatureItem(label + "," + childTitle);
     return pEntry;
 }

@@ -26,11 +26,15 @@ public:
     void reserveTitle(const PallixString& title);
     // The record of the title's own item (item 0).
     std::unique_ptr<MediaEntry> buildMain(TitleScan& scan);
-    // The record of an episode or extra; its feature item is added to pParent.
+    // The record of an episode or extra of pParent, which names it by its Title.
     // parentMPAA: the parent's rating text, which parental control must see on
     // its episodes and extras too.
+    // label receives the text its title's list shows for it.
     std::unique_ptr<MediaEntry> buildChild(TitleScan& scan, size_t nItem, MediaEntry* pParent,
-                                           const PallixString& parentMPAA);
+                                           const PallixString& parentMPAA, PallixString& label);
+
+    // A title's name, year, edition, other title and id, from its names.
+    static NameParser::TitleName nameOf(const TitleFolder& title);
 
 private:
     // title, or title with " (2)", " (3)" ... when it is taken.

@@ -3,6 +3,7 @@
 #include "CoverMaker.h"
 #include "DatabaseValue.h"
 #include "FileUtils.h"
+#include "FilmParts.h"
 #include "FolderWalker.h"
 #include "PallixDirScanner.h"
 #include "ProbeCache.h"
@@ -35,6 +36,8 @@ PallixString TitleScan::getWhere()
 {
     if (mTitle.kind == TitleFolder::LOOSE_FILE)
         return mTitle.folder + "/" + mTitle.items.front().file;
+    if (mTitle.kind == TitleFolder::SERIES && !mTitle.bOwnFolder)
+        return mTitle.folder + " (" + mTitle.name + ")";
     return mTitle.folder;
 }
 
@@ -54,9 +57,8 @@ PallixString TitleScan::getRecordFilename(size_t nItem)
     return item.file;
 }
 
-bool TitleScan::readFileState(size_t nItem, const PallixString& path, bool bTitleSets)
+bool TitleScan::readFileState(ItemScan& scan, const PallixString& path, bool bTitleSets)
 {
-    ItemScan& scan = mItems[nItem];
     struct stat st;
     if (::stat(path, &st) != 0)
         return false;
@@ -82,21 +84,12 @@ bool TitleScan::readFileState(size_t nItem, const PallixString& path, bool bTitl
     return true;
 }
 
-void TitleScan::scanItem(size_t nItem, const ProbeCache& cache)
+bool TitleScan::probe(ItemScan& scan, const PallixString& path, bool bTitleSets, const ProbeCache& cache)
 {
-    const TitleFolder::Item& item = mTitle.items[nItem];
-    ItemScan& scan = mItems[nItem];
-    const bool bTitleSets = mTitle.kind == TitleFolder::DVD && item.role == TitleFolder::MAIN;
-    const PallixString path = item.file.IsEmpty() ? item.folder : item.folder + "/" + item.file;
-    if (!DatabaseValue::isStorable(item.folder.str()) || (!item.file.IsEmpty() && !DatabaseValue::isStorable(item.file.str())))
-    {
-        mProblems.push_back(path + ": name cannot be stored in the database");
-        return;
-    }
-    if (!readFileState(nItem, path, bTitleSets))
+    if (!readFileState(scan, path, bTitleSets))
     {
         mProblems.push_back(path + ": cannot be read");
-        return;
+        return false;
     }
     scan.cacheKey = path.str();
     if (cache.lookup(scan.cacheKey, scan.nSize, scan.nTime, scan.values))
@@ -111,27 +104,68 @@ void TitleScan::scanItem(size_t nItem, const ProbeCache& cache)
         if (!scan.bProbed)
             mProblems.push_back(path + ": " + reason);
     }
+    scan.record = scan.values;
+    return scan.bProbed;
+}
+
+void TitleScan::scanItem(size_t nItem, const ProbeCache& cache)
+{
+    const TitleFolder::Item& item = mTitle.items[nItem];
+    ItemScan& scan = mItems[nItem];
+    const bool bTitleSets = mTitle.kind == TitleFolder::DVD && item.role == TitleFolder::MAIN;
+    const PallixString path = item.file.IsEmpty() ? item.folder : item.folder + "/" + item.file;
+    if (!DatabaseValue::isStorable(item.folder.str()) || (!item.file.IsEmpty() && !DatabaseValue::isStorable(item.file.str())))
+    {
+        mProblems.push_back(path + ": name cannot be stored in the database");
+        return;
+    }
+    if (probe(scan, path, bTitleSets, cache) && !item.parts.empty())
+        addUpParts(nItem, cache);
     if (!scan.pExisting)
         readNfo(nItem);
+}
+
+void TitleScan::addUpParts(size_t nItem, const ProbeCache& cache)
+{
+    const TitleFolder::Item& item = mTitle.items[nItem];
+    ItemScan& scan = mItems[nItem];
+    double seconds = scan.values.getSeconds();
+    scan.parts.assign(item.parts.size(), ItemScan());
+    for (size_t i = 0; i < item.parts.size(); ++i)
+    {
+        ItemScan& part = scan.parts[i];
+        // A part that cannot be probed leaves the running time unknown rather than short.
+        if (!probe(part, item.folder + "/" + item.parts[i], false, cache) || part.values.getSeconds() <= 0)
+            seconds = 0;
+        seconds += seconds > 0 ? part.values.getSeconds() : 0;
+        scan.bUnchanged = scan.bUnchanged && part.bUnchanged;
+    }
+    scan.record.getDuration() = ProbedValues::formatDuration(seconds);
 }
 
 void TitleScan::readNfo(size_t nItem)
 {
     const TitleFolder::Item& item = mTitle.items[nItem];
     ItemScan& scan = mItems[nItem];
+    const bool bMain = item.role == TitleFolder::MAIN;
     std::vector<PallixString> candidates;
-    if (item.role == TitleFolder::MAIN && mTitle.kind != TitleFolder::LOOSE_FILE)
-    {
+    if (bMain && mTitle.kind == TitleFolder::SERIES)
+        for (const PallixString& folder : mTitle.nfoFolders)
+            candidates.push_back(folder + "/tvshow.nfo");
+    else if (bMain && mTitle.bOwnFolder)
         candidates.push_back(mTitle.folder + "/movie.nfo");
-        if (mTitle.kind == TitleFolder::SERIES)
-            candidates.push_back(mTitle.folder + "/tvshow.nfo");
-        if (mTitle.kind == TitleFolder::DVD && !item.file.IsEmpty())
-            candidates.push_back(mTitle.folder + "/" + item.file + "/VIDEO_TS.nfo");
+    if (bMain && mTitle.kind == TitleFolder::DVD && !item.file.IsEmpty())
+        candidates.push_back(mTitle.folder + "/" + item.file + "/VIDEO_TS.nfo");
+    // A series' own record is not its first episode's, nor a disc's its stream's.
+    const bool bOwnFile = !bMain || mTitle.kind == TitleFolder::FILM || mTitle.kind == TitleFolder::LOOSE_FILE;
+    if (bOwnFile)
+    {
+        const PallixString stem = FolderWalker::withoutExtension(item.file);
+        candidates.push_back(item.folder + "/" + stem + ".nfo");
+        // "Film.CD1.avi" may have "Film.nfo".
+        if (!item.parts.empty() && FilmParts::withoutMark(stem.str()) != stem.str())
+            candidates.push_back(item.folder + "/" + PallixString(FilmParts::withoutMark(stem.str())) + ".nfo");
     }
-    // A series' own record is not its first episode's.
-    if (!(item.role == TitleFolder::MAIN && mTitle.kind == TitleFolder::SERIES) &&
-        !(item.role == TitleFolder::MAIN && mTitle.kind == TitleFolder::DVD))
-        candidates.push_back(item.folder + "/" + FolderWalker::withoutExtension(item.file) + ".nfo");
 
     for (const PallixString& candidate : candidates)
     {
@@ -142,38 +176,39 @@ void TitleScan::readNfo(size_t nItem)
             scan.bHasNfo = true;
             return;
         }
-        // The first one that can be read wins; a broken one is reported and passed over.
-        mProblems.push_back(candidate + ": " + scan.nfo.getError());
+        // A release group's notes are nobody's metadata; a broken file is reported and passed over.
+        if (!scan.nfo.isPlainText())
+            mProblems.push_back(candidate + ": " + scan.nfo.getError());
     }
 }
 
 void TitleScan::run(const ProbeCache& cache, CoverMaker* pCovers)
 {
-    // A series plays its first episode that can be played: its own record
-    // follows its episodes.
     for (size_t i = 1; i < mItems.size(); ++i)
         scanItem(i, cache);
+    PallixString playFile;
     if (mTitle.kind == TitleFolder::SERIES)
     {
+        // A series has no file of its own: it shows what its first playable episode is.
         for (size_t i = 1; i < mItems.size(); ++i)
             if (mTitle.items[i].role == TitleFolder::EPISODE && mItems[i].bProbed)
             {
-                mTitle.items[0].file = mTitle.items[i].file;
-                mItems[0].cacheKey = mItems[i].cacheKey;
-                mItems[0].nSize = mItems[i].nSize;
-                mItems[0].nTime = mItems[i].nTime;
                 mItems[0].bProbed = true;
                 mItems[0].bUnchanged = mItems[i].bUnchanged;
                 mItems[0].values = mItems[i].values;
+                mItems[0].record = mItems[i].values;
+                playFile = getRecordPath(i) + "/" + getRecordFilename(i);
                 break;
             }
         if (!mItems[0].pExisting)
             readNfo(0);
     }
     else
+    {
         scanItem(0, cache);
+        playFile = getRecordPath(0) + "/" + getRecordFilename(0);
+    }
 
     if (pCovers && !mItems[0].pExisting && mItems[0].bProbed)
-        pCovers->provideCovers(mTitle, getRecordPath(0) + "/" + getRecordFilename(0), mImage, mLargeImage,
-                               mProblems);
+        pCovers->provideCovers(mTitle, playFile, mImage, mLargeImage, mProblems);
 }

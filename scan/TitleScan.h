@@ -30,7 +30,12 @@ public:
         bool bProbed = false;
         // The values came from the cache: the file is as it was.
         bool bUnchanged = false;
+        // What probing the file itself gave, as the cache keeps it.
         ProbedValues values;
+        // What the record takes: the same, with a film's parts' running times added up.
+        ProbedValues record;
+        // A film's further parts, each probed (and cached) on its own.
+        std::vector<ItemScan> parts;
         bool bHasNfo = false;
         NfoFile nfo;
     };
@@ -55,7 +60,11 @@ private:
     void scanItem(size_t nItem, const ProbeCache& cache);
     void readNfo(size_t nItem);
     // The file's, or for a DVD its title-set files' summed, size and latest time.
-    bool readFileState(size_t nItem, const PallixString& path, bool bTitleSets);
+    static bool readFileState(ItemScan& scan, const PallixString& path, bool bTitleSets);
+    // Probes one file unless the cache knows it as it is; false when it cannot be probed.
+    bool probe(ItemScan& scan, const PallixString& path, bool bTitleSets, const ProbeCache& cache);
+    // A film in parts runs as long as its parts together.
+    void addUpParts(size_t nItem, const ProbeCache& cache);
 
     TitleFolder mTitle;
     std::vector<ItemScan> mItems;

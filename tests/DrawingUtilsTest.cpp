@@ -221,6 +221,24 @@ TEST(DrawingUtils, EntryDetailsWithAFileNameAndFewFields)
     blank(actual, 1280, 200);
     DrawingUtils::drawEntryDetails(actual, PallixRect(140, 0, 1140, 720), nullptr, "");
     EXPECT_EQ(PixelProbe::count(actual, actual.GetRect(), isPainted), 0);
+
+    // The title's page names its edition after the year; a playing file's name takes its place.
+    const PallixRect firstLine(140, 0, 1140, 38);
+    blank(actual, 1280, 200);
+    DrawingUtils::drawEntryDetails(actual, PallixRect(140, 0, 1140, 720), &entry, "");
+    const PallixRect plain = PixelProbe::bounds(actual, firstLine, PixelProbe::isWhite);
+    entry.setEdition("Director's Cut");
+    blank(actual, 1280, 200);
+    DrawingUtils::drawEntryDetails(actual, PallixRect(140, 0, 1140, 720), &entry, "");
+    const PallixRect edition = PixelProbe::bounds(actual, firstLine, PixelProbe::isWhite);
+    EXPECT_EQ(edition.x, plain.x);
+    EXPECT_GT(edition.w, plain.w + 100);
+    blank(actual, 1280, 200);
+    DrawingUtils::drawEntryDetails(actual, PallixRect(140, 0, 1140, 720), &entry, "part2.mpg");
+    PallixBitmap withEdition;
+    blank(withEdition, 1280, 200);
+    DrawingUtils::drawEntryDetails(withEdition, PallixRect(140, 0, 1140, 720), &entry, "");
+    EXPECT_FALSE(PixelProbe::same(actual, withEdition));
 }
 
 TEST(DrawingUtils, TimeDrawsTheDateOverTheTimeAndShrinksALineTooWideToKeepItsEnds)

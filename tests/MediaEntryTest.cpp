@@ -1,3 +1,4 @@
+#include "HTMLDBParser.h"
 #include "MediaEntry.h"
 
 #include "PallixBitmap.h"
@@ -5,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <sstream>
 #include <thread>
 
@@ -153,6 +156,9 @@ TEST(MediaEntry, ExportBlocksWriteEveryFieldUnchanged)
     entry.setFilename("VIDEO_TS/VTS_01_1.VOB");
     entry.setLargeImagePath("/tmp/Volumes/usb1/Heat/folderLarge.png");
     entry.addFeatureItem("Trailer,Heat Trailer");
+    entry.setEdition("Director's Cut");
+    entry.setFilmId("tt0113277");
+    entry.setOtherTitle("Heat (original)");
     entry.setLastViewedTime(946684800);
 
     const std::string common = "<ul>\n"
@@ -165,8 +171,9 @@ TEST(MediaEntry, ExportBlocksWriteEveryFieldUnchanged)
                                "  <li>Imagepath=/tmp/Volumes/usb1/Heat/folder.png\n"
                                "  <li>Filename=VIDEO_TS/VTS_01_1.VOB\n";
     EXPECT_EQ(headerBlock(entry), common + "</ul>\n");
-    // The detail block also carries what the index has no room for: Num and the
-    // feature items. The viewing time belongs to the stats file.
+    // The detail block also carries what the index has no room for: Num, the
+    // edition, the film's id, its other title and the feature items. The viewing
+    // time belongs to the stats file.
     EXPECT_EQ(fullBlock(entry), common + "  <li>Title=Heat\n"
                                          "  <li>Director=Michael Mann\n"
                                          "  <li>Actors=Al Pacino, Robert De Niro\n"
@@ -176,8 +183,22 @@ TEST(MediaEntry, ExportBlocksWriteEveryFieldUnchanged)
                                          "  <li>Description=A=B <b>bold</b>\n"
                                          "  <li>LargeImagepath=/tmp/Volumes/usb1/Heat/folderLarge.png\n"
                                          "  <li>Num=17\n"
+                                         "  <li>Edition=Director's Cut\n"
+                                         "  <li>Film ID=tt0113277\n"
+                                         "  <li>Other Title=Heat (original)\n"
                                          "  <li>FeatureItem1=Trailer,Heat Trailer\n"
                                          "</ul>\n");
+
+    // The library's own reader takes them back.
+    TempDir dir;
+    dir.write("heat.info", fullBlock(entry));
+    FILE* pFile = std::fopen(dir.file("heat.info").c_str(), "r");
+    ASSERT_NE(pFile, nullptr);
+    std::unique_ptr<MediaEntry> pRead(HTMLDBParser().parseEntry(pFile, true));
+    std::fclose(pFile);
+    EXPECT_EQ(pRead->getEdition(), "Director's Cut");
+    EXPECT_EQ(pRead->getFilmId(), "tt0113277");
+    EXPECT_EQ(pRead->getOtherTitle(), "Heat (original)");
 }
 
 TEST(MediaEntry, LastViewedTimeIsALocalDate)

@@ -71,8 +71,6 @@ TEST(NameParser, EpisodeMarksLabelsAndOrder)
         {"Show - 03x110", 3, 110, "3x110", ""},
         {"Planet Earth - Episode 4 - Caves", -1, 4, "Episode 4", "Caves"},
         {"Mini.Series.Ep.7", -1, 7, "Episode 7", ""},
-        {"Dune Part 2", -1, 2, "Part 2", ""},
-        {"Dune.Pt.1", -1, 1, "Part 1", ""},
     };
     for (const Case& c : cases)
     {
@@ -83,9 +81,10 @@ TEST(NameParser, EpisodeMarksLabelsAndOrder)
         EXPECT_EQ(mark.label, c.label) << c.name;
         EXPECT_EQ(mark.name, c.rest) << c.name;
     }
-    // Picture sizes, codecs and words that only start like a mark are none.
+    // Picture sizes, codecs and words that only start like a mark are none; nor
+    // is a part's number, which marks the parts of one film.
     for (const char* name : {"Film.1920x1080", "Heat.1995.x264", "Partisan", "Episodes of War", "Heat (1995)",
-                             "Seven", "Parts Unknown"})
+                             "Seven", "Parts Unknown", "Dune Part 2", "Dune.Pt.1"})
         EXPECT_FALSE(NameParser::parseEpisodeMark(name).bFound) << name;
 
     // Episode order goes by season, then number, not by the names' byte order.

@@ -57,9 +57,18 @@ TEST(NfoFile, BrokenOrForeignFilesSayWhy)
     EXPECT_EQ(nfo.getError(), "broken .nfo: Start-end tags mismatch at byte 20");
     EXPECT_TRUE(nfo.getTitle().IsEmpty());
 
+    // A link to the film's page is metadata too: the film's id, nothing else.
     dir.write("link.nfo", "https://www.imdb.com/title/tt0113277/\n");
-    EXPECT_FALSE(nfo.load(dir.file("link.nfo").c_str()));
-    EXPECT_EQ(nfo.getError(), "broken .nfo: No document element found at byte 38");
+    EXPECT_TRUE(nfo.load(dir.file("link.nfo").c_str()));
+    EXPECT_EQ(nfo.getFilmId(), "tt0113277");
+    EXPECT_TRUE(nfo.getTitle().IsEmpty());
+    dir.write("tmdb.nfo", "\xEF\xBB\xBFhttps://www.themoviedb.org/movie/949-heat\r\n");
+    EXPECT_TRUE(nfo.load(dir.file("tmdb.nfo").c_str()));
+    EXPECT_EQ(nfo.getFilmId(), "tmdb:949");
+    // A release group's notes are nobody's metadata, and no fault either.
+    dir.write("notes.nfo", "  ___ GROUP PRESENTS ___\n  Heat (1995)\n  Source: BluRay\n");
+    EXPECT_FALSE(nfo.load(dir.file("notes.nfo").c_str()));
+    EXPECT_TRUE(nfo.isPlainText());
 
     dir.write("album.nfo", "<album><title>Heat</title></album>");
     EXPECT_FALSE(nfo.load(dir.file("album.nfo").c_str()));

@@ -1,5 +1,12 @@
 #include "ScanProcess.h"
 
+#include "HTMLDBParser.h"
+#include "MediaEntry.h"
+#include "MediaStore.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -52,4 +59,19 @@ ScanProcess::ScanProcess(const std::string& dir, const std::vector<std::string>&
     }
     if (start < output.size())
         mLines.push_back(output.substr(start));
+}
+
+std::unique_ptr<MediaStore> ScanProcess::readDatabase(const std::string& path)
+{
+    auto pStore = std::make_unique<MediaStore>();
+    captureOutput([&] { HTMLDBParser().parse(path.c_str(), 0, *pStore, true); });
+    return pStore;
+}
+
+MediaEntry& ScanProcess::entryOf(MediaStore& store, const std::string& title)
+{
+    MediaEntry* pEntry = store.getEntryForTitle(title.c_str());
+    EXPECT_NE(pEntry, nullptr) << title;
+    static MediaEntry none;
+    return pEntry ? *pEntry : none;
 }

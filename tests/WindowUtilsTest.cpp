@@ -3,9 +3,11 @@
 #include "MPlay.h"
 #include "MainWindow.h"
 #include "MediaEntry.h"
+#include "MediaStore.h"
 #include "PlayerWindow.h"
 #include "PlayerWindowTestAccess.h"
 #include "QuorvaApp.h"
+#include "SeriesWindow.h"
 #include "TestSupport.h"
 #include "WindowUtils.h"
 
@@ -129,4 +131,36 @@ TEST_F(WindowUtilsTest, WithTheExternalPlayerThePlayKeyHandsOverTheFile)
     settings("use.mplay=true\nmplay.path=" + mDir.file("no-such-player") + "\nmplay.args=-fs\n");
     EXPECT_EQ(captureOutput([&] { MPlay::launch("/media/a.mpg"); }),
               "MPlay cmd: " + mDir.file("no-such-player") + " -fs \"/media/a.mpg\"\nFailed to spawn MPLAY\n");
+}
+
+TEST_F(WindowUtilsTest, ASeriesWithItsEpisodesInSeasonFoldersListsThemAndPlaysTheChosenOne)
+{
+    mDir.write("Show/Season 1/Show.S01E01.mpg", "x");
+    mDir.write("Show/Season 2/Show.S02E01.mpg", "x");
+    settings("use.mplay=true\nmplay.path=/bin/true\nmplay.args=\n");
+    mWindow.Materialize(kAppNormal);
+    mWindow.showRightPanel(mWindow.getBrowseByDetailsWindow(), true, true);
+    MediaEntry* pShow = new MediaEntry();
+    pShow->setTitle("Show");
+    pShow->setPath(mDir.file("Show").c_str());
+    for (const char* season : {"1", "2"})
+    {
+        MediaEntry* pEpisode = new MediaEntry();
+        pEpisode->setTitle((std::string("Show - ") + season + "x01").c_str());
+        pEpisode->setPath(mDir.file(std::string("Show/Season ") + season).c_str());
+        pEpisode->setFilename((std::string("Show.S0") + season + "E01.mpg").c_str());
+        pShow->addFeatureItem((std::string(season) + "x01," + pEpisode->getTitle().str()).c_str());
+        mApp.getMediaCache()->addMediaEntry(pEpisode);
+    }
+    mApp.getMediaCache()->addMediaEntry(pShow);
+
+    // The series' folder holds no film of its own: even the play key, even with
+    // the external player, opens its list of episodes.
+    EXPECT_EQ(choose(*pShow, KEY_PLAY), "");
+    SeriesWindow* pSeries = mWindow.getSeriesWindow();
+    ASSERT_NE(pSeries, nullptr);
+    EXPECT_TRUE(pSeries->IsMaterialized());
+    EXPECT_EQ(captureOutput([&] { pSeries->onItemChosen(1, KEY_PLAY); }),
+              "MPlay cmd: /bin/true  \"" + mDir.file("Show/Season 2/Show.S02E01.mpg") + "\"\n");
+    mWindow.Vanish();
 }

@@ -112,6 +112,9 @@ void DrawingUtils::drawEntryDetails(PallixBitmap& bitmap, PallixRect absRect, Me
         line1 += " - " + filename;
     else
         line1 += " (" + pEntry->getYear() + ")";
+    // Which cut this copy is belongs with the title on its page.
+    if (filename.IsEmpty() && !pEntry->getEdition().IsEmpty())
+        line1 += " \xE2\x80\x93 " + pEntry->getEdition();
     drawTextShadowed(bitmap, font, textRect, line1, Colors::WHITE, Colors::BLACK, FLAGS_HEADER_LINE);
 
     textRect.y += barHeight / 2;

@@ -5,6 +5,8 @@
 #include "FileUtils.h"
 #include "MainWindow.h"
 #include "MediaEntry.h"
+#include "MediaStore.h"
+#include "QuorvaApp.h"
 #include "PallixBitmap.h"
 #include "PlayerWindow.h"
 #include "RemoteKeys.h"
@@ -36,8 +38,13 @@ void SeriesWindow::setMediaEntry(MediaEntry* pEntry)
     mpEntry = pEntry;
     if (!pEntry)
         return;
+    // Episodes in season folders are not the series folder's files: its records name them.
+    QuorvaApp* pApp = QuorvaApp::getApp();
+    for (FeatureItem& feature : pEntry->getFeatureItems())
+        mList.addItem(feature.getText(), pApp ? pApp->getMediaCache()->getEntryForTitle(feature.getPath()) : nullptr);
     PallixNewArray<PallixString> files(8);
-    FileUtils::getMediaFiles(pEntry->getPath(), files);
+    if (pEntry->getFeatureItems().GetSize() == 0)
+        FileUtils::getMediaFiles(pEntry->getPath(), files);
     for (int i = 0; i < files.GetSize(); ++i)
         mList.addItem(files.GetAt(i), nullptr);
     if (mList.getItemCount() > 0)
@@ -87,6 +94,14 @@ void SeriesWindow::onItemSelected(int) {}
 // The chosen file is played as the title, with a stats file of its own.
 void SeriesWindow::onItemChosen(int item, int)
 {
+    if (mpEntry && mpEntry->getFeatureItems().GetSize() > 0)
+    {
+        // An episode's record: a title of its own, with its own stats file.
+        auto* pEpisode = static_cast<MediaEntry*>(mList.getItemData(item));
+        if (pEpisode)
+            WindowUtils::onMediaEntryChosen(this, pEpisode, static_cast<int>(RemoteKeys::PLAY), true, true, "");
+        return;
+    }
     PallixString file = mList.getItemText(item);
     if (!mpEntry || file.IsEmpty())
         return;

@@ -9,6 +9,8 @@ class PallixBitmap;
 
 // A title that is a folder of several movie files: its details, its cover and
 // the list of its files, each played as the title with a stats file of its own.
+// A series whose feature items name its episodes lists those instead, in their
+// order, and plays the chosen episode's own record.
 class SeriesWindow : public RightPanelWindow, public IListListener
 {
 public:
