@@ -18,8 +18,8 @@ bool PallixFileStream::Open(PallixFile& file)
     mFd = ::open(file.GetResolvedPath(), O_RDONLY | O_CLOEXEC);
     if (mFd < 0)
         return false;
-    struct stat st;
-    mSize = ::fstat(mFd, &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+    struct stat64 st;
+    mSize = ::fstat64(mFd, &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
     mPosition = 0;
     mPath = file.GetResolvedPath();
     return true;
@@ -43,7 +43,7 @@ uint32_t PallixFileStream::ReadBytes(uint32_t count, void* buffer)
     uint32_t total = 0;
     while (total < count)
     {
-        ssize_t n = ::pread(mFd, out + total, count - total, static_cast<off_t>(mPosition));
+        ssize_t n = ::pread64(mFd, out + total, count - total, static_cast<off64_t>(mPosition));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -59,8 +59,8 @@ void PallixFileStream::SeekToPosition(uint64_t offset)
     if (offset & (uint64_t(1) << 63))
         offset = 0;
     // The file may still be growing, so ask again before clamping.
-    struct stat st;
-    if (mFd >= 0 && ::fstat(mFd, &st) == 0)
+    struct stat64 st;
+    if (mFd >= 0 && ::fstat64(mFd, &st) == 0)
         mSize = static_cast<uint64_t>(st.st_size);
     // At or past the end lands on the last byte, so that the next read still
     // delivers something and its reader sees the end reached, as when playback

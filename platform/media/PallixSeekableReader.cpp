@@ -21,8 +21,8 @@ bool PallixSeekableReader::Open(const std::string& path)
     mFd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (mFd < 0)
         return false;
-    struct stat st;
-    if (::fstat(mFd, &st) != 0 || !S_ISREG(st.st_mode))
+    struct stat64 st;
+    if (::fstat64(mFd, &st) != 0 || !S_ISREG(st.st_mode))
     {
         const int error = errno == 0 ? EISDIR : errno;
         Close();
@@ -61,7 +61,7 @@ int PallixSeekableReader::Read(void* opaque, uint8_t* buf, int size)
     auto* self = static_cast<PallixSeekableReader*>(opaque);
     for (;;)
     {
-        const ssize_t n = ::pread(self->mFd, buf, size_t(size), off_t(self->mPosition));
+        const ssize_t n = ::pread64(self->mFd, buf, size_t(size), off64_t(self->mPosition));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
