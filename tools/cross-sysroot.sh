@@ -15,6 +15,11 @@ ARCH=$1
 SYSROOT=$2
 shift 2
 
+# One build of a sysroot at a time; a second waits and then finds it made.
+mkdir -p "$(dirname "$SYSROOT")"
+exec 9>"$SYSROOT.lock"
+flock 9
+
 key=$( { printf '%s\n' "$@" | sort; ls -l --time-style=+%s /var/lib/apt/lists/ 2>/dev/null | grep "_binary-${ARCH}_Packages" || true; } | sha256sum | cut -c1-16)
 if [ "$(cat "$SYSROOT/.quorva-sysroot" 2>/dev/null || true)" = "$key" ]; then
     exit 0
