@@ -79,6 +79,18 @@ find "$new" -type l -lname '/*' -print0 | while IFS= read -r -d '' link; do
     ln -sfn "$(realpath -m --relative-to="$(dirname "$link")" "$new$target")" "$link"
 done
 
+# A library that names its own folder by an absolute path (libpulse's pulseaudio/)
+# is given that folder in the sysroot, and the sysroot's library folders after it
+# (such a path hides the program's own from the libraries it loads), for the
+# programs run from the sysroot under qemu.
+multiarch=$(dpkg-architecture -a"$ARCH" -qDEB_HOST_MULTIARCH 2>/dev/null)
+find "$new" -name '*.so*' -type f -print0 | while IFS= read -r -d '' library; do
+    path=$(patchelf --print-rpath "$library" 2>/dev/null) || continue
+    [[ "$path" == /* ]] || continue
+    path="$(tr ':' '\n' <<<"$path" | sed "s|^/|$SYSROOT/|" | paste -sd:):$SYSROOT/lib/$multiarch:$SYSROOT/usr/lib/$multiarch"
+    patchelf --set-rpath "$path" "$library"
+done
+
 echo "$key" >"$new/.quorva-sysroot"
 rm -rf "$SYSROOT"
 mkdir -p "$(dirname "$SYSROOT")"

@@ -110,7 +110,7 @@ EOF
 package() {
     local doc=$STAGE/usr/share/doc/quorva
     install -m 644 tools/debian/copyright "$doc/copyright"
-    gzip -9n -c tools/debian/changelog >"$doc/changelog.Debian.gz"
+    gzip -9n -c tools/debian/changelog >"$doc/changelog.gz"
     gzip -9n "$doc/README.md"
     control
     install -m 755 tools/debian/postinst "$STAGE/DEBIAN/postinst"
