@@ -80,14 +80,15 @@ find "$new" -type l -lname '/*' -print0 | while IFS= read -r -d '' link; do
 done
 
 # A library that names its own folder by an absolute path (libpulse's pulseaudio/)
-# is given that folder in the sysroot, and the sysroot's library folders after it
-# (such a path hides the program's own from the libraries it loads), for the
-# programs run from the sysroot under qemu.
+# is given that folder in the sysroot too, and the sysroot's library folders after
+# it (such a path hides the program's own from the libraries it loads), for the
+# programs run from the sysroot under qemu. The linker reads the first, the path
+# as it was, inside the sysroot.
 multiarch=$(dpkg-architecture -a"$ARCH" -qDEB_HOST_MULTIARCH 2>/dev/null)
 find "$new" -name '*.so*' -type f -print0 | while IFS= read -r -d '' library; do
     path=$(patchelf --print-rpath "$library" 2>/dev/null) || continue
     [[ "$path" == /* ]] || continue
-    path="$(tr ':' '\n' <<<"$path" | sed "s|^/|$SYSROOT/|" | paste -sd:):$SYSROOT/lib/$multiarch:$SYSROOT/usr/lib/$multiarch"
+    path="$path:$(tr ':' '\n' <<<"$path" | sed "s|^/|$SYSROOT/|" | paste -sd:):$SYSROOT/lib/$multiarch:$SYSROOT/usr/lib/$multiarch"
     patchelf --set-rpath "$path" "$library"
 done
 
