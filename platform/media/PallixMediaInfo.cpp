@@ -328,7 +328,8 @@ bool PallixMediaInfo::GrabFrame(const std::string& path, double fraction, Pallix
         return false;
     // libswscale's ARM code stores whole vectors at aligned addresses, more
     // strictly aligned than a 32-bit box's malloc gives: the picture is made in
-    // a frame of FFmpeg's own and copied out.
+    // a frame of FFmpeg's own and copied out. That code also answers 0 rather
+    // than the picture's height, so only a negative answer is a failure.
     pallix_av::FramePtr rgba(av_frame_alloc());
     if (!rgba)
         return false;
@@ -336,7 +337,7 @@ bool PallixMediaInfo::GrabFrame(const std::string& path, double fraction, Pallix
     rgba->width = outWidth;
     rgba->height = outHeight;
     if (av_frame_get_buffer(rgba.get(), 0) < 0 ||
-        sws_scale(scaler.get(), chosen->data, chosen->linesize, 0, chosen->height, rgba->data, rgba->linesize) <= 0)
+        sws_scale(scaler.get(), chosen->data, chosen->linesize, 0, chosen->height, rgba->data, rgba->linesize) < 0)
         return false;
     image.width = uint32_t(outWidth);
     image.height = uint32_t(outHeight);
