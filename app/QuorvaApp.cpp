@@ -1,7 +1,9 @@
 #include "QuorvaApp.h"
 
 #include "ClientProperties.h"
+#include "FileUtils.h"
 #include "HTMLDBParser.h"
+#include "InstalledLayout.h"
 #include "Logger.h"
 #include "PallixInput.h"
 #include "PallixTokenArray.h"
@@ -25,7 +27,7 @@ PallixString QuorvaApp::getWorkingDir()
 
 PallixString QuorvaApp::getImageDir()
 {
-    return getWorkingDir() + "/images";
+    return (InstalledLayout::isInstalled() ? InstalledLayout::getShareDir() : getWorkingDir()) + "/images";
 }
 
 QuorvaApp* QuorvaApp::getApp()
@@ -40,6 +42,8 @@ void QuorvaApp::OnAppInit()
     int slash = program.ReverseFind('/');
     if (slash >= 0)
         mWorkingDir = program.Left(slash);
+    if (InstalledLayout::isInstalled())
+        mWorkingDir = InstalledLayout::getHomeDir();
     std::cout << "My working dir is:  " << mWorkingDir << std::endl;
 
     long nSessionPriority = 128;
@@ -70,6 +74,13 @@ void QuorvaApp::OnAppInit()
     }
 
     RegisterECPCommand("quorvaApp");
+    // An installed Quorva starts from the system's settings; its own file changes them.
+    if (InstalledLayout::isInstalled())
+    {
+        PallixString systemSettings = InstalledLayout::getSystemSettings();
+        if (FileUtils::fileExists(systemSettings))
+            ClientProperties::parse(systemSettings);
+    }
     ClientProperties::parse(mWorkingDir + "/client.properties");
     initMediaStore(nFixPathsMode, bExport);
     mMainWindow.Materialize(kAppNormal);

@@ -66,7 +66,7 @@ void QuorvaDatFile::read()
     if (!readLittleEndian(file.get(), 4, value))
         return;
     // Unsigned, so that the field lasts until 2106 rather than 2038.
-    mLastViewedTime = static_cast<time_t>(static_cast<uint32_t>(value));
+    mLastViewedTime = static_cast<uint32_t>(value);
 }
 
 bool QuorvaDatFile::write()
@@ -74,7 +74,7 @@ bool QuorvaDatFile::write()
     unsigned char bytes[STATS_FILE_SIZE];
     putLittleEndian(bytes, 8, mLastPosition);
     putLittleEndian(bytes + 8, 4, static_cast<uint32_t>(mZoomMode));
-    putLittleEndian(bytes + 12, 4, static_cast<uint32_t>(static_cast<int64_t>(mLastViewedTime)));
+    putLittleEndian(bytes + 12, 4, mLastViewedTime);
 
     // The resume position must survive a power cut during the write: the old
     // file is replaced only by a complete new one.

@@ -2,7 +2,7 @@
 
 #include "PallixString.h"
 
-#include <ctime>
+#include <cstdint>
 
 // The small stats file kept beside a title's movie file: resume position, zoom mode
 // and when the title was last viewed. Exactly 16 little-endian bytes: position
@@ -18,8 +18,10 @@ public:
     void setLastPosition(unsigned long long position) { mLastPosition = position; }
     int getZoomMode() { return mZoomMode; }
     void setZoomMode(int mode) { mZoomMode = mode; }
-    time_t getLastViewedTime() { return mLastViewedTime; }
-    void setLastViewedTime(time_t timeVal) { mLastViewedTime = timeVal; }
+    // Seconds since 1970 as the file holds them: unsigned 32 bits on every box,
+    // whatever the width of its time_t.
+    uint32_t getLastViewedTime() { return mLastViewedTime; }
+    void setLastViewedTime(uint32_t timeVal) { mLastViewedTime = timeVal; }
 
     // Replaces the file as a whole: a failed or interrupted write leaves the old
     // one, and false is returned with the reason in getWriteError().
@@ -32,6 +34,6 @@ private:
     PallixString mFilename;
     unsigned long long mLastPosition;
     int mZoomMode;
-    time_t mLastViewedTime;
+    uint32_t mLastViewedTime;
     PallixString mWriteError;
 };

@@ -319,14 +319,15 @@ void Player::jumpSeconds(int sec)
     seekToPosition(bytes < 0 && static_cast<uint64_t>(-bytes) > position ? 0 : position + bytes);
 }
 
-int Player::getNumBytesInSeconds(int secs)
+// In 64 bits: a 15-minute skip in a large film is more bytes than an int holds.
+int64_t Player::getNumBytesInSeconds(int secs)
 {
-    return static_cast<int>(mBitRate / 8) * secs;
+    return static_cast<int64_t>(mBitRate / 8) * secs;
 }
 
-int Player::getSeekingOffset()
+int64_t Player::getSeekingOffset()
 {
-    return static_cast<int>(mBitRate / 8) * mSecondsPerSecond;
+    return static_cast<int64_t>(mBitRate / 8) * mSecondsPerSecond;
 }
 
 void Player::setSeekRate(int secondsPerSecond)

@@ -55,7 +55,7 @@ public:
     bool resume();
     // Seconds of movie per second of wall time; 1 is normal playback.
     void setSeekRate(int secondsPerSecond);
-    int getNumBytesInSeconds(int secs);
+    int64_t getNumBytesInSeconds(int secs);
     // The fraction of the file before the position, 0 to 1.
     double getPercentComplete();
     double getPercentComplete(uint64_t position);
@@ -100,7 +100,7 @@ private:
     bool openDecoder(bool bFirstTime);
     void startSeekTimer();
     void stopSeekTimer(bool bJumpBack);
-    int getSeekingOffset();
+    int64_t getSeekingOffset();
     void doTrickPlaySeek();
     void startActivityTimer();
     void stopActivityTimer();

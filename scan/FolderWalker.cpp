@@ -44,8 +44,8 @@ bool isTitleSetFile(const PallixString& name)
 
 uint64_t sizeOf(const PallixString& path)
 {
-    struct stat st;
-    return ::stat(path, &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+    struct stat64 st;
+    return ::stat64(path, &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
 }
 } // namespace
 
@@ -81,8 +81,9 @@ bool FolderWalker::list(const PallixString& folder, Listing& listing)
         // Hidden names are the file system's or another program's business.
         if (name.empty() || name[0] == '.')
             continue;
-        struct stat st;
-        if (::stat(joinPath(folder, PallixString(name)), &st) != 0)
+        // The 64-bit call, or a film over 2 GiB would vanish from a 32-bit box's scan.
+        struct stat64 st;
+        if (::stat64(joinPath(folder, PallixString(name)), &st) != 0)
             continue;
         if (S_ISDIR(st.st_mode))
             listing.folders.emplace_back(name);
@@ -95,8 +96,8 @@ bool FolderWalker::list(const PallixString& folder, Listing& listing)
 bool FolderWalker::enter(const PallixString& folder, std::vector<PallixString>& problems, bool& bAlreadySeen)
 {
     bAlreadySeen = false;
-    struct stat st;
-    if (::stat(folder, &st) != 0)
+    struct stat64 st;
+    if (::stat64(folder, &st) != 0)
     {
         problems.push_back(folder + ": cannot be read");
         return false;

@@ -13,7 +13,7 @@
 
 namespace
 {
-int64_t timeOf(const struct stat& st)
+int64_t timeOf(const struct stat64& st)
 {
     return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
 }
@@ -59,8 +59,8 @@ PallixString TitleScan::getRecordFilename(size_t nItem)
 
 bool TitleScan::readFileState(ItemScan& scan, const PallixString& path, bool bTitleSets)
 {
-    struct stat st;
-    if (::stat(path, &st) != 0)
+    struct stat64 st;
+    if (::stat64(path, &st) != 0)
         return false;
     if (!bTitleSets)
     {
@@ -75,8 +75,8 @@ bool TitleScan::readFileState(ItemScan& scan, const PallixString& path, bool bTi
     for (int i = 0; i < listing.GetNumEntries(); ++i)
     {
         const PallixString name = listing.GetEntry(i);
-        struct stat part;
-        if (!isTitleSetFile(name.str()) || ::stat(path + "/" + name, &part) != 0)
+        struct stat64 part;
+        if (!isTitleSetFile(name.str()) || ::stat64(path + "/" + name, &part) != 0)
             continue;
         scan.nSize += static_cast<uint64_t>(part.st_size);
         scan.nTime = std::max(scan.nTime, timeOf(part));

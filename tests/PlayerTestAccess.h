@@ -10,7 +10,7 @@ public:
 
     uint32_t seekTimer() const { return mPlayer.mSeekTimer; }
     uint32_t activityTimer() const { return mPlayer.mActivityTimer; }
-    int seekingOffset() { return mPlayer.getSeekingOffset(); }
+    int64_t seekingOffset() { return mPlayer.getSeekingOffset(); }
     // The engine's own buffer fill, bypassing whatever a subclass does.
     uint32_t fill(unsigned char* pBuffer, unsigned long nSize) { return mPlayer.Player::OnFillBuffer(pBuffer, nSize); }
 

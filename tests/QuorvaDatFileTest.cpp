@@ -20,7 +20,7 @@ struct Expected
 {
     unsigned long long position;
     int zoom;
-    time_t time;
+    uint32_t time;
 };
 
 void expectValues(const std::string& movie, const Expected& expected, const std::string& label)

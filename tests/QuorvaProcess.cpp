@@ -3,6 +3,7 @@
 #include "PallixBitmap.h"
 #include "PallixFile.h"
 #include "PallixTestSupport.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -21,12 +22,12 @@
 using Clock = std::chrono::steady_clock;
 
 QuorvaProcess::QuorvaProcess(const std::string& dir, const std::vector<std::string>& args, bool bRelative,
-                             const std::vector<std::string>& env)
+                             const std::vector<std::string>& env, const std::string& binary)
     : mDir(dir), mPort(pallixtest::FindFreePort())
 {
     std::string link = dir + "/quorva";
     unlink(link.c_str());
-    symlink(QUORVA_BINARY, link.c_str());
+    symlink(binary.c_str(), link.c_str());
 
     int pipeFds[2];
     if (pipe2(pipeFds, O_CLOEXEC) != 0)
@@ -53,11 +54,7 @@ QuorvaProcess::QuorvaProcess(const std::string& dir, const std::vector<std::stri
         std::vector<std::string> words;
         words.push_back(bRelative ? "quorva" : link);
         words.insert(words.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& word : words)
-            argv.push_back(word.data());
-        argv.push_back(nullptr);
-        execv(QUORVA_BINARY, argv.data());
+        execBuiltProgram(binary.c_str(), words);
         _exit(127);
     }
     close(pipeFds[1]);

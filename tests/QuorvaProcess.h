@@ -16,9 +16,10 @@ public:
     // The binary is linked into dir as "quorva" and started with argv[0] = dir/quorva
     // from the root folder, or with argv[0] = "quorva" and dir as current folder
     // when bRelative is true.
-    // env adds or overrides environment variables ("NAME=value").
+    // env adds or overrides environment variables ("NAME=value"); binary is the
+    // program to start, a copy of the one built elsewhere.
     QuorvaProcess(const std::string& dir, const std::vector<std::string>& args, bool bRelative = false,
-                  const std::vector<std::string>& env = {});
+                  const std::vector<std::string>& env = {}, const std::string& binary = QUORVA_BINARY);
     ~QuorvaProcess();
     QuorvaProcess(const QuorvaProcess&) = delete;
     QuorvaProcess& operator=(const QuorvaProcess&) = delete;

@@ -26,11 +26,7 @@ ScanProcess::ScanProcess(const std::string& dir, const std::vector<std::string>&
             _exit(126);
         std::vector<std::string> words = {"quorva-scan"};
         words.insert(words.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& word : words)
-            argv.push_back(word.data());
-        argv.push_back(nullptr);
-        execv(QUORVA_SCAN_BINARY, argv.data());
+        execBuiltProgram(QUORVA_SCAN_BINARY, words);
         _exit(127);
     }
     close(pipeFds[1]);

@@ -66,6 +66,23 @@ std::string binaryDir()
     return std::filesystem::path(QUORVA_BINARY).parent_path().string();
 }
 
+void execBuiltProgram(const char* binary, std::vector<std::string> words)
+{
+    const std::string emulator = QUORVA_TEST_EMULATOR;
+    if (!emulator.empty())
+    {
+        // The emulator hands the program the argv[0] it would have had.
+        words.insert(words.begin() + 1, binary);
+        words.insert(words.begin(), {emulator, "-0"});
+        binary = emulator.c_str();
+    }
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    execv(binary, argv.data());
+}
+
 void linkArtwork(const TempDir& dir)
 {
     for (const char* folder : {"images", "graphics"})

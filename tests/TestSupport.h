@@ -37,5 +37,9 @@ std::string binaryDir();
 // Links the binary's artwork into a library folder, as the demo has it beside the executable.
 void linkArtwork(const TempDir& dir);
 
+// In a child process: runs one of the programs built with the tests (words[0] is its
+// argv[0]); a cross build's programs go through the emulator. Returns only on failure.
+void execBuiltProgram(const char* binary, std::vector<std::string> words);
+
 // The texts of a list's items, in order.
 std::vector<std::string> listItems(LoopList& list);

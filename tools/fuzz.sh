@@ -28,7 +28,7 @@ BUILD=$ROOT/build-fuzz
 export ASAN_OPTIONS=${ASAN_OPTIONS:-quarantine_size_mb=16}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
 
-bash tools/install-deps.sh
+bash tools/install-deps.sh --tests
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_CXX_COMPILER=clang++-16 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQUORVA_FUZZ=ON -DQUORVA_TESTS=OFF -DQUORVA_BENCH=OFF >/dev/null
 cmake --build "$BUILD" --target fuzzers

@@ -10,16 +10,20 @@ namespace
 {
 constexpr const char* BOX_GRAPHICS_ROOT = "/usr/local/zembu/graphics/";
 
-PallixString executableDir()
+PallixString executablePath()
 {
     char buffer[4096];
     ssize_t n = readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
     if (n <= 0)
-        return PallixString(".");
+        return PallixString();
     buffer[n] = 0;
-    PallixString path(buffer);
-    int slash = path.ReverseFind('/');
-    return slash <= 0 ? PallixString("/") : path.Left(slash);
+    return PallixString(buffer);
+}
+
+bool isDirectory(const PallixString& path)
+{
+    struct stat64 st;
+    return ::stat64(path, &st) == 0 && S_ISDIR(st.st_mode);
 }
 } // namespace
 
@@ -48,8 +52,8 @@ void PallixFile::Close()
 
 uint64_t PallixFile::GetFileSize() const
 {
-    struct stat st;
-    int rc = mFd >= 0 ? ::fstat(mFd, &st) : ::stat(mResolvedPath, &st);
+    struct stat64 st;
+    int rc = mFd >= 0 ? ::fstat64(mFd, &st) : ::stat64(mResolvedPath, &st);
     if (rc != 0)
         return 0;
     return static_cast<uint64_t>(st.st_size);
@@ -60,7 +64,20 @@ PallixString PallixFile::GetGraphicsDir()
     const char* env = std::getenv("PALLIX_GRAPHICS_DIR");
     if (env && *env)
         return PallixString(env);
-    return executableDir() + "/graphics";
+    const PallixString besideIt = GetExecutableDir() + "/graphics";
+    const PallixString program = executablePath();
+    const int slash = program.ReverseFind('/');
+    const PallixString installed = GetExecutableDir() + "/../share/" + program.Mid(slash + 1) + "/graphics";
+    return !isDirectory(besideIt) && slash >= 0 && isDirectory(installed) ? installed : besideIt;
+}
+
+PallixString PallixFile::GetExecutableDir()
+{
+    const PallixString path = executablePath();
+    if (path.GetLength() == 0)
+        return PallixString(".");
+    int slash = path.ReverseFind('/');
+    return slash <= 0 ? PallixString("/") : path.Left(slash);
 }
 
 PallixString PallixFile::ResolvePath(const char* path)

@@ -27,8 +27,11 @@ public:
     const PallixString& GetResolvedPath() const { return mResolvedPath; }
 
     // Where box artwork paths are looked up: PALLIX_GRAPHICS_DIR, or "graphics"
-    // beside the executable.
+    // beside the executable, or for a program installed as <prefix>/bin/NAME
+    // without one, <prefix>/share/NAME/graphics.
     static PallixString GetGraphicsDir();
+    // The folder of the running program.
+    static PallixString GetExecutableDir();
     static PallixString ResolvePath(const char* path);
 
 private:

@@ -18,8 +18,8 @@ bool PallixJoinedFile::Open(const std::vector<std::string>& paths)
     {
         errno = 0;
         const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        struct stat st;
-        if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        struct stat64 st;
+        if (fd < 0 || ::fstat64(fd, &st) != 0 || !S_ISREG(st.st_mode))
         {
             // Open and status succeed on a folder or a FIFO, which are no parts.
             const int error = errno != 0 ? errno : EISDIR;
@@ -70,7 +70,7 @@ int64_t PallixJoinedFile::ReadAt(uint64_t offset, void* buffer, uint64_t count) 
             continue;
         }
         const uint64_t want = bLast ? count - total : std::min(count - total, p.offset + p.size - at);
-        const ssize_t n = ::pread(mFds[index], out + total, size_t(want), off_t(at - p.offset));
+        const ssize_t n = ::pread64(mFds[index], out + total, size_t(want), off64_t(at - p.offset));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -88,8 +88,8 @@ void PallixJoinedFile::Refresh()
     uint64_t offset = 0;
     for (size_t i = 0; i < mParts.size(); ++i)
     {
-        struct stat st;
-        if (::fstat(mFds[i], &st) == 0)
+        struct stat64 st;
+        if (::fstat64(mFds[i], &st) == 0)
             mParts[i].size = uint64_t(st.st_size);
         mParts[i].offset = offset;
         offset += mParts[i].size;

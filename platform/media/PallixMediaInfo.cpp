@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <utility>
 #include <vector>
@@ -325,15 +326,24 @@ bool PallixMediaInfo::GrabFrame(const std::string& path, double fraction, Pallix
                                             outHeight, AV_PIX_FMT_RGBA, SWS_BICUBIC, nullptr, nullptr, nullptr));
     if (!scaler)
         return false;
+    // libswscale's ARM code stores whole vectors at aligned addresses, more
+    // strictly aligned than a 32-bit box's malloc gives: the picture is made in
+    // a frame of FFmpeg's own and copied out. That code also answers 0 rather
+    // than the picture's height, so only a negative answer is a failure.
+    pallix_av::FramePtr rgba(av_frame_alloc());
+    if (!rgba)
+        return false;
+    rgba->format = AV_PIX_FMT_RGBA;
+    rgba->width = outWidth;
+    rgba->height = outHeight;
+    if (av_frame_get_buffer(rgba.get(), 0) < 0 ||
+        sws_scale(scaler.get(), chosen->data, chosen->linesize, 0, chosen->height, rgba->data, rgba->linesize) < 0)
+        return false;
     image.width = uint32_t(outWidth);
     image.height = uint32_t(outHeight);
-    image.pixels.assign(size_t(outWidth) * size_t(outHeight) * 4, 0);
-    uint8_t* destPlanes[4] = {image.pixels.data(), nullptr, nullptr, nullptr};
-    int destStrides[4] = {outWidth * 4, 0, 0, 0};
-    if (sws_scale(scaler.get(), chosen->data, chosen->linesize, 0, chosen->height, destPlanes, destStrides) <= 0)
-    {
-        image = PallixRGBAImage();
-        return false;
-    }
+    image.pixels.resize(size_t(outWidth) * size_t(outHeight) * 4);
+    for (int y = 0; y < outHeight; ++y)
+        std::memcpy(image.pixels.data() + size_t(y) * size_t(outWidth) * 4,
+                    rgba->data[0] + ptrdiff_t(y) * rgba->linesize[0], size_t(outWidth) * 4);
     return true;
 }
