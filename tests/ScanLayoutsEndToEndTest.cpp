@@ -185,7 +185,9 @@ TEST(ScanLayoutsEndToEnd, ShowsAreOneSeriesEachWhereverTheirSeasonsLie)
     EXPECT_EQ(scan.lines()[scan.lines().size() - 2], "Titles: 21 added, 0 updated, 0 unchanged, 0 missing. Problems: 0");
 
     std::unique_ptr<MediaStore> pStore = tree.read();
-    // No season folder names a title; each show is one series.
+    // No season folder names a title; each show is one series. Folders are
+    // walked in the order a person reads their names ("lantern_st" before "The
+    // Office (US)", a bracketed name first).
     EXPECT_EQ(titlesOf(*pStore), (std::vector<std::string>{
                                      "Breaking Bad",
                                      "Breaking Bad" + DASH + "1x01",
@@ -193,20 +195,20 @@ TEST(ScanLayoutsEndToEnd, ShowsAreOneSeriesEachWhereverTheirSeasonsLie)
                                      "Breaking Bad" + DASH + "2x01",
                                      "Breaking Bad" + DASH + "3x01",
                                      "Breaking Bad" + DASH + "0x01 Minisode",
-                                     "The Office (US)",
-                                     "The Office (US)" + DASH + "3x01 Gay Witch Hunt",
-                                     "The Office (US)" + DASH + "3x02-03",
                                      "Lantern Street",
                                      "Lantern Street" + DASH + "1x01",
                                      "Lantern Street" + DASH + "1x02",
+                                     "The Office (US)",
+                                     "The Office (US)" + DASH + "3x01 Gay Witch Hunt",
+                                     "The Office (US)" + DASH + "3x02-03",
+                                     "Frieren",
+                                     "Frieren" + DASH + "Episode 1",
+                                     "Frieren" + DASH + "Episode 2",
                                      "Lost",
                                      "Lost" + DASH + "1x01",
                                      "Lost" + DASH + "1x02",
                                      "The Daily Show",
                                      "The Daily Show" + DASH + "2024-03-15",
-                                     "Frieren",
-                                     "Frieren" + DASH + "Episode 1",
-                                     "Frieren" + DASH + "Episode 2",
                                      "Gravity",
                                  }));
     // A series record is no file: its feature items name its episodes, specials last.
