@@ -99,12 +99,13 @@ nice cmake --build "$BUILD" -j2 --target "${TARGETS[@]}"
 # Under emulation a program runs five to twenty times slower. Every unit test
 # runs; of the tests that start the real binary, those whose work is reading,
 # writing and answering keys (start-up, stats, export, the scanner, large files).
-# Playing films at full speed (the scanner's whole-library test plays its films
-# too), the browser and the window tests stay with the native build, and so do
+# Playing films at full speed (films in parts, subtitles; the scanner's
+# whole-library test plays its films too), the browser and the window tests stay
+# with the native build, and so do
 # the two that need a failed exec reported by posix_spawn, which qemu-user
 # cannot do (it runs the child as a fork).
 EMULATED_TESTS=${QUORVA_CROSS_TESTS:-}
-EXCLUDED='Playback|AnyContainer|MediaFault|Quit|Remote.*EndToEnd|Browser|DiskFault|Navigation|Browse.*EndToEnd'
+EXCLUDED='Playback|AnyContainer|FilmFiles|Subtitle.*EndToEnd|MediaFault|Quit|Remote.*EndToEnd|Browser|DiskFault|Navigation|Browse.*EndToEnd'
 EXCLUDED+='|ScanEndToEnd.AFolderOfFilmsBecomesALibraryQuorvaShowsAndPlays'
 EXCLUDED+='|PallixSpawnTest.AProgramThatCannotStartIsReportedAsFalse|WindowUtilsTest.WithTheExternalPlayer'
 cd "$BUILD"

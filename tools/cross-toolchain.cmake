@@ -27,8 +27,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 if(QUORVA_CROSS_SYSROOT)
   set(CMAKE_SYSROOT ${QUORVA_CROSS_SYSROOT})
   set(ENV{PKG_CONFIG_SYSROOT_DIR} ${QUORVA_CROSS_SYSROOT})
+  # libunibreak's package is not multiarch: it keeps its library and its
+  # pkg-config file in /usr/lib itself.
   set(ENV{PKG_CONFIG_LIBDIR}
-    "${QUORVA_CROSS_SYSROOT}/usr/lib/${QUORVA_CROSS_TRIPLET}/pkgconfig:${QUORVA_CROSS_SYSROOT}/usr/share/pkgconfig")
+    "${QUORVA_CROSS_SYSROOT}/usr/lib/${QUORVA_CROSS_TRIPLET}/pkgconfig:${QUORVA_CROSS_SYSROOT}/usr/lib/pkgconfig:${QUORVA_CROSS_SYSROOT}/usr/share/pkgconfig")
   # Programs in the build tree load the sysroot's loader and libraries, so that
   # qemu runs them as they are. Installing (the Debian package) takes the search
   # path out again, and tools/make-deb.sh gives them the system's loader.
@@ -37,7 +39,8 @@ if(QUORVA_CROSS_SYSROOT)
   # Some libraries live in folders of their own (pulseaudio/, blas/), which their
   # users name by absolute paths outside the sysroot.
   set(CMAKE_BUILD_RPATH
-    ${QUORVA_CROSS_SYSROOT}/lib/${QUORVA_CROSS_TRIPLET} ${QUORVA_CROSS_SYSROOT}/usr/lib/${QUORVA_CROSS_TRIPLET})
+    ${QUORVA_CROSS_SYSROOT}/lib/${QUORVA_CROSS_TRIPLET} ${QUORVA_CROSS_SYSROOT}/usr/lib/${QUORVA_CROSS_TRIPLET}
+    ${QUORVA_CROSS_SYSROOT}/usr/lib)
   file(GLOB_RECURSE sysrootLibraries LIST_DIRECTORIES false
     ${QUORVA_CROSS_SYSROOT}/usr/lib/${QUORVA_CROSS_TRIPLET}/*.so*)
   foreach(library ${sysrootLibraries})
