@@ -18,6 +18,9 @@ ROOT=$PWD
 
 # Needed at run time without being linked: the system face of the text.
 RUNTIME_DEPENDS=(fonts-dejavu-core)
+# The faces of the scripts DejaVu Sans lacks (Chinese, Japanese, Korean, Thai,
+# Devanagari): titles in them need these, a box without such titles does not.
+RUNTIME_RECOMMENDS=(fonts-wqy-microhei fonts-tlwg-loma-ttf fonts-lohit-deva)
 
 ARCHES=("$@")
 [ ${#ARCHES[@]} -gt 0 ] || ARCHES=(host armhf arm64)
@@ -92,6 +95,7 @@ Architecture: $DEB_ARCH
 Maintainer: Quorva Developers <quorva@quorva.invalid>
 Installed-Size: $(du -sk --exclude=DEBIAN "$STAGE" | cut -f1)
 Depends: $depends
+Recommends: $(IFS=,; echo "${RUNTIME_RECOMMENDS[*]}" | sed 's/,/, /g')
 Section: video
 Priority: optional
 Homepage: https://quorva.invalid/
