@@ -7,6 +7,7 @@
 #include "PallixFileDemuxer.h"
 #include "PallixJumpDetector.h"
 #include "PallixMediaClock.h"
+#include "PallixPacketBacklog.h"
 #include "PallixPositionSync.h"
 #include "PallixPresenter.h"
 #include "PallixPushDemuxer.h"
@@ -76,6 +77,11 @@ private:
     bool TrackTimestamp(Role role, const AVPacket& packet, const AVStream* stream);
     void NewStretch();
     void Dispatch(Role role, const AVPacket& packet);
+    // Decodes the pictures read ahead: all of them, or while there is room for
+    // them or no want of sound.
+    void DecodeBacklog(bool bAll);
+    bool IsSoundShort();
+    void DecodeVideo(const AVPacket& packet);
     void OnPicture(pallix_av::FramePtr frame, double pts);
     void QueueSound(std::vector<int16_t> samples, double pts);
     void Drain();
@@ -113,6 +119,7 @@ private:
     bool mbFileRun = false;
     AVFormatContext* mpFormat = nullptr;
     PallixVideoDecoder mVideo;
+    PallixPacketBacklog mBacklog;
     PallixAudioDecoder mAudioDecoder;
     std::vector<Role> mRoles;
     std::map<int, std::deque<pallix_av::PacketPtr>> mRecentText;
