@@ -111,30 +111,24 @@ bool PallixSdrConversion::IsNeeded(const Colours& colours)
 
 std::string PallixSdrConversion::Filters(const Colours& colours, int nWidth, int nHeight)
 {
-    const bool bScale = nWidth > 0 && nHeight > 0;
-    const std::string size = bScale ? "w=" + std::to_string(nWidth) + ":h=" + std::to_string(nHeight) +
-                                          ":f=bilinear:"
-                                    : "";
-    const char* range = IsFullRange(colours) ? "full" : "limited";
-    if (!IsNeeded(colours))
-        return bScale ? "zscale=" + size.substr(0, size.size() - 1) : "";
-    const bool bPQ = colours.nTransfer == AVCOL_TRC_SMPTE2084;
-    const bool bWide = bPQ || colours.nTransfer == AVCOL_TRC_ARIB_STD_B67 || colours.nPrimaries == AVCOL_PRI_BT2020;
+    const std::string size = nWidth > 0 && nHeight > 0
+                                 ? "w=" + std::to_string(nWidth) + ":h=" + std::to_string(nHeight) + ":f=bilinear"
+                                 : "";
+    const bool bWide = colours.nTransfer == AVCOL_TRC_SMPTE2084 || colours.nTransfer == AVCOL_TRC_ARIB_STD_B67 ||
+                       colours.nPrimaries == AVCOL_PRI_BT2020;
     if (!bWide)
-        return "zscale=" + size + "rin=full:r=limited";
-    std::string chain;
-    std::string convert = "zscale=" + size;
-    if (bPQ)
     {
-        // The curve is cheapest on the picture at the size it is shown.
-        if (bScale)
-            chain = "zscale=" + size.substr(0, size.size() - 1) + ",";
-        chain += RollOff(colours) + ",";
-        convert = "zscale=";
+        if (IsFullRange(colours))
+            return "zscale=" + size + (size.empty() ? "" : ":") + "rin=full:r=limited";
+        return size.empty() ? "" : "zscale=" + size;
     }
+    // Scaled down first: the colours cost far less on the smaller picture,
+    // and so does the curve.
+    std::string chain = size.empty() ? "" : "zscale=" + size + ",";
+    if (colours.nTransfer == AVCOL_TRC_SMPTE2084)
+        chain += RollOff(colours) + ",";
     const char* primaries = colours.nPrimaries == AVCOL_PRI_BT709 ? "709" : "2020";
-    convert += std::string("tin=") + TransferName(colours.nTransfer) + ":pin=" + primaries +
-               ":min=" + MatrixName(colours.nMatrix) + ":rin=" + range +
-               ":t=709:p=709:m=709:r=limited:npl=" + std::to_string(int(WHITE_NITS));
-    return chain + convert;
+    return chain + "zscale=tin=" + TransferName(colours.nTransfer) + ":pin=" + primaries +
+           ":min=" + MatrixName(colours.nMatrix) + ":rin=" + (IsFullRange(colours) ? "full" : "limited") +
+           ":t=709:p=709:m=709:r=limited:npl=" + std::to_string(int(WHITE_NITS));
 }
