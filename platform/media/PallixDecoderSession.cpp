@@ -500,6 +500,11 @@ void PallixDecoderSession::Dispatch(Role role, const AVPacket& packet)
         mRoles[size_t(packet.stream_index)] = kIgnored;
         return;
     }
+    if (mBacklog.IsEmpty() && !WaitsForSound())
+    {
+        DecodeVideo(packet);
+        return;
+    }
     mBacklog.Add(packet);
     DecodeBacklog(false);
 }
@@ -508,18 +513,18 @@ void PallixDecoderSession::DecodeBacklog(bool bAll)
 {
     while (!mBacklog.IsEmpty())
     {
-        // No room for more pictures and the sound running out: the sound
-        // further on in the stream comes first.
-        if (!bAll && !mBacklog.IsFull() && !mPresenter.HasRoom() && IsSoundShort())
+        if (!bAll && !mBacklog.IsFull() && WaitsForSound())
             return;
         const pallix_av::PacketPtr packet = mBacklog.Take();
         DecodeVideo(*packet);
     }
 }
 
-bool PallixDecoderSession::IsSoundShort()
+bool PallixDecoderSession::WaitsForSound()
 {
-    if (mAudioIndex < 0 || !mSound.IsOpen())
+    // No room for more pictures and the sound running out: the sound further
+    // on in the stream comes first.
+    if (mAudioIndex < 0 || !mSound.IsOpen() || mPresenter.HasRoom())
         return false;
     {
         std::lock_guard<std::mutex> lock(mMutex);

@@ -80,7 +80,8 @@ private:
     // Decodes the pictures read ahead: all of them, or while there is room for
     // them or no want of sound.
     void DecodeBacklog(bool bAll);
-    bool IsSoundShort();
+    // Whether a picture decoded now would hold up the sound the clock needs.
+    bool WaitsForSound();
     void DecodeVideo(const AVPacket& packet);
     void OnPicture(pallix_av::FramePtr frame, double pts);
     void QueueSound(std::vector<int16_t> samples, double pts);
