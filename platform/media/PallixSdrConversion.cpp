@@ -98,8 +98,13 @@ PallixSdrConversion::Colours PallixSdrConversion::Of(const AVFrame& frame)
     if (frame.format == AV_PIX_FMT_YUVJ420P || frame.format == AV_PIX_FMT_YUVJ422P ||
         frame.format == AV_PIX_FMT_YUVJ444P)
         colours.nRange = AVCOL_RANGE_JPEG;
-    if (const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(AVPixelFormat(frame.format)))
+    const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(AVPixelFormat(frame.format));
+    if (descriptor)
         colours.nBits = descriptor->comp[0].depth;
+    // RGB pictures (some VP9 and PNG films) become the plane's YUV in the
+    // format conversion, which knows their range.
+    if (!descriptor || (descriptor->flags & AV_PIX_FMT_FLAG_RGB))
+        colours = Colours();
     return colours;
 }
 

@@ -141,13 +141,18 @@ bool PallixVideoFilter::Configure(const Setup& setup, const std::string& chain)
     return true;
 }
 
-void PallixVideoFilter::Drain(const Sink& sink)
+bool PallixVideoFilter::Drain(const Sink& sink)
 {
     for (;;)
     {
         pallix_av::FramePtr out(av_frame_alloc());
-        if (!out || av_buffersink_get_frame(mpSink, out.get()) < 0)
-            return;
+        if (!out)
+            return false;
+        const int ret = av_buffersink_get_frame(mpSink, out.get());
+        if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF)
+            return true;
+        if (ret < 0)
+            return false;
         sink(std::move(out), av_buffersink_get_time_base(mpSink));
     }
 }
@@ -185,17 +190,22 @@ void PallixVideoFilter::Process(AVFrame* frame, AVRational timeBase, const Sink&
     {
         Finish(sink);
         // Should the conversions be refused, the picture is at least shown.
-        if (!Configure(setup, Chain(setup, true)) && !Configure(setup, Chain(setup, false)))
+        mbPlain = !Configure(setup, Chain(setup, true));
+        if (mbPlain && !Configure(setup, Chain(setup, false)))
         {
             av_frame_unref(frame);
             return;
         }
     }
-    if (av_buffersrc_add_frame_flags(mpSource, frame, AV_BUFFERSRC_FLAG_KEEP_REF) < 0)
+    const bool bFiltered = av_buffersrc_add_frame_flags(mpSource, frame, AV_BUFFERSRC_FLAG_KEEP_REF) >= 0 && Drain(sink);
+    if (!bFiltered && !mbPlain)
     {
-        av_frame_unref(frame);
-        return;
+        // A conversion that takes the graph but refuses its pictures: this
+        // kind of picture is shown without it from now on.
+        mbPlain = true;
+        if (Configure(setup, Chain(setup, false)) &&
+            av_buffersrc_add_frame_flags(mpSource, frame, AV_BUFFERSRC_FLAG_KEEP_REF) >= 0)
+            Drain(sink);
     }
     av_frame_unref(frame);
-    Drain(sink);
 }

@@ -60,7 +60,8 @@ private:
     Setup SetupFor(const AVFrame& frame, AVRational timeBase) const;
     std::string Chain(const Setup& setup, bool bFull) const;
     bool Configure(const Setup& setup, const std::string& chain);
-    void Drain(const Sink& sink);
+    // Hands out the pictures ready; false when the graph failed on one.
+    bool Drain(const Sink& sink);
     // Hands out what the graph still holds and lets it go.
     void Finish(const Sink& sink);
 
@@ -73,6 +74,8 @@ private:
     AVFilterContext* mpSource = nullptr;
     AVFilterContext* mpSink = nullptr;
     Setup mSetup;
+    // The graph for mSetup does without the conversions, which refused it.
+    bool mbPlain = false;
     PallixRotation mRotation;
     // Once a stream shows interlaced pictures, its progressive ones go through
     // the same graph, so the deinterlacer keeps its neighbours.
