@@ -1,15 +1,16 @@
 // Plays movies through the whole running application, headless: the real
 // quorva binary with a one-title library, driven over its control channel like
-// a remote. For each movie it reports, beside "ffmpeg -threads 1 -i FILE -f null
-// -" on 20 seconds: the application's CPU seconds per second of movie as a
-// viewer plays it (from the Play key to 20 seconds of movie, from /proc), with
-// the on-screen information shown and hidden, the median of three runs each;
-// the speed of playing (seconds of movie per second), pictures dropped and the
-// largest audio/video offset; and for eight 15-second jumps the time from the
+// a remote. For each movie, with the on-screen information shown and hidden,
+// three runs each, it reports the medians of: the application's CPU seconds
+// per second of movie as a viewer plays it (from /proc, from the Play key to
+// 20 seconds of movie), over "ffmpeg -threads 1 -i FILE -f null -" on the
+// same 20 seconds run just before it (an interlaced film also over ffmpeg
+// decoding and deinterlacing it with the same filter); the speed of playing
+// (seconds of movie per second); and the bytes the application read over the
+// bytes of movie it played. Beside them: pictures dropped, the largest
+// audio/video offset, and for eight 15-second jumps the time from the
 // decoder's restart at the new place to its first new picture and its first
-// new sound; and the bytes the application read from the Play key on, over
-// the bytes of movie it played. An interlaced film is also set against ffmpeg decoding and
-// deinterlacing it with the same filter.
+// new sound.
 //
 // Usage: playback_bench [FOLDER [FILE...]]. The movies are made with ffmpeg in
 // FOLDER (a temporary one by default) and kept there for the next run; FILEs
@@ -48,7 +49,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 constexpr double STRETCH = 20.0;
 constexpr int JUMPS = 8;
-constexpr int FFMPEG_RUNS = 3;
 // Runs from the start of the movie, with the information shown and hidden each.
 constexpr int RUNS = 3;
 
@@ -228,24 +228,17 @@ struct Movie
     std::string filters;
 };
 
-// ffmpeg's CPU seconds per movie second over the first STRETCH seconds,
-// the median of its runs; with filters, decoding and filtering as the
-// application does, on one thread.
+// ffmpeg's CPU seconds per movie second over the first STRETCH seconds; with
+// filters, decoding and filtering as the application does, on one thread. It
+// runs beside each run of the application, so that both see the same machine.
 double FfmpegPerSecond(const Movie& movie, const std::string& filters)
 {
-    std::vector<double> cpu;
-    for (int i = 0; i < FFMPEG_RUNS; ++i)
-    {
-        std::vector<std::string> args = {"ffmpeg", "-nostdin", "-v", "fatal", "-threads", "1", "-filter_threads", "1",
-                                         "-i", movie.path, "-t", std::to_string(int(STRETCH))};
-        if (!filters.empty())
-            args.insert(args.end(), {"-vf", filters});
-        args.insert(args.end(), {"-f", "null", "-"});
-        const double used = RunToEnd(args);
-        if (used > 0)
-            cpu.push_back(used);
-    }
-    return Median(cpu) / STRETCH;
+    std::vector<std::string> args = {"ffmpeg", "-nostdin", "-v", "fatal", "-threads", "1", "-filter_threads", "1",
+                                     "-i", movie.path, "-t", std::to_string(int(STRETCH))};
+    if (!filters.empty())
+        args.insert(args.end(), {"-vf", filters});
+    args.insert(args.end(), {"-f", "null", "-"});
+    return RunToEnd(args) / STRETCH;
 }
 
 // The real application on a library of one title, its list open on that title.
@@ -315,6 +308,9 @@ struct Run
 {
     bool bPlayed = false;
     double cpuPerSecond = 0.0;
+    // ffmpeg's, just before, without and with the application's filters.
+    double ffmpegPerSecond = 0.0;
+    double filteredPerSecond = 0.0;
     double speed = 0.0;
     double shown = 0.0;
     double dropped = 0.0;
@@ -389,9 +385,11 @@ void Jumps(App& app)
                 *std::max_element(worst.begin(), worst.end()));
 }
 
-void Report(const char* what, const std::vector<Run>& runs, double ffmpegPerSecond, double filteredPerSecond)
+void Report(const char* what, const std::vector<Run>& runs)
 {
     std::vector<double> ratios;
+    std::vector<double> filtered;
+    std::vector<double> ffmpeg;
     std::vector<double> speeds;
     std::vector<double> reads;
     double dropped = 0;
@@ -400,7 +398,9 @@ void Report(const char* what, const std::vector<Run>& runs, double ffmpegPerSeco
     bool bPlayed = true;
     for (const Run& run : runs)
     {
-        ratios.push_back(ffmpegPerSecond > 0 ? run.cpuPerSecond / ffmpegPerSecond : 0.0);
+        ratios.push_back(run.ffmpegPerSecond > 0 ? run.cpuPerSecond / run.ffmpegPerSecond : 0.0);
+        filtered.push_back(run.filteredPerSecond > 0 ? run.cpuPerSecond / run.filteredPerSecond : 0.0);
+        ffmpeg.push_back(run.ffmpegPerSecond);
         speeds.push_back(run.speed);
         reads.push_back(run.readRatio);
         dropped += run.dropped;
@@ -410,16 +410,13 @@ void Report(const char* what, const std::vector<Run>& runs, double ffmpegPerSeco
     }
     if (runs.empty())
         return;
-    std::printf("  %s, %zu runs%s: CPU ÷ ffmpeg median %.2f (%.2f-%.2f, target <= 1.3)", what, runs.size(),
-                bPlayed ? "" : " (NOT ALL REACHED)", Median(ratios), *std::min_element(ratios.begin(), ratios.end()),
-                *std::max_element(ratios.begin(), ratios.end()));
-    if (filteredPerSecond > 0)
-    {
-        std::vector<double> cpu;
-        for (const Run& run : runs)
-            cpu.push_back(run.cpuPerSecond);
-        std::printf(", ÷ ffmpeg with the same filters %.2f", Median(cpu) / filteredPerSecond);
-    }
+    std::printf("  %s, %zu runs%s: CPU ÷ ffmpeg median %.2f (%.2f-%.2f, target <= 1.3; ffmpeg %.3f CPU s per "
+                "movie s)",
+                what, runs.size(), bPlayed ? "" : " (NOT ALL REACHED)", Median(ratios),
+                *std::min_element(ratios.begin(), ratios.end()), *std::max_element(ratios.begin(), ratios.end()),
+                Median(ffmpeg));
+    if (runs.front().filteredPerSecond > 0)
+        std::printf(", ÷ ffmpeg with the same filters %.2f", Median(filtered));
     std::printf("; speed median %.3f; %.0f pictures shown, %.0f dropped (target 0); largest A/V offset %.1f ms "
                 "(target <= 40); bytes read / bytes played median %.3f (target <= 1.1)\n",
                 Median(speeds), shown, dropped, maxOffset, Median(reads));
@@ -429,11 +426,6 @@ void Measure(const Movie& movie, const fs::path& binary, const fs::path& scratch
 {
     std::printf("%s: %s\n", movie.label.c_str(), movie.path.c_str());
     std::fflush(stdout);
-    const double ffmpegPerSecond = FfmpegPerSecond(movie, "");
-    std::printf("  ffmpeg -threads 1: %.3f CPU s per movie s\n", ffmpegPerSecond);
-    const double filteredPerSecond = movie.filters.empty() ? 0.0 : FfmpegPerSecond(movie, movie.filters);
-    if (!movie.filters.empty())
-        std::printf("  ffmpeg -threads 1 -vf %s: %.3f CPU s per movie s\n", movie.filters.c_str(), filteredPerSecond);
     for (const bool bInfo : {true, false})
     {
         std::vector<Run> runs;
@@ -445,7 +437,11 @@ void Measure(const Movie& movie, const fs::path& binary, const fs::path& scratch
                 std::printf("  the application did not start\n");
                 return;
             }
-            const Run run = PlayFromStart(app, movie, bInfo);
+            const double ffmpegPerSecond = FfmpegPerSecond(movie, "");
+            const double filteredPerSecond = movie.filters.empty() ? 0.0 : FfmpegPerSecond(movie, movie.filters);
+            Run run = PlayFromStart(app, movie, bInfo);
+            run.ffmpegPerSecond = ffmpegPerSecond;
+            run.filteredPerSecond = filteredPerSecond;
             if (run.shown <= 0 && !run.bPlayed)
             {
                 std::printf("  no picture\n");
@@ -455,7 +451,7 @@ void Measure(const Movie& movie, const fs::path& binary, const fs::path& scratch
             if (!bInfo && i == 0)
                 Jumps(app);
         }
-        Report(bInfo ? "information shown" : "information hidden", runs, ffmpegPerSecond, filteredPerSecond);
+        Report(bInfo ? "information shown" : "information hidden", runs);
     }
     std::fflush(stdout);
 }
