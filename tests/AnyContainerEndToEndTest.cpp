@@ -437,18 +437,20 @@ TEST(AnyContainerEndToEnd, PhoneVideosStandUprightInEveryZoomMode)
     struct Case
     {
         const char* rotate;
+        const char* extension;
         bool bSideways;
         // Where the mark is on the upright picture.
         bool bRight;
         bool bTop;
     };
-    // Held turned one way, the other way, and upside down.
-    for (const Case& test : {Case{"-90", true, true, true}, Case{"90", true, false, false},
-                             Case{"180", false, true, false}})
+    // Held turned one way, the other way (in a QuickTime file, as iPhones write
+    // them), and upside down.
+    for (const Case& test : {Case{"-90", ".mp4", true, true, true}, Case{"90", ".mov", true, false, false},
+                             Case{"180", ".mp4", false, true, false}})
     {
         SCOPED_TRACE(std::string("rotate=") + test.rotate);
         TempDir dir;
-        const std::string file = std::string("phone") + test.rotate + ".mp4";
+        const std::string file = std::string("phone") + test.rotate + test.extension;
         ASSERT_TRUE(MediaMaker::run(
             {"-i", filmed, "-c", "copy", "-metadata:s:v:0", std::string("rotate=") + test.rotate, moviePath(dir, file)}));
         Library library(dir, file);
