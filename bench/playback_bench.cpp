@@ -1,16 +1,21 @@
 // Plays movies through the whole running application, headless: the real
 // quorva binary with a one-title library, driven over its control channel like
-// a remote. For each movie it reports, beside "ffmpeg -threads 1 -i FILE -f null
-// -" on 20 seconds: the application's CPU seconds per second of movie (from
-// /proc, the cheaper of two 20-second stretches), pictures dropped and the
-// largest audio/video offset over both, and for eight 15-second jumps the time
-// from the decoder's restart at the new place to its first new picture and its
-// first new sound; and the bytes the application read from the start of
-// playing to the end of the stretches, over the bytes of movie they played.
+// a remote. For each movie, with the on-screen information shown and hidden,
+// three runs each, it reports the medians of: the application's CPU seconds
+// per second of movie as a viewer plays it (from /proc, from the Play key to
+// 20 seconds of movie), over "ffmpeg -threads 1 -i FILE -f null -" on the
+// same 20 seconds run just before it (an interlaced film also over ffmpeg
+// decoding and deinterlacing it with the same filter); the speed of playing
+// (seconds of movie per second); and the bytes the application read over the
+// bytes of movie it played. Beside them: pictures dropped, the largest
+// audio/video offset, and for eight 15-second jumps the time from the
+// decoder's restart at the new place to its first new picture and its first
+// new sound.
 //
 // Usage: playback_bench [FOLDER [FILE...]]. The movies are made with ffmpeg in
 // FOLDER (a temporary one by default) and kept there for the next run; FILEs
-// replace the standard four (SD and HD MPEG, 1080p H.264 and HEVC in Matroska).
+// replace the standard seven (SD and HD MPEG, 1080p H.264 and HEVC in
+// Matroska, a 4K HEVC 10-bit HDR film, a 480i DVD and a 1080i transport stream).
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -44,7 +49,8 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 constexpr double STRETCH = 20.0;
 constexpr int JUMPS = 8;
-constexpr int FFMPEG_RUNS = 3;
+// Runs from the start of the movie, with the information shown and hidden each.
+constexpr int RUNS = 3;
 
 double CpuSeconds(const rusage& usage)
 {
@@ -80,7 +86,7 @@ pid_t Spawn(std::vector<std::string> args, const std::vector<std::string>& env =
 }
 
 // Runs a program to its end; its CPU time, or -1 when it fails.
-double Run(std::vector<std::string> args)
+double RunToEnd(std::vector<std::string> args)
 {
     const pid_t pid = Spawn(std::move(args));
     int status = 0;
@@ -204,145 +210,256 @@ bool WaitFor(const std::function<bool()>& condition, double seconds, int pollMs 
     return true;
 }
 
+double Median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0.0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
 struct Movie
 {
     std::string label;
     std::string path;
     std::vector<std::string> make;
+    // The filters the application needs on top of decoding (the deinterlacer
+    // of an interlaced film): ffmpeg is measured with them as well.
+    std::string filters;
 };
 
-void Measure(const Movie& movie, const fs::path& binary, const fs::path& scratch)
+// ffmpeg's CPU seconds per movie second over the first STRETCH seconds; with
+// filters, decoding and filtering as the application does, on one thread. It
+// runs beside each run of the application, so that both see the same machine.
+double FfmpegPerSecond(const Movie& movie, const std::string& filters)
 {
-    std::printf("%s: %s\n", movie.label.c_str(), movie.path.c_str());
-    std::fflush(stdout);
-    double ffmpegCpu = -1;
-    for (int i = 0; i < FFMPEG_RUNS; ++i)
-    {
-        const double cpu = Run({"ffmpeg", "-nostdin", "-v", "fatal", "-threads", "1", "-i", movie.path, "-t",
-                                std::to_string(int(STRETCH)), "-f", "null", "-"});
-        if (cpu > 0 && (ffmpegCpu < 0 || cpu < ffmpegCpu))
-            ffmpegCpu = cpu;
-    }
+    std::vector<std::string> args = {"ffmpeg", "-nostdin", "-v", "fatal", "-threads", "1", "-filter_threads", "1",
+                                     "-i", movie.path, "-t", std::to_string(int(STRETCH))};
+    if (!filters.empty())
+        args.insert(args.end(), {"-vf", filters});
+    args.insert(args.end(), {"-f", "null", "-"});
+    return RunToEnd(args) / STRETCH;
+}
 
-    // A library of one title, as a viewer would have it.
-    const fs::path dir = scratch / "library";
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    const fs::path name = fs::path(movie.path).filename();
-    std::ofstream(dir / "client.properties") << "db.file=movies.html\nenable.trickplay=true\n";
-    std::ofstream(dir / "movies.html") << "<html><body>\n<ul>\n  <li>Title=Bench\n  <li>Genre=Drama\n"
-                                          "  <li>Original Title=Bench\n  <li>Path="
-                                       << fs::path(movie.path).parent_path().string()
-                                       << "\n  <li>Filename=" << name.string() << "\n</ul>\n</body></html>\n";
-    for (const char* folder : {"images", "graphics"})
-        if (fs::exists(binary.parent_path() / folder))
-            fs::create_directory_symlink(binary.parent_path() / folder, dir / folder);
-    // Quorva finds its settings beside the program it was started as.
-    fs::create_symlink(binary, dir / "quorva");
-    fs::remove(fs::path(movie.path + ".quorva"));
-    const int port = FreePort();
-    const fs::path cwd = fs::current_path();
-    fs::current_path(dir);
-    const pid_t pid = Spawn({(dir / "quorva").string()}, {"PALLIX_DISPLAY=headless", "SDL_AUDIODRIVER=dummy",
-                                                "PALLIX_ECP_PORT=" + std::to_string(port)},
-                            (dir / "console.log").c_str());
-    fs::current_path(cwd);
-    if (pid < 0 || !WaitFor([&] { return Command(port, "press Left") == "OK"; }, 20))
+// The real application on a library of one title, its list open on that title.
+class App
+{
+public:
+    App(const Movie& movie, const fs::path& binary, const fs::path& scratch)
     {
-        std::printf("  the application did not start\n");
-        return;
+        const fs::path dir = scratch / "library";
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        const fs::path name = fs::path(movie.path).filename();
+        std::ofstream(dir / "client.properties") << "db.file=movies.html\nenable.trickplay=true\n";
+        std::ofstream(dir / "movies.html") << "<html><body>\n<ul>\n  <li>Title=Bench\n  <li>Genre=Drama\n"
+                                              "  <li>Original Title=Bench\n  <li>Path="
+                                           << fs::path(movie.path).parent_path().string()
+                                           << "\n  <li>Filename=" << name.string() << "\n</ul>\n</body></html>\n";
+        for (const char* folder : {"images", "graphics"})
+            if (fs::exists(binary.parent_path() / folder))
+                fs::create_directory_symlink(binary.parent_path() / folder, dir / folder);
+        // Quorva finds its settings beside the program it was started as.
+        fs::create_symlink(binary, dir / "quorva");
+        mStats = movie.path + ".quorva";
+        fs::remove(mStats);
+        mPort = FreePort();
+        const fs::path cwd = fs::current_path();
+        fs::current_path(dir);
+        mPid = Spawn({(dir / "quorva").string()},
+                     {"PALLIX_DISPLAY=headless", "SDL_AUDIODRIVER=dummy", "PALLIX_ECP_PORT=" + std::to_string(mPort)},
+                     (dir / "console.log").c_str());
+        fs::current_path(cwd);
+        mbStarted = mPid > 0 && WaitFor([&] { return Command(mPort, "press Left") == "OK"; }, 20);
+        for (const char* key : {"Down", "Right"})
+            Press(key);
     }
-    const double readBefore = ProcessBytesRead(pid);
-    for (const char* key : {"Down", "Right", "Play"})
-        Command(port, std::string("press ") + key);
+    ~App()
+    {
+        if (mPid <= 0)
+            return;
+        Press("Exit");
+        Command(mPort, "quorvaApp exit");
+        if (!WaitFor([&] { return waitpid(mPid, nullptr, WNOHANG) == mPid; }, 10))
+        {
+            kill(mPid, SIGKILL);
+            waitpid(mPid, nullptr, 0);
+        }
+        fs::remove(mStats);
+    }
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
 
+    bool IsStarted() const { return mbStarted; }
+    void Press(const char* key) { Command(mPort, std::string("press ") + key); }
+    std::map<std::string, double> Figures() { return Playback(mPort); }
+    double Cpu() const { return ProcessCpu(mPid); }
+    double BytesRead() const { return ProcessBytesRead(mPid); }
+
+private:
+    pid_t mPid = -1;
+    int mPort = 0;
+    bool mbStarted = false;
+    std::string mStats;
+};
+
+// What one run measured, from the Play key to STRETCH seconds of movie.
+struct Run
+{
+    bool bPlayed = false;
+    double cpuPerSecond = 0.0;
+    // ffmpeg's, just before, without and with the application's filters.
+    double ffmpegPerSecond = 0.0;
+    double filteredPerSecond = 0.0;
+    double speed = 0.0;
+    double shown = 0.0;
+    double dropped = 0.0;
+    double maxOffset = 0.0;
+    // The bytes read over the bytes of movie played.
+    double readRatio = 0.0;
+};
+
+// Plays from the start, as a viewer does: the CPU counts from the key, the
+// movie's time from its first picture. With bInfo the on-screen information
+// (progress bar, clock, the title's details) stays up all the while.
+Run PlayFromStart(App& app, const Movie& movie, bool bInfo)
+{
+    Run run;
+    const double startCpu = app.Cpu();
+    const double readBefore = app.BytesRead();
+    app.Press("Play");
+    if (bInfo)
+    {
+        app.Press("Info");
+        app.Press("Info");
+    }
     std::map<std::string, double> figures;
-    if (!WaitFor([&] { return (figures = Playback(port))["shown"] > 0; }, 20))
-    {
-        std::printf("  no picture\n");
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-        return;
-    }
+    if (!WaitFor([&] { return (figures = app.Figures())["shown"] > 0; }, 20, 50))
+        return run;
     const double firstPts = figures["pts"];
-    // Two stretches back to back; the cheaper one counts, as other work on
-    // the machine only ever adds to a process's CPU time.
-    double cpu = -1;
-    double moviePlayed = 0;
-    double shown = 0;
-    double dropped = 0;
-    bool bPlayed = true;
-    for (int stretch = 0; stretch < 2; ++stretch)
-    {
-        const double startPts = figures["pts"];
-        const double startShown = figures["shown"];
-        const double startDropped = figures["dropped"];
-        const double startCpu = ProcessCpu(pid);
-        bPlayed = bPlayed && WaitFor([&] { return (figures = Playback(port))["pts"] >= startPts + STRETCH; },
-                                     STRETCH * 3, 500);
-        const double played = figures["pts"] - startPts;
-        const double used = (ProcessCpu(pid) - startCpu) / std::max(played, 1.0);
-        if (cpu < 0 || used < cpu)
-            cpu = used;
-        moviePlayed += played;
-        shown += figures["shown"] - startShown;
-        dropped += figures["dropped"] - startDropped;
-    }
-    const double maxOffset = figures["maxav"];
-    // Played from the start: the bytes of the movie up to the time reached.
-    const double bytesPlayed = (figures["pts"] - firstPts) / std::max(MovieSeconds(movie.path), 1.0) *
-                               double(fs::file_size(movie.path));
-    const double bytesRead = ProcessBytesRead(pid) - readBefore;
+    const double firstShown = figures["shown"];
+    const Clock::time_point first = Clock::now();
+    run.bPlayed =
+        WaitFor([&] { return (figures = app.Figures())["pts"] >= firstPts + STRETCH; }, STRETCH * 3, 500);
+    const double played = figures["pts"] - firstPts;
+    run.cpuPerSecond = (app.Cpu() - startCpu) / std::max(played, 1.0);
+    run.speed = played / std::max(std::chrono::duration<double>(Clock::now() - first).count(), 0.001);
+    run.shown = figures["shown"] - firstShown;
+    run.dropped = figures["dropped"];
+    run.maxOffset = figures["maxav"];
+    const double bytesPlayed =
+        played / std::max(MovieSeconds(movie.path), 1.0) * double(fs::file_size(movie.path));
+    run.readRatio = (app.BytesRead() - readBefore) / std::max(bytesPlayed, 1.0);
+    return run;
+}
 
-    // Back and forth by fifteen seconds: each jump restarts the decoder.
+// Back and forth by fifteen seconds: each jump restarts the decoder.
+void Jumps(App& app)
+{
     std::vector<double> pictures;
     std::vector<double> sounds;
+    std::vector<double> worst;
     for (int i = 0; i < JUMPS; ++i)
     {
-        const double before = Playback(port)["pts"];
-        Command(port, i % 2 == 0 ? "press Down" : "press Up");
+        const double before = app.Figures()["pts"];
+        app.Press(i % 2 == 0 ? "Down" : "Up");
+        std::map<std::string, double> figures;
         if (!WaitFor(
                 [&] {
-                    figures = Playback(port);
+                    figures = app.Figures();
                     return std::abs(figures["pts"] - before) > 8 && figures["picture"] > 0 && figures["sound"] > 0;
                 },
                 10))
             continue;
         pictures.push_back(figures["picture"]);
         sounds.push_back(figures["sound"]);
+        worst.push_back(std::max(figures["picture"], figures["sound"]));
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
     }
-    Command(port, "press Exit");
-    Command(port, "quorvaApp exit");
-    int status = 0;
-    waitpid(pid, &status, 0);
-    fs::remove(fs::path(movie.path + ".quorva"));
+    if (pictures.empty())
+        return;
+    std::printf("  jump to first new picture over %zu jumps: median %.0f ms, worst %.0f ms; first new sound: "
+                "median %.0f ms, worst %.0f ms; both: median %.0f ms, worst %.0f ms (targets < 200, < 400)\n",
+                pictures.size(), Median(pictures), *std::max_element(pictures.begin(), pictures.end()),
+                Median(sounds), *std::max_element(sounds.begin(), sounds.end()), Median(worst),
+                *std::max_element(worst.begin(), worst.end()));
+}
 
-    std::printf("  played %.1f s of movie%s: %.0f pictures shown, %.0f dropped (target 0)\n", moviePlayed,
-                bPlayed ? "" : " (NOT REACHED)", shown, dropped);
-    std::printf("  CPU s per movie s: application %.3f, ffmpeg -threads 1 %.3f, ratio %.2f (target <= 1.3)\n", cpu,
-                ffmpegCpu / STRETCH, ffmpegCpu > 0 ? cpu / (ffmpegCpu / STRETCH) : 0.0);
-    std::printf("  largest A/V offset at a picture: %.1f ms (target <= 40)\n", maxOffset);
-    std::printf("  bytes read / bytes played: %.3f (%.1f MB over %.1f MB; target <= 1.1)\n",
-                bytesRead / std::max(bytesPlayed, 1.0), bytesRead / 1e6, bytesPlayed / 1e6);
-    if (!pictures.empty())
+void Report(const char* what, const std::vector<Run>& runs)
+{
+    std::vector<double> ratios;
+    std::vector<double> filtered;
+    std::vector<double> ffmpeg;
+    std::vector<double> speeds;
+    std::vector<double> reads;
+    double dropped = 0;
+    double shown = 0;
+    double maxOffset = 0;
+    bool bPlayed = true;
+    for (const Run& run : runs)
     {
-        std::vector<double> worst(pictures.size());
-        for (size_t i = 0; i < pictures.size(); ++i)
-            worst[i] = std::max(pictures[i], sounds[i]);
-        std::sort(pictures.begin(), pictures.end());
-        std::sort(sounds.begin(), sounds.end());
-        std::sort(worst.begin(), worst.end());
-        std::printf("  jump to first new picture over %zu jumps: median %.0f ms, worst %.0f ms; first new sound: "
-                    "median %.0f ms, worst %.0f ms; both: median %.0f ms, worst %.0f ms (targets < 200, < 400)\n",
-                    pictures.size(), pictures[pictures.size() / 2], pictures.back(), sounds[sounds.size() / 2],
-                    sounds.back(), worst[worst.size() / 2], worst.back());
+        ratios.push_back(run.ffmpegPerSecond > 0 ? run.cpuPerSecond / run.ffmpegPerSecond : 0.0);
+        filtered.push_back(run.filteredPerSecond > 0 ? run.cpuPerSecond / run.filteredPerSecond : 0.0);
+        ffmpeg.push_back(run.ffmpegPerSecond);
+        speeds.push_back(run.speed);
+        reads.push_back(run.readRatio);
+        dropped += run.dropped;
+        shown += run.shown;
+        maxOffset = std::max(maxOffset, run.maxOffset);
+        bPlayed = bPlayed && run.bPlayed;
+    }
+    if (runs.empty())
+        return;
+    std::printf("  %s, %zu runs%s: CPU ÷ ffmpeg median %.2f (%.2f-%.2f, target <= 1.3; ffmpeg %.3f CPU s per "
+                "movie s)",
+                what, runs.size(), bPlayed ? "" : " (NOT ALL REACHED)", Median(ratios),
+                *std::min_element(ratios.begin(), ratios.end()), *std::max_element(ratios.begin(), ratios.end()),
+                Median(ffmpeg));
+    if (runs.front().filteredPerSecond > 0)
+        std::printf(", ÷ ffmpeg with the same filters %.2f", Median(filtered));
+    std::printf("; speed median %.3f; %.0f pictures shown, %.0f dropped (target 0); largest A/V offset %.1f ms "
+                "(target <= 40); bytes read / bytes played median %.3f (target <= 1.1)\n",
+                Median(speeds), shown, dropped, maxOffset, Median(reads));
+}
+
+void Measure(const Movie& movie, const fs::path& binary, const fs::path& scratch)
+{
+    std::printf("%s: %s\n", movie.label.c_str(), movie.path.c_str());
+    std::fflush(stdout);
+    for (const bool bInfo : {true, false})
+    {
+        std::vector<Run> runs;
+        for (int i = 0; i < RUNS; ++i)
+        {
+            App app(movie, binary, scratch);
+            if (!app.IsStarted())
+            {
+                std::printf("  the application did not start\n");
+                return;
+            }
+            const double ffmpegPerSecond = FfmpegPerSecond(movie, "");
+            const double filteredPerSecond = movie.filters.empty() ? 0.0 : FfmpegPerSecond(movie, movie.filters);
+            Run run = PlayFromStart(app, movie, bInfo);
+            run.ffmpegPerSecond = ffmpegPerSecond;
+            run.filteredPerSecond = filteredPerSecond;
+            if (run.shown <= 0 && !run.bPlayed)
+            {
+                std::printf("  no picture\n");
+                return;
+            }
+            runs.push_back(run);
+            if (!bInfo && i == 0)
+                Jumps(app);
+        }
+        Report(bInfo ? "information shown" : "information hidden", runs);
     }
     std::fflush(stdout);
 }
 
 std::vector<Movie> StandardMovies(const fs::path& folder)
 {
+    // What the application does to an interlaced picture.
+    const std::string bwdif = "bwdif=mode=send_frame:parity=auto:deint=interlaced";
     const std::string tone = "sine=frequency=440:beep_factor=4:sample_rate=48000";
     const std::string seconds = "60";
     const std::string hd = "testsrc2=size=1920x1080:rate=24,noise=alls=8:allf=t";
@@ -350,19 +467,46 @@ std::vector<Movie> StandardMovies(const fs::path& folder)
         {"SD program stream (720x480 MPEG-2 3.5 Mb/s, MP2)", (folder / "sd.mpg").string(),
          {"-f", "lavfi", "-i", "testsrc2=size=720x480:rate=30000/1001", "-f", "lavfi", "-i", tone, "-t", seconds,
           "-c:v", "mpeg2video", "-b:v", "3500k", "-g", "15", "-bf", "2", "-c:a", "mp2", "-b:a", "192k", "-ac", "2",
-          "-f", "vob"}},
+          "-f", "vob"},
+         ""},
         {"HD transport stream (1080 MPEG-2 15 Mb/s, AC-3)", (folder / "hd.ts").string(),
          {"-f", "lavfi", "-i", "testsrc2=size=1920x1080:rate=30000/1001,noise=alls=12:allf=t", "-f", "lavfi", "-i",
           tone, "-t", seconds, "-c:v", "mpeg2video", "-b:v", "15M", "-minrate", "15M", "-maxrate", "15M", "-bufsize",
-          "9781k", "-g", "15", "-bf", "2", "-c:a", "ac3", "-b:a", "384k", "-ac", "2", "-f", "mpegts"}},
+          "9781k", "-g", "15", "-bf", "2", "-c:a", "ac3", "-b:a", "384k", "-ac", "2", "-f", "mpegts"},
+         ""},
         {"1080p H.264 8 Mb/s 24 frames/s in Matroska (AAC)", (folder / "h264.mkv").string(),
          {"-f", "lavfi", "-i", hd, "-f", "lavfi", "-i", tone, "-t", seconds, "-c:v", "libx264", "-preset",
           "veryfast", "-b:v", "8M", "-maxrate", "10M", "-bufsize", "16M", "-g", "48", "-c:a", "aac", "-b:a", "192k",
-          "-ac", "2", "-f", "matroska"}},
+          "-ac", "2", "-f", "matroska"},
+         ""},
         {"1080p HEVC 4 Mb/s 24 frames/s in Matroska (AAC)", (folder / "hevc.mkv").string(),
          {"-f", "lavfi", "-i", hd, "-f", "lavfi", "-i", tone, "-t", seconds, "-c:v", "libx265", "-preset",
           "ultrafast", "-b:v", "4M", "-g", "48", "-x265-params", "log-level=error", "-c:a", "aac", "-b:a", "192k",
-          "-ac", "2", "-f", "matroska"}},
+          "-ac", "2", "-f", "matroska"},
+         ""},
+        {"4K HEVC 10-bit HDR10 24 frames/s in Matroska (PQ, BT.2020, E-AC-3)", (folder / "hdr4k.mkv").string(),
+         {"-f", "lavfi", "-i",
+          "testsrc2=size=3840x2160:rate=24,noise=alls=8:allf=t,format=gbrpf32le,zscale=tin=bt709:t=smpte2084:"
+          "pin=bt709:p=bt2020:min=gbr:m=bt2020nc:r=limited:npl=100,format=yuv420p10le",
+          "-f", "lavfi", "-i", tone, "-t", seconds, "-c:v", "libx265", "-preset", "ultrafast", "-b:v", "20M", "-g", "48",
+          "-x265-params",
+          "log-level=error:colorprim=bt2020:transfer=smpte2084:colormatrix=bt2020nc:hdr10=1:"
+          "master-display=G(13250,34500)B(7500,3000)R(34000,16000)WP(15635,16450)L(10000000,50):max-cll=1000,400",
+          "-color_primaries", "bt2020", "-color_trc", "smpte2084", "-colorspace", "bt2020nc", "-c:a", "eac3",
+          "-b:a", "640k", "-ac", "2", "-f", "matroska"},
+         ""},
+        {"480i NTSC DVD (MPEG-2 interlaced, top field first, AC-3)", (folder / "dvd.vob").string(),
+         {"-f", "lavfi", "-i", "testsrc2=size=720x480:rate=60000/1001,tinterlace=mode=interleave_top", "-f",
+          "lavfi", "-i", tone, "-t", seconds, "-target", "ntsc-dvd", "-flags", "+ildct+ilme", "-top", "1", "-ac",
+          "2", "-f", "dvd"},
+         bwdif},
+        {"1080i transport stream (MPEG-2 interlaced 15 Mb/s, AC-3)", (folder / "hd1080i.ts").string(),
+         {"-f", "lavfi", "-i",
+          "testsrc2=size=1920x1080:rate=60000/1001,noise=alls=12:allf=t,tinterlace=mode=interleave_top", "-f",
+          "lavfi", "-i", tone, "-t", seconds, "-c:v", "mpeg2video", "-b:v", "15M", "-minrate", "15M", "-maxrate",
+          "15M", "-bufsize", "9781k", "-g", "15", "-bf", "2", "-flags", "+ildct+ilme", "-top", "1", "-c:a", "ac3",
+          "-b:a", "384k", "-ac", "2", "-f", "mpegts"},
+         bwdif},
     };
 }
 } // namespace
@@ -380,7 +524,7 @@ int main(int argc, char** argv)
     fs::create_directories(folder);
     std::vector<Movie> movies;
     for (int i = 2; i < argc; ++i)
-        movies.push_back(Movie{"movie", fs::absolute(argv[i]).string(), {}});
+        movies.push_back(Movie{"movie", fs::absolute(argv[i]).string(), {}, ""});
     if (movies.empty())
         movies = StandardMovies(fs::absolute(folder));
     for (const Movie& movie : movies)
@@ -392,7 +536,7 @@ int main(int argc, char** argv)
         std::vector<std::string> args = {"ffmpeg", "-nostdin", "-v", "fatal", "-y"};
         args.insert(args.end(), movie.make.begin(), movie.make.end());
         args.push_back(movie.path + ".part");
-        if (Run(args) < 0)
+        if (RunToEnd(args) < 0)
         {
             std::printf("ffmpeg could not make %s\n", movie.path.c_str());
             return 1;

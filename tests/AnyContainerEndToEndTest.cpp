@@ -6,13 +6,19 @@
 
 #include <gtest/gtest.h>
 
+#include "PixelProbe.h"
+
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
 #include <sstream>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace
 {
@@ -90,15 +96,16 @@ public:
         return figures;
     }
 
-    // The burned-in clock on a fresh screenshot, and when the screenshot was taken.
-    double clock(double* pWhen = nullptr)
+    // The burned-in clock on a fresh screenshot of a 4:3 picture of width x
+    // height pixels, and when the screenshot was taken.
+    double clock(double* pWhen = nullptr, int width = 320, int height = 240)
     {
         double time = -1;
         waitFor([&] {
             const auto pShot = mpProcess->screenshot();
             if (pWhen)
                 *pWhen = seconds(Clock::now());
-            time = MediaMaker::readClock(*pShot, PICTURE, 320, 240);
+            time = MediaMaker::readClock(*pShot, PICTURE, width, height);
             return time >= 0;
         });
         return time;
@@ -306,4 +313,226 @@ TEST(AnyContainerEndToEnd, SubtitlesAndSoundTracksFollowTheLanguagesAndTheKeys)
     library.press("Exit");
     library.press("Exit");
     EXPECT_EQ(library.process().waitExit(), 0);
+}
+
+namespace
+{
+// Where playback stands: the wall clock, the decoder's figures and the clock
+// burned into the picture shown.
+struct Moment
+{
+    double wall = 0;
+    double pts = 0;
+    // Pictures shown and those skipped as late: all the pictures that were due.
+    double due = 0;
+    double clock = -1;
+};
+
+Moment moment(Library& library, int width, int height)
+{
+    Moment now;
+    now.clock = library.clock(&now.wall, width, height);
+    auto figures = library.playback();
+    now.pts = std::atof(figures["pts"].c_str());
+    now.due = std::atof(figures["shown"].c_str()) + std::atof(figures["dropped"].c_str());
+    return now;
+}
+
+const std::string TONE = "sine=frequency=440:sample_rate=48000:duration=8";
+} // namespace
+
+// DVDs, broadcasts and films telecined for NTSC play at their own speed, with
+// sound and without: the time in the picture, the decoder's timestamps, the
+// wall clock and the number of pictures shown agree.
+TEST(AnyContainerEndToEnd, InterlacedAndTelecinedFilmsKeepTheirClock)
+{
+    struct Case
+    {
+        const char* name;
+        const char* file;
+        double rate;
+        int width;
+        int height;
+        std::function<bool(const std::string&)> make;
+    };
+    const std::vector<Case> cases = {
+        {"NTSC DVD, interlaced, top field first", "film.vob", 30000.0 / 1001, 720, 480,
+         [](const std::string& path) {
+             return MediaMaker::run({"-f", "lavfi", "-i",
+                                     "testsrc=size=720x480:rate=60000/1001:duration=8" + MediaMaker::clockFilters() +
+                                         ",tinterlace=mode=interleave_top",
+                                     "-f", "lavfi", "-i", TONE, "-target", "ntsc-dvd", "-aspect", "4:3", "-flags",
+                                     "+ildct+ilme", "-top", "1", path});
+         }},
+        {"interlaced H.264 in Matroska without sound", "film.mkv", 25, 320, 240,
+         [](const std::string& path) {
+             MediaMaker::Movie movie;
+             movie.seconds = 8;
+             movie.rate = 50;
+             movie.bClock = true;
+             movie.videoFilter = "tinterlace=mode=interleave_top";
+             movie.videoCodec = "libx264";
+             movie.videoOptions = {"-preset", "ultrafast", "-flags", "+ildct+ilme", "-x264-params", "tff=1", "-b:v",
+                                   "500k"};
+             movie.audioCodec = "";
+             movie.container = "matroska";
+             return MediaMaker::make(path, movie);
+         }},
+        {"soft-telecined NTSC film", "film.mpg", 24000.0 / 1001, 320, 240,
+         [](const std::string& path) { return MediaMaker::makeSoftTelecined(path, 8); }},
+        {"a recording that turns from progressive to interlaced", "film.ts", 25, 320, 240,
+         [](const std::string& path) {
+             const std::string later = path + ".later";
+             const bool bMade =
+                 MediaMaker::run({"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=3" +
+                                  MediaMaker::clockFilters(), "-f", "lavfi", "-i", TONE, "-t", "3", "-c:v",
+                                  "mpeg2video", "-g", "12", "-b:v", "1M", "-c:a", "mp2", "-f", "mpegts", path}) &&
+                 MediaMaker::run({"-f", "lavfi", "-i",
+                                  "testsrc=size=320x240:rate=50:duration=5,setpts=PTS+3/TB" +
+                                      MediaMaker::clockFilters() + ",tinterlace=mode=interleave_top",
+                                  "-f", "lavfi", "-i", TONE, "-t", "5", "-c:v", "mpeg2video", "-g", "12", "-b:v", "1M",
+                                  "-flags", "+ildct+ilme", "-top", "1", "-c:a", "mp2", "-output_ts_offset", "3", "-f",
+                                  "mpegts", later});
+             std::ofstream(path, std::ios::binary | std::ios::app) << std::ifstream(later, std::ios::binary).rdbuf();
+             return bMade;
+         }},
+    };
+    for (const Case& test : cases)
+    {
+        SCOPED_TRACE(test.name);
+        TempDir dir;
+        ASSERT_TRUE(test.make(moviePath(dir, test.file)));
+        Library library(dir, test.file);
+        ASSERT_TRUE(waitFor([&] { return std::atof(library.playback()["shown"].c_str()) > 0; }));
+        const Moment from = moment(library, test.width, test.height);
+        ASSERT_GE(from.clock, 0);
+        Moment to;
+        ASSERT_TRUE(waitFor([&] {
+            to = moment(library, test.width, test.height);
+            return to.wall - from.wall >= 4.0;
+        }));
+        const double played = to.pts - from.pts;
+        EXPECT_NEAR(played / (to.wall - from.wall), 1.0, 0.2) << played << " s of movie";
+        EXPECT_NEAR(to.clock - from.clock, played, 0.6) << from.clock << " -> " << to.clock;
+        EXPECT_NEAR((to.due - from.due) / played, test.rate, test.rate * 0.15) << to.due - from.due;
+        library.press("Exit");
+        library.press("Exit");
+        EXPECT_EQ(library.process().waitExit(), 0);
+    }
+}
+
+// A phone's film lies on its side in the file, with the way the phone was held
+// in its display matrix: it stands upright in every zoom mode, the modes
+// cropping and stretching the upright picture.
+TEST(AnyContainerEndToEnd, PhoneVideosStandUprightInEveryZoomMode)
+{
+    TempDir source;
+    // A grey picture with a white mark in its top left-hand corner.
+    const std::string filmed = source.file("filmed.mp4");
+    ASSERT_TRUE(MediaMaker::run({"-f", "lavfi", "-i",
+                                 "color=c=gray:size=320x240:rate=25:duration=20,drawbox=x=0:y=0:w=60:h=40:color=white:"
+                                 "t=fill",
+                                 "-f", "lavfi", "-i", TONE, "-t", "20", "-c:v", "libx264", "-preset", "ultrafast",
+                                 "-c:a", "aac", filmed}));
+    struct Case
+    {
+        const char* rotate;
+        const char* extension;
+        bool bSideways;
+        // Where the mark is on the upright picture.
+        bool bRight;
+        bool bTop;
+    };
+    // Held turned one way, the other way (in a QuickTime file, as iPhones write
+    // them), and upside down.
+    for (const Case& test : {Case{"-90", ".mp4", true, true, true}, Case{"90", ".mov", true, false, false},
+                             Case{"180", ".mp4", false, true, false}})
+    {
+        SCOPED_TRACE(std::string("rotate=") + test.rotate);
+        TempDir dir;
+        const std::string file = std::string("phone") + test.rotate + test.extension;
+        ASSERT_TRUE(MediaMaker::run(
+            {"-i", filmed, "-c", "copy", "-metadata:s:v:0", std::string("rotate=") + test.rotate, moviePath(dir, file)}));
+        Library library(dir, file);
+        ASSERT_TRUE(waitFor([&] { return std::atof(library.playback()["shown"].c_str()) > 0; }));
+        for (int mode = 0; mode < 6; ++mode)
+        {
+            SCOPED_TRACE("zoom mode " + std::to_string(mode));
+            const auto pShot = library.process().screenshot();
+            const PallixRect screen = pShot->GetRect();
+            const PallixRect picture = PixelProbe::bounds(*pShot, screen, [](const PallixColor& c) { return c.GetGreen() > 60; });
+            const PallixRect mark = PixelProbe::bounds(*pShot, screen, [](const PallixColor& c) { return c.GetGreen() > 220; });
+            ASSERT_FALSE(picture.IsEmpty());
+            ASSERT_FALSE(mark.IsEmpty());
+            EXPECT_EQ(mark.x + int32_t(mark.w / 2) > picture.x + int32_t(picture.w / 2), test.bRight);
+            EXPECT_EQ(mark.y + int32_t(mark.h / 2) < picture.y + int32_t(picture.h / 2), test.bTop);
+            // Full shows the upright picture in its own shape, the others fill their rectangles.
+            if (mode == 0)
+            {
+                EXPECT_NEAR(double(picture.w) / picture.h, test.bSideways ? 0.75 : 4.0 / 3, 0.05);
+            }
+            library.press("Zoom");
+            // The zoom key brings the information up; it goes again, clear of the picture.
+            library.press("Info");
+        }
+        library.press("Exit");
+        library.press("Exit");
+        EXPECT_EQ(library.process().waitExit(), 0);
+    }
+}
+
+// HDR10 (PQ) and HLG films and BT.2020 ones of standard range, made from the
+// same picture as an SDR film, show its colours: white as white, grey as
+// grey, red, green and blue as saturated as they are.
+TEST(AnyContainerEndToEnd, HdrAndWideGamutFilmsShowTheirSdrColours)
+{
+    // White with a grey quarter, and red, green and blue along the bottom.
+    const std::string picture =
+        "color=c=white:size=320x240:rate=25:duration=8,drawbox=x=160:y=0:w=160:h=120:color=0x808080:t=fill,"
+        "drawbox=x=0:y=120:w=106:h=120:color=0xFF0000:t=fill,drawbox=x=106:y=120:w=107:h=120:color=0x00C000:t=fill,"
+        "drawbox=x=213:y=120:w=107:h=120:color=0x4060E0:t=fill";
+    struct Case
+    {
+        const char* transfer;
+        const char* x265;
+        const char* file;
+    };
+    for (const Case& test :
+         {Case{"smpte2084",
+               "hdr10=1:master-display=G(13250,34500)B(7500,3000)R(34000,16000)WP(15635,16450)L(10000000,50):"
+               "max-cll=1000,400",
+               "hdr10.mkv"},
+          Case{"arib-std-b67", "", "hlg.mp4"}, Case{"bt2020-10", "", "wide.mkv"}})
+    {
+        SCOPED_TRACE(test.transfer);
+        TempDir dir;
+        ASSERT_TRUE(MediaMaker::run(
+            {"-f", "lavfi", "-i",
+             picture + ",format=gbrpf32le,zscale=tin=bt709:t=" + test.transfer +
+                 ":pin=bt709:p=bt2020:min=gbr:m=bt2020nc:r=limited,format=yuv420p10le",
+             "-f", "lavfi", "-i", TONE, "-c:v", "libx265", "-preset", "ultrafast", "-x265-params",
+             std::string("log-level=error:colorprim=bt2020:colormatrix=bt2020nc:transfer=") + test.transfer +
+                 (*test.x265 ? ":" : "") + test.x265,
+             "-color_primaries", "bt2020", "-color_trc", test.transfer, "-colorspace", "bt2020nc", "-c:a", "aac",
+             moviePath(dir, test.file)}));
+        Library library(dir, test.file);
+        ASSERT_TRUE(waitFor([&] { return std::atof(library.playback()["shown"].c_str()) > 0; }));
+        const auto pShot = library.process().screenshot();
+        auto expectColour = [&](int32_t x, int32_t y, int r, int g, int b, int tolerance) {
+            const PallixColor c = pShot->GetPixel(x, y);
+            EXPECT_NEAR(c.GetRed(), r, tolerance) << x << "," << y;
+            EXPECT_NEAR(c.GetGreen(), g, tolerance) << x << "," << y;
+            EXPECT_NEAR(c.GetBlue(), b, tolerance) << x << "," << y;
+        };
+        // The picture fills PICTURE three times over.
+        expectColour(300, 150, 255, 255, 255, 16);
+        expectColour(900, 150, 128, 128, 128, 12);
+        // HLG's conversion to light and back is not exact for the most saturated colours.
+        expectColour(300, 540, 255, 0, 0, 40);
+        expectColour(640, 540, 0, 192, 0, 40);
+        expectColour(1000, 540, 64, 96, 224, 40);
+        library.press("Exit");
+        library.press("Exit");
+        EXPECT_EQ(library.process().waitExit(), 0);
+    }
 }

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -119,6 +120,63 @@ bool MediaMaker::makeUntimed(const std::string& path, const Movie& movie)
     std::filesystem::remove(earlyPath);
     std::filesystem::remove(latePath);
     return true;
+}
+
+namespace
+{
+// Sets the pulldown flags in an MPEG-2 video stream of progressive pictures
+// without B-pictures (coded order is display order): the sequence says 29.97
+// frames and interlaced, and the pictures go top field first with a repeated
+// field, bottom first, bottom first with a repeated field, top first.
+void addPulldown(std::string& stream)
+{
+    int nPicture = 0;
+    for (size_t at = stream.find(std::string("\0\0\1", 3)); at != std::string::npos && at + 8 < stream.size();
+         at = stream.find(std::string("\0\0\1", 3), at + 3))
+    {
+        auto byte = [&](size_t i) -> unsigned char& { return reinterpret_cast<unsigned char&>(stream[at + i]); };
+        const unsigned char code = byte(3);
+        if (code == 0xB3)
+        {
+            // frame_rate_code 4: 30000/1001.
+            byte(7) = static_cast<unsigned char>((byte(7) & 0xF0) | 4);
+        }
+        else if (code == 0xB5 && (byte(4) >> 4) == 1)
+        {
+            byte(5) &= static_cast<unsigned char>(~0x08); // progressive_sequence
+        }
+        else if (code == 0xB5 && (byte(4) >> 4) == 8)
+        {
+            const int phase = nPicture++ % 4;
+            const int topFirst = phase == 0 || phase == 3;
+            const int repeat = phase == 0 || phase == 2;
+            byte(7) = static_cast<unsigned char>((byte(7) & ~0x82) | topFirst << 7 | repeat << 1);
+        }
+    }
+}
+} // namespace
+
+bool MediaMaker::makeSoftTelecined(const std::string& path, double seconds)
+{
+    const std::string duration = std::to_string(seconds);
+    const std::string film = path + ".m2v";
+    if (!run({"-f", "lavfi", "-i", "testsrc=size=320x240:rate=24000/1001:duration=" + duration + clockFilters(),
+              "-c:v", "mpeg2video", "-bf", "0", "-g", "12", "-b:v", "1M", "-aspect", "4:3", "-f", "mpeg2video", film}))
+        return false;
+    std::string stream;
+    {
+        std::ifstream in(film, std::ios::binary);
+        stream.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    addPulldown(stream);
+    std::ofstream(film, std::ios::binary | std::ios::trunc) << stream;
+    // The elementary stream has no times: the muxer counts them from the
+    // frame rate and the repeated fields, as an authoring tool does.
+    const bool bMade = run({"-fflags", "+genpts", "-r", "30000/1001", "-i", film, "-f", "lavfi", "-i",
+                            "sine=frequency=440:sample_rate=48000:duration=" + duration, "-c:v", "copy", "-c:a", "mp2",
+                            "-f", "vob", path});
+    std::filesystem::remove(film);
+    return bMade;
 }
 
 double MediaMaker::readClock(const PallixBitmap& screen, const PallixRect& shown, int width, int height)

@@ -35,6 +35,11 @@ bool make(const std::string& path, const Movie& movie);
 // The movie as a recording joined from two halves whose clocks are hours
 // apart, so that its timestamps tell no running time.
 bool makeUntimed(const std::string& path, const Movie& movie);
+// An NTSC film as DVDs carry it: 23.976 progressive pictures a second (320 x
+// 240, 4:3, the clock burned in) coded with the flags that have every other
+// one repeat a field (2:3 pulldown, shown at 29.97 frames a second), in a
+// program stream with sound.
+bool makeSoftTelecined(const std::string& path, double seconds);
 // Runs ffmpeg with these arguments after "-nostdin -v error -y".
 bool run(const std::vector<std::string>& args);
 // The filters that bClock adds after a picture source, starting with a comma.

@@ -192,7 +192,12 @@ TEST(PallixVideoFilter, DeinterlacesAndConvertsForThePlane)
     };
 
     std::vector<pallix_av::FramePtr> out;
-    auto sink = [&](pallix_av::FramePtr frame) { out.push_back(std::move(frame)); };
+    // Each picture's time in seconds, read in the time base it comes with.
+    std::vector<double> times;
+    auto sink = [&](pallix_av::FramePtr frame, AVRational base) {
+        times.push_back(double(frame->pts) * av_q2d(base));
+        out.push_back(std::move(frame));
+    };
     PallixVideoFilter filter;
     const AVRational timeBase{1, 25};
     // A progressive 8-bit picture passes as it is.
@@ -206,15 +211,18 @@ TEST(PallixVideoFilter, DeinterlacesAndConvertsForThePlane)
     // The bottom field flickers: its lines are not what the picture shows
     // between the top field's, and are made anew from them.
     out.clear();
+    times.clear();
     for (int64_t pts = 1; pts <= 6; ++pts)
         filter.Process(picture(AV_PIX_FMT_YUV420P, pts, true, pts % 2 == 0).get(), timeBase, sink);
     filter.Process(nullptr, timeBase, sink);
     ASSERT_GE(out.size(), 5u);
-    for (const pallix_av::FramePtr& frame : out)
+    for (size_t i = 0; i < out.size(); ++i)
     {
-        EXPECT_EQ(frame->format, AV_PIX_FMT_YUV420P);
-        EXPECT_FALSE(frame->interlaced_frame);
-        EXPECT_LT(combing(*frame), 50) << "pts " << frame->pts;
+        EXPECT_EQ(out[i]->format, AV_PIX_FMT_YUV420P);
+        EXPECT_FALSE(out[i]->interlaced_frame);
+        EXPECT_LT(combing(*out[i]), 50) << "pts " << out[i]->pts;
+        // One picture a frame, at the frame's own time.
+        EXPECT_DOUBLE_EQ(times[i], double(i + 1) / 25) << i;
     }
 
     out.clear();

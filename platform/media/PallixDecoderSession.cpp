@@ -21,6 +21,9 @@ constexpr int MAX_BAD_PICTURES = 250;
 constexpr std::chrono::milliseconds IDLE_WAIT(50);
 // Lines kept of each text subtitle track not shown.
 constexpr size_t RECENT_LINES = 32;
+// With less sound than this waiting to be heard, the reader goes on to the
+// sound rather than wait for room for more pictures.
+constexpr size_t SOUND_LOW_FRAMES = PallixAudioOutput::RATE / 2;
 } // namespace
 
 PallixDecoderSession::PallixDecoderSession(MPEGDecoder& owner)
@@ -172,6 +175,7 @@ void PallixDecoderSession::DecodeThread()
 void PallixDecoderSession::CloseDecoders()
 {
     mVideo.Close();
+    mBacklog.Clear();
     mAudioDecoder.Close();
     mSubtitles.Stop();
     mRoles.clear();
@@ -422,6 +426,7 @@ bool PallixDecoderSession::ApplySelection()
     if (bVideo)
     {
         mVideo.Close();
+        mBacklog.Clear();
         mVideoIndex = -1;
     }
     if (bAudio)
@@ -525,6 +530,7 @@ void PallixDecoderSession::Dispatch(Role role, const AVPacket& packet)
             return;
         }
         mAudioDecoder.Decode(&packet, [this](std::vector<int16_t> samples, double pts) { QueueSound(std::move(samples), pts); });
+        DecodeBacklog(false);
         return;
     }
     if (!mVideo.IsOpen() && !mVideo.Open(stream))
@@ -532,6 +538,43 @@ void PallixDecoderSession::Dispatch(Role role, const AVPacket& packet)
         mRoles[size_t(packet.stream_index)] = kIgnored;
         return;
     }
+    if (mBacklog.IsEmpty() && !WaitsForSound())
+    {
+        DecodeVideo(packet);
+        return;
+    }
+    mBacklog.Add(packet);
+    DecodeBacklog(false);
+}
+
+void PallixDecoderSession::DecodeBacklog(bool bAll)
+{
+    while (!mBacklog.IsEmpty())
+    {
+        if (!bAll && !mBacklog.IsFull() && WaitsForSound())
+            return;
+        const pallix_av::PacketPtr packet = mBacklog.Take();
+        DecodeVideo(*packet);
+    }
+}
+
+bool PallixDecoderSession::WaitsForSound()
+{
+    // No room for more pictures and the sound running out: the sound further
+    // on in the stream comes first.
+    if (mAudioIndex < 0 || !mSound.IsOpen() || mPresenter.HasRoom())
+        return false;
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        if (mbPaused)
+            return false;
+    }
+    return mAudio.GetQueuedFrames() < SOUND_LOW_FRAMES;
+}
+
+void PallixDecoderSession::DecodeVideo(const AVPacket& packet)
+{
+    const AVStream& stream = *mpFormat->streams[packet.stream_index];
     // Pictures before a seek's time are decoded only to reach it: those that no
     // other picture needs are not decoded at all, nor while catching up.
     const int64_t ts = packet.pts != AV_NOPTS_VALUE ? packet.pts : packet.dts;
@@ -567,6 +610,7 @@ void PallixDecoderSession::NewStretch()
     mClock.Reset(nSerial);
     mAudio.Flush(nSerial);
     mVideo.Flush();
+    mBacklog.Clear();
     mAudioDecoder.Flush();
     mSubtitles.Flush();
     mSound.Reset();
@@ -585,6 +629,7 @@ void PallixDecoderSession::Drain()
     mbDrained = true;
     if (mVideo.IsOpen())
     {
+        DecodeBacklog(true);
         mVideo.Decode(nullptr, [this](pallix_av::FramePtr frame, double pts) { OnPicture(std::move(frame), pts); });
         mVideo.Flush();
     }

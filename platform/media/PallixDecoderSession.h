@@ -7,6 +7,7 @@
 #include "PallixFilmDemuxer.h"
 #include "PallixJumpDetector.h"
 #include "PallixMediaClock.h"
+#include "PallixPacketBacklog.h"
 #include "PallixPositionSync.h"
 #include "PallixPresenter.h"
 #include "PallixPushDemuxer.h"
@@ -78,6 +79,12 @@ private:
     bool TrackTimestamp(Role role, const AVPacket& packet, const AVStream* stream);
     void NewStretch();
     void Dispatch(Role role, const AVPacket& packet);
+    // Decodes the pictures read ahead: all of them, or while there is room for
+    // them or no want of sound.
+    void DecodeBacklog(bool bAll);
+    // Whether a picture decoded now would hold up the sound the clock needs.
+    bool WaitsForSound();
+    void DecodeVideo(const AVPacket& packet);
     void OnPicture(pallix_av::FramePtr frame, double pts);
     void QueueSound(std::vector<int16_t> samples, double pts);
     void Drain();
@@ -115,6 +122,7 @@ private:
     bool mbFileRun = false;
     AVFormatContext* mpFormat = nullptr;
     PallixVideoDecoder mVideo;
+    PallixPacketBacklog mBacklog;
     PallixAudioDecoder mAudioDecoder;
     std::vector<Role> mRoles;
     std::map<int, std::deque<pallix_av::PacketPtr>> mRecentText;

@@ -124,6 +124,12 @@ bool PallixPresenter::IsEmpty()
     return mPictures.empty();
 }
 
+bool PallixPresenter::HasRoom()
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mPictures.size() < mnPictures;
+}
+
 void PallixPresenter::Run()
 {
     std::unique_lock<std::mutex> lock(mMutex);

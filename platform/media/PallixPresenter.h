@@ -43,6 +43,8 @@ public:
     // The subtitle track changed: the picture on screen gets the new ones.
     void RefreshSubtitles();
     bool IsEmpty();
+    // Whether a picture pushed now is queued without waiting.
+    bool HasRoom();
 
 private:
     struct Picture

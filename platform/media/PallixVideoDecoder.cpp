@@ -31,7 +31,7 @@ bool PallixVideoDecoder::Open(const AVStream& stream)
     mTimeBase = stream.time_base;
     if (stream.avg_frame_rate.num > 0 && stream.avg_frame_rate.den > 0)
         mFrameDuration = av_q2d(av_inv_q(stream.avg_frame_rate));
-    mFilter.Restart();
+    mFilter.Restart(PallixRotation::Of(stream));
     mbNeedKey = true;
     mbSkipping = false;
     return true;
@@ -68,9 +68,8 @@ bool PallixVideoDecoder::Decode(const AVPacket* packet, const Sink& sink)
     Receive(sink);
     if (!packet)
     {
-        mFilter.Process(nullptr, mTimeBase, [&](pallix_av::FramePtr frame) {
-            const double pts = frame->pts != AV_NOPTS_VALUE ? double(frame->pts) * av_q2d(mTimeBase) : mNextPts;
-            sink(std::move(frame), pts);
+        mFilter.Process(nullptr, mTimeBase, [&](pallix_av::FramePtr frame, AVRational timeBase) {
+            Deliver(std::move(frame), timeBase, sink);
         });
     }
     return ret >= 0 || ret == AVERROR(EAGAIN) || ret == AVERROR_EOF;
@@ -78,10 +77,7 @@ bool PallixVideoDecoder::Decode(const AVPacket* packet, const Sink& sink)
 
 void PallixVideoDecoder::Receive(const Sink& sink)
 {
-    auto deliver = [&](pallix_av::FramePtr frame) {
-        const double pts = frame->pts != AV_NOPTS_VALUE ? double(frame->pts) * av_q2d(mTimeBase) : mNextPts;
-        sink(std::move(frame), pts);
-    };
+    auto deliver = [&](pallix_av::FramePtr frame, AVRational timeBase) { Deliver(std::move(frame), timeBase, sink); };
     while (avcodec_receive_frame(mCodec.get(), mFrame.get()) == 0)
     {
         const int64_t ts = mFrame->best_effort_timestamp;
@@ -108,4 +104,10 @@ void PallixVideoDecoder::Receive(const Sink& sink)
         mFrame->pts = ts != AV_NOPTS_VALUE ? ts : int64_t(std::llround(pts / av_q2d(mTimeBase)));
         mFilter.Process(mFrame.get(), mTimeBase, deliver);
     }
+}
+
+void PallixVideoDecoder::Deliver(pallix_av::FramePtr frame, AVRational timeBase, const Sink& sink)
+{
+    const double pts = frame->pts != AV_NOPTS_VALUE ? double(frame->pts) * av_q2d(timeBase) : mNextPts;
+    sink(std::move(frame), pts);
 }

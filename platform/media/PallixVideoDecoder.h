@@ -37,6 +37,7 @@ public:
 
 private:
     void Receive(const Sink& sink);
+    void Deliver(pallix_av::FramePtr frame, AVRational timeBase, const Sink& sink);
 
     pallix_av::CodecPtr mCodec;
     pallix_av::FramePtr mFrame;

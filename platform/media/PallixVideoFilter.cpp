@@ -1,5 +1,7 @@
 #include "PallixVideoFilter.h"
 
+#include "PallixScreen.h"
+
 extern "C" {
 #include <libavfilter/avfilter.h>
 #include <libavfilter/buffersink.h>
@@ -7,12 +9,26 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
 void PallixVideoFilter::GraphDeleter::operator()(AVFilterGraph* pGraph) const
 {
     avfilter_graph_free(&pGraph);
+}
+
+bool PallixVideoFilter::Setup::operator==(const Setup& other) const
+{
+    return nWidth == other.nWidth && nHeight == other.nHeight && nFormat == other.nFormat &&
+           av_cmp_q(timeBase, other.timeBase) == 0 && av_cmp_q(aspect, other.aspect) == 0 &&
+           bDeinterlace == other.bDeinterlace && colours == other.colours && nOutWidth == other.nOutWidth &&
+           nOutHeight == other.nOutHeight;
+}
+
+bool PallixVideoFilter::Setup::NeedsGraph(bool bTurn) const
+{
+    return bDeinterlace || bTurn || nFormat != AV_PIX_FMT_YUV420P || PallixSdrConversion::IsNeeded(colours);
 }
 
 PallixVideoFilter::PallixVideoFilter() = default;
@@ -26,13 +42,61 @@ void PallixVideoFilter::Reset()
     mpSink = nullptr;
 }
 
-void PallixVideoFilter::Restart()
+void PallixVideoFilter::Restart(const PallixRotation& rotation)
 {
     Reset();
+    mRotation = rotation;
     mbSawInterlaced = false;
 }
 
-bool PallixVideoFilter::Configure(const AVFrame& frame, AVRational timeBase, bool bDeinterlace)
+PallixVideoFilter::Setup PallixVideoFilter::SetupFor(const AVFrame& frame, AVRational timeBase) const
+{
+    Setup setup;
+    setup.nWidth = frame.width;
+    setup.nHeight = frame.height;
+    setup.nFormat = frame.format;
+    setup.timeBase = timeBase;
+    setup.aspect = frame.sample_aspect_ratio;
+    setup.bDeinterlace = mbSawInterlaced;
+    setup.colours = PallixSdrConversion::Of(frame);
+    // A deinterlaced picture alone is not worth another pass to make it smaller.
+    const bool bConverted = !mRotation.filters.empty() || setup.nFormat != AV_PIX_FMT_YUV420P ||
+                            PallixSdrConversion::IsNeeded(setup.colours);
+    PallixScreen screen;
+    PallixScreen::OutputResolution resolution;
+    if (!bConverted || !screen.GetSupportedOutputResolutionAt(screen.GetCurrentOutputResolution(), resolution))
+        return setup;
+    // No zoom mode shows more of the picture, in either direction, than the
+    // output resolution holds.
+    const int nMaxWidth = int(mRotation.bSideways ? resolution.nHeight : resolution.nWidth);
+    const int nMaxHeight = int(mRotation.bSideways ? resolution.nWidth : resolution.nHeight);
+    if (frame.width > nMaxWidth || frame.height > nMaxHeight)
+    {
+        setup.nOutWidth = std::max(2, std::min(frame.width, nMaxWidth) / 2 * 2);
+        setup.nOutHeight = std::max(2, std::min(frame.height, nMaxHeight) / 2 * 2);
+    }
+    return setup;
+}
+
+std::string PallixVideoFilter::Chain(const Setup& setup, bool bFull) const
+{
+    std::string chain;
+    auto add = [&](const std::string& filters) {
+        if (!filters.empty())
+            chain += (chain.empty() ? "" : ",") + filters;
+    };
+    if (setup.bDeinterlace)
+        add("bwdif=mode=send_frame:parity=auto:deint=interlaced");
+    if (bFull)
+    {
+        add(PallixSdrConversion::Filters(setup.colours, setup.nOutWidth, setup.nOutHeight));
+        add(mRotation.filters);
+    }
+    add("format=yuv420p");
+    return chain;
+}
+
+bool PallixVideoFilter::Configure(const Setup& setup, const std::string& chain)
 {
     Reset();
     mGraph.reset(avfilter_graph_alloc());
@@ -41,12 +105,11 @@ bool PallixVideoFilter::Configure(const AVFrame& frame, AVRational timeBase, boo
     // The pictures arrive one at a time from one decoder thread; the filters'
     // own slice threads would only contend with the decoder's.
     mGraph->nb_threads = 1;
-    const AVRational aspect =
-        frame.sample_aspect_ratio.num > 0 ? frame.sample_aspect_ratio : AVRational{1, 1};
+    const AVRational aspect = setup.aspect.num > 0 ? setup.aspect : AVRational{1, 1};
     char args[256];
-    std::snprintf(args, sizeof args, "video_size=%dx%d:pix_fmt=%d:time_base=%d/%d:pixel_aspect=%d/%d", frame.width,
-                  frame.height, frame.format, timeBase.num, timeBase.den > 0 ? timeBase.den : 1, aspect.num,
-                  aspect.den);
+    std::snprintf(args, sizeof args, "video_size=%dx%d:pix_fmt=%d:time_base=%d/%d:pixel_aspect=%d/%d", setup.nWidth,
+                  setup.nHeight, setup.nFormat, setup.timeBase.num, setup.timeBase.den > 0 ? setup.timeBase.den : 1,
+                  aspect.num, aspect.den);
     if (avfilter_graph_create_filter(&mpSource, avfilter_get_by_name("buffer"), "in", args, nullptr, mGraph.get()) <
             0 ||
         avfilter_graph_create_filter(&mpSink, avfilter_get_by_name("buffersink"), "out", nullptr, nullptr,
@@ -55,8 +118,6 @@ bool PallixVideoFilter::Configure(const AVFrame& frame, AVRational timeBase, boo
         Reset();
         return false;
     }
-    const std::string chain =
-        std::string(bDeinterlace ? "bwdif=mode=send_frame:parity=auto:deint=interlaced," : "") + "format=yuv420p";
     AVFilterInOut* outputs = avfilter_inout_alloc();
     AVFilterInOut* inputs = avfilter_inout_alloc();
     bool bOk = outputs && inputs;
@@ -76,67 +137,75 @@ bool PallixVideoFilter::Configure(const AVFrame& frame, AVRational timeBase, boo
         Reset();
         return false;
     }
-    mWidth = frame.width;
-    mHeight = frame.height;
-    mFormat = frame.format;
-    mTimeBase = timeBase;
-    mAspect = frame.sample_aspect_ratio;
-    mbDeinterlace = bDeinterlace;
+    mSetup = setup;
     return true;
 }
 
-void PallixVideoFilter::Drain(const Sink& sink)
+bool PallixVideoFilter::Drain(const Sink& sink)
 {
     for (;;)
     {
         pallix_av::FramePtr out(av_frame_alloc());
-        if (!out || av_buffersink_get_frame(mpSink, out.get()) < 0)
-            return;
-        sink(std::move(out));
+        if (!out)
+            return false;
+        const int ret = av_buffersink_get_frame(mpSink, out.get());
+        if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF)
+            return true;
+        if (ret < 0)
+            return false;
+        sink(std::move(out), av_buffersink_get_time_base(mpSink));
     }
+}
+
+void PallixVideoFilter::Finish(const Sink& sink)
+{
+    if (mGraph && av_buffersrc_add_frame(mpSource, nullptr) >= 0)
+        Drain(sink);
+    Reset();
 }
 
 void PallixVideoFilter::Process(AVFrame* frame, AVRational timeBase, const Sink& sink)
 {
     if (!frame)
     {
-        if (mGraph && av_buffersrc_add_frame(mpSource, nullptr) >= 0)
-            Drain(sink);
-        Reset();
+        Finish(sink);
         return;
     }
     if (frame->interlaced_frame)
         mbSawInterlaced = true;
-    const bool bPlain = frame->format == AV_PIX_FMT_YUV420P && !mbSawInterlaced;
-    if (bPlain && !mGraph)
+    const Setup setup = SetupFor(*frame, timeBase);
+    if (!setup.NeedsGraph(!mRotation.filters.empty()))
     {
+        // What a graph still holds belongs to the pictures before this one.
+        Finish(sink);
         pallix_av::FramePtr out(av_frame_alloc());
         if (out)
         {
             av_frame_move_ref(out.get(), frame);
-            sink(std::move(out));
+            sink(std::move(out), timeBase);
         }
         return;
     }
-    const bool bChanged = !mGraph || frame->width != mWidth || frame->height != mHeight || frame->format != mFormat ||
-                          av_cmp_q(timeBase, mTimeBase) != 0 || mbDeinterlace != mbSawInterlaced ||
-                          av_cmp_q(frame->sample_aspect_ratio, mAspect) != 0;
-    if (bChanged)
+    if (!mGraph || !(setup == mSetup))
     {
-        // What the old graph still holds belongs to the pictures before the change.
-        if (mGraph && av_buffersrc_add_frame(mpSource, nullptr) >= 0)
-            Drain(sink);
-        if (!Configure(*frame, timeBase, mbSawInterlaced))
+        Finish(sink);
+        // Should the conversions be refused, the picture is at least shown.
+        mbPlain = !Configure(setup, Chain(setup, true));
+        if (mbPlain && !Configure(setup, Chain(setup, false)))
         {
             av_frame_unref(frame);
             return;
         }
     }
-    if (av_buffersrc_add_frame_flags(mpSource, frame, AV_BUFFERSRC_FLAG_KEEP_REF) < 0)
+    const bool bFiltered = av_buffersrc_add_frame_flags(mpSource, frame, AV_BUFFERSRC_FLAG_KEEP_REF) >= 0 && Drain(sink);
+    if (!bFiltered && !mbPlain)
     {
-        av_frame_unref(frame);
-        return;
+        // A conversion that takes the graph but refuses its pictures: this
+        // kind of picture is shown without it from now on.
+        mbPlain = true;
+        if (Configure(setup, Chain(setup, false)) &&
+            av_buffersrc_add_frame_flags(mpSource, frame, AV_BUFFERSRC_FLAG_KEEP_REF) >= 0)
+            Drain(sink);
     }
     av_frame_unref(frame);
-    Drain(sink);
 }
