@@ -14,7 +14,12 @@
 
 PallixString QuorvaApp::mWorkingDir;
 
-QuorvaApp::QuorvaApp() = default;
+QuorvaApp::QuorvaApp()
+{
+    mViewingHistory.setStore(&mMediaCache);
+    // The panel on screen follows what the stats files and watched marks say.
+    mViewingHistory.setChangeListener([this] { mMainWindow.onViewingChanged(); });
+}
 
 QuorvaApp::~QuorvaApp() = default;
 
@@ -73,6 +78,8 @@ void QuorvaApp::OnAppInit()
     ClientProperties::parse(mWorkingDir + "/client.properties");
     initMediaStore(nFixPathsMode, bExport);
     mMainWindow.Materialize(kAppNormal);
+    // What was watched where: read while the viewer looks at the first panel.
+    mViewingHistory.refresh();
     PallixInput::NotifyScreenActivity();
     if (ClientProperties::getRemoteHttpPort() > 0)
         startRemoteServer();
@@ -136,6 +143,8 @@ void QuorvaApp::OnWormholeMessage(const PallixMessage& message)
         PlayerWindow::getInstance()->onExitPlayer();
     else if (message.GetMessageID() == Player::PLAYBACK_FAILED_MESSAGE)
         PlayerWindow::getInstance()->onPlaybackFailed();
+    else if (message.GetMessageID() == ViewingHistory::REFRESHED_MESSAGE)
+        mViewingHistory.onRefreshed();
 }
 
 void QuorvaApp::OnECPCommand(const PallixString& command, PallixString& result)
