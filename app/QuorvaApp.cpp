@@ -88,6 +88,8 @@ void QuorvaApp::OnAppInit()
 void QuorvaApp::startRemoteServer()
 {
     mRemoteServer.SetStatusProvider(&QuorvaApp::getRemoteStatus);
+    // The phone's search box shows its text on the Search panel.
+    mRemoteServer.SetSearchHandler([this](const std::string& text) { mMainWindow.showSearch(PallixString(text)); });
     // The paired phones are remembered beside the settings.
     mRemoteServer.Open(ClientProperties::getRemoteHttpPort(), (mWorkingDir + "/remote-tokens").str());
 }

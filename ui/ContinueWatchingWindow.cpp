@@ -13,46 +13,12 @@
 #include "RemoteKeys.h"
 #include "WindowUtils.h"
 
-namespace
+ContinueWatchingWindow::ContinueWatchingWindow() : CoverGridPanel("Continue\nWatching")
 {
-// The top of the panel holds the selected title's details.
-constexpr int32_t DETAILS_HEIGHT = 90;
-} // namespace
-
-ContinueWatchingWindow::ContinueWatchingWindow() : RightPanelWindow("Continue\nWatching")
-{
-    AddChild(&mList);
-    mList.setWindow(this);
-    mList.setListener(this);
     mList.setDecorator(this);
 }
 
-ContinueWatchingWindow::~ContinueWatchingWindow()
-{
-    mList.removeAllItems();
-}
-
-void ContinueWatchingWindow::setupLayout()
-{
-    PallixRect rect = GetRectAbsolute();
-    const int32_t top = DETAILS_HEIGHT - ImageList::FRAME_OVERHANG;
-    mList.SetRectAbsolute(PallixRect(rect.x, rect.y + top, rect.w, rect.h > uint32_t(top) ? rect.h - top : 0));
-}
-
-void ContinueWatchingWindow::OnMaterialize()
-{
-    RightPanelWindow::OnMaterialize();
-    setupLayout();
-    loadItems();
-}
-
-void ContinueWatchingWindow::onViewingChanged()
-{
-    if (!IsVisible())
-        return;
-    loadItems();
-    RedrawScreen();
-}
+ContinueWatchingWindow::~ContinueWatchingWindow() = default;
 
 void ContinueWatchingWindow::loadItems()
 {
@@ -114,16 +80,6 @@ void ContinueWatchingWindow::OnPaint(PallixBitmap& bitmap)
     DrawingUtils::drawEntryDetails(bitmap, rect, item.pEntry, item.file);
 }
 
-void ContinueWatchingWindow::OnSetFocus()
-{
-    mList.SetFocus(true);
-}
-
-void ContinueWatchingWindow::onItemSelected(int)
-{
-    RedrawScreen();
-}
-
 // Play goes on without asking where; Select opens the title's page.
 void ContinueWatchingWindow::onItemChosen(int item, int button)
 {
@@ -141,11 +97,3 @@ void ContinueWatchingWindow::onItemChosen(int item, int button)
     else
         WindowUtils::onMediaEntryChosen(this, chosen.pEntry, button, true, false, chosen.file);
 }
-
-void ContinueWatchingWindow::onNavLeft()
-{
-    if (getMainWindow())
-        getMainWindow()->setFocusOnColumn();
-}
-
-void ContinueWatchingWindow::onPageBack() {}

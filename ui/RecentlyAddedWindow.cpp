@@ -1,7 +1,6 @@
 #include "RecentlyAddedWindow.h"
 
 #include "DrawingUtils.h"
-#include "MainWindow.h"
 #include "MediaEntry.h"
 #include "MediaStore.h"
 #include "QuorvaApp.h"
@@ -10,48 +9,13 @@
 
 #include <vector>
 
-namespace
+RecentlyAddedWindow::RecentlyAddedWindow() : CoverGridPanel("Recently\nAdded"), mCovers(true)
 {
-// The top of the panel holds the selected title's details.
-constexpr int32_t DETAILS_HEIGHT = 90;
-} // namespace
-
-RecentlyAddedWindow::RecentlyAddedWindow() : RightPanelWindow("Recently\nAdded"), mCovers(true)
-{
-    AddChild(&mList);
-    mList.setWindow(this);
-    mList.setListener(this);
     mList.setDecorator(&mCovers);
     mList.setListDescription("[Recently Added]");
 }
 
-RecentlyAddedWindow::~RecentlyAddedWindow()
-{
-    mList.removeAllItems();
-}
-
-void RecentlyAddedWindow::setupLayout()
-{
-    PallixRect rect = GetRectAbsolute();
-    const int32_t top = DETAILS_HEIGHT - ImageList::FRAME_OVERHANG;
-    mList.SetRectAbsolute(PallixRect(rect.x, rect.y + top, rect.w, rect.h > uint32_t(top) ? rect.h - top : 0));
-}
-
-void RecentlyAddedWindow::OnMaterialize()
-{
-    RightPanelWindow::OnMaterialize();
-    setupLayout();
-    loadItems();
-}
-
-// A refresh learns the times of titles whose record does not say when they came.
-void RecentlyAddedWindow::onViewingChanged()
-{
-    if (!IsVisible())
-        return;
-    loadItems();
-    RedrawScreen();
-}
+RecentlyAddedWindow::~RecentlyAddedWindow() = default;
 
 void RecentlyAddedWindow::loadItems()
 {
@@ -86,27 +50,9 @@ void RecentlyAddedWindow::OnPaint(PallixBitmap& bitmap)
         DrawingUtils::drawEntryDetails(bitmap, GetRectAbsolute(), pEntry, "");
 }
 
-void RecentlyAddedWindow::OnSetFocus()
-{
-    mList.SetFocus(true);
-}
-
-void RecentlyAddedWindow::onItemSelected(int)
-{
-    RedrawScreen();
-}
-
 void RecentlyAddedWindow::onItemChosen(int item, int button)
 {
     MediaEntry* pEntry = static_cast<MediaEntry*>(mList.getItemData(item));
     if (pEntry)
         WindowUtils::onMediaEntryChosen(this, pEntry, button, true, true, "");
 }
-
-void RecentlyAddedWindow::onNavLeft()
-{
-    if (getMainWindow())
-        getMainWindow()->setFocusOnColumn();
-}
-
-void RecentlyAddedWindow::onPageBack() {}
