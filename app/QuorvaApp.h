@@ -19,6 +19,7 @@ public:
 
     MediaStore* getMediaCache() { return &mMediaCache; }
     ViewingHistory* getViewingHistory() { return &mViewingHistory; }
+    MainWindow* getMainWindow() { return &mMainWindow; }
 
 protected:
     void OnAppInit() override;

@@ -46,6 +46,8 @@ public:
     void onRefreshed();
     // The same, all at once on the calling thread (tests and benchmarks).
     void refreshNow();
+    // A refresh was asked for and its findings are not applied yet.
+    bool isRefreshing() const { return mRefresh.isRunning() || mbRefreshAgain; }
 
     // A title's own play file (file empty), or one movie file of its folder;
     // null when nothing was ever recorded for it.
