@@ -7,15 +7,16 @@
 #include <algorithm>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 std::vector<ContinueWatching::Item> ContinueWatching::collect(ViewingHistory& history)
 {
     std::vector<Item> items;
     history.forEach(
-        [&](MediaEntry* pEntry, const PallixString& file, const ViewingState& state)
+        [&](MediaEntry* pEntry, const std::string& file, const ViewingState& state)
         {
             if (state.isInProgress())
-                items.push_back(Item{pEntry, file, state, false, state.getLastViewedTime()});
+                items.push_back(Item{pEntry, PallixString(file), state, false, state.getLastViewedTime()});
         });
     addNextEpisodes(history, items);
     addNextFiles(history, items);
@@ -55,9 +56,9 @@ void ContinueWatching::addNextFiles(ViewingHistory& history, std::vector<Item>& 
 {
     std::vector<MediaEntry*> folders;
     history.forEach(
-        [&](MediaEntry* pEntry, const PallixString& file, const ViewingState&)
+        [&](MediaEntry* pEntry, const std::string& file, const ViewingState&)
         {
-            if (!file.IsEmpty() && std::find(folders.begin(), folders.end(), pEntry) == folders.end())
+            if (!file.empty() && std::find(folders.begin(), folders.end(), pEntry) == folders.end())
                 folders.push_back(pEntry);
         });
     for (MediaEntry* pEntry : folders)
@@ -88,10 +89,23 @@ void ContinueWatching::addNextFiles(ViewingHistory& history, std::vector<Item>& 
 
 void ContinueWatching::dropDuplicates(std::vector<Item>& items)
 {
+    // Only a file of a title's folder can be another record's own file: the
+    // folders in question are few, and only titles in them are compared.
+    std::unordered_set<std::string> folders;
+    for (const Item& item : items)
+        if (!item.file.IsEmpty())
+            folders.insert(item.pEntry->getPath().str());
+    if (folders.empty())
+        return;
     std::unordered_map<std::string, size_t> byPath;
     std::vector<Item> kept;
     for (Item& item : items)
     {
+        if (!folders.count(item.pEntry->getPath().str()))
+        {
+            kept.push_back(std::move(item));
+            continue;
+        }
         std::string path = (item.file.IsEmpty() && item.pEntry->getFilename().IsEmpty()
                                 ? item.pEntry->getPath() + "/"
                                 : ViewingHistory::getMoviePath(item.pEntry, item.file))

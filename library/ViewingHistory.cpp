@@ -74,9 +74,12 @@ void ViewingHistory::apply(ViewingRefresh::Result& result)
             mFolders[pEntry] = std::move(files);
         bChanged = true;
     }
-    for (const ViewingRefresh::Result::Times& times : result.times)
-        mTimes[times.pEntry] = std::make_pair(times.added, times.file);
     bChanged = bChanged || !result.times.empty();
+    if (mTimes.empty())
+        mTimes.swap(result.times);
+    else
+        for (const auto& [pEntry, times] : result.times)
+            mTimes[pEntry] = times;
     for (ViewingRefresh::Change& change : result.changes)
     {
         ViewingState& state = stateFor(change.pEntry, change.file);
@@ -96,6 +99,7 @@ void ViewingHistory::apply(ViewingRefresh::Result& result)
 
 void ViewingHistory::changed()
 {
+    ++mGeneration;
     if (mListener)
         mListener();
 }
@@ -118,10 +122,10 @@ bool ViewingHistory::isWatched(MediaEntry* pEntry, const PallixString& file) con
 }
 
 void ViewingHistory::forEach(
-    const std::function<void(MediaEntry*, const PallixString&, const ViewingState&)>& visit) const
+    const std::function<void(MediaEntry*, const std::string&, const ViewingState&)>& visit) const
 {
     for (const auto& [key, state] : mStates)
-        visit(key.pEntry, PallixString(key.file), state);
+        visit(key.pEntry, key.file, state);
 }
 
 const std::vector<PallixString>* ViewingHistory::getFolderFiles(MediaEntry* pEntry) const

@@ -46,6 +46,9 @@ public:
     void onRefreshed();
     // The same, all at once on the calling thread (tests and benchmarks).
     void refreshNow();
+    // Counts the changes of what is known: a panel whose list was made at the
+    // same count need not make it again.
+    uint32_t getGeneration() const { return mGeneration; }
     // A refresh was asked for and its findings are not applied yet.
     bool isRefreshing() const { return mRefresh.isRunning() || mbRefreshAgain; }
 
@@ -54,7 +57,7 @@ public:
     const ViewingState* find(MediaEntry* pEntry, const PallixString& file) const;
     bool isWatched(MediaEntry* pEntry, const PallixString& file = PallixString()) const;
     // Every file that has a state.
-    void forEach(const std::function<void(MediaEntry*, const PallixString&, const ViewingState&)>& visit) const;
+    void forEach(const std::function<void(MediaEntry*, const std::string&, const ViewingState&)>& visit) const;
     // The movie files of a title that is a folder of several, in order; null for others.
     const std::vector<PallixString>* getFolderFiles(MediaEntry* pEntry) const;
     // When the title entered the library: its Added field, else its movie
@@ -106,4 +109,5 @@ private:
     // Counts the runs started; 0 before the first.
     uint32_t mRun = 0;
     bool mbRefreshAgain = false;
+    uint32_t mGeneration = 1;
 };

@@ -8,13 +8,16 @@
 #include "WatchedMarkFile.h"
 
 #include <iterator>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace
 {
 // Titles claimed at a time by one thread.
 constexpr int TITLES_PER_CLAIM = 64;
+constexpr int BACKGROUND_NICENESS = 10;
 } // namespace
 
 ViewingRefresh::ViewingRefresh() = default;
@@ -37,6 +40,9 @@ bool ViewingRefresh::start(std::vector<MediaEntry*> entries, uint32_t nRun, Pall
     mThread = std::thread(
         [this, entries = std::move(entries), nRun, url = std::move(url), nMessageID]
         {
+            // Behind whatever the viewer is doing: this thread and the helpers it
+            // starts yield the processor to the event loop.
+            ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), BACKGROUND_NICENESS);
             Result result = runHere(entries, nRun);
             {
                 std::lock_guard<std::mutex> lock(mMutex);
@@ -93,16 +99,17 @@ void ViewingRefresh::run(const std::vector<MediaEntry*>& entries, Result& result
                               if (mbStop || !pEntry)
                                   return;
                               Result found;
-                              checkTitle(pEntry, mKnown[static_cast<size_t>(i)], found.changes, found.folders, found.times);
-                              if (found.changes.empty() && found.folders.empty() && found.times.empty())
+                              std::vector<Result::Times> times;
+                              checkTitle(pEntry, mKnown[static_cast<size_t>(i)], found.changes, found.folders, times);
+                              if (found.changes.empty() && found.folders.empty() && times.empty())
                                   return;
                               std::lock_guard<std::mutex> lock(resultMutex);
                               std::move(found.changes.begin(), found.changes.end(),
                                         std::back_inserter(result.changes));
                               std::move(found.folders.begin(), found.folders.end(),
                                         std::back_inserter(result.folders));
-                              std::move(found.times.begin(), found.times.end(),
-                                        std::back_inserter(result.times));
+                              for (const Result::Times& time : times)
+                                  result.times[time.pEntry] = std::make_pair(time.added, time.file);
                           });
 }
 

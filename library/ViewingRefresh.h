@@ -12,6 +12,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 class MediaEntry;
@@ -47,7 +48,8 @@ public:
             time_t added;
             time_t file;
         };
-        std::vector<Times> times;
+        // Made here rather than on the event loop: it has a key for every title.
+        std::unordered_map<MediaEntry*, std::pair<time_t, time_t>> times;
         // Built by the first run.
         std::unique_ptr<SeriesIndex> pSeries;
     };

@@ -110,12 +110,14 @@ void BrowseByDetails::listEntries()
     QuorvaApp* pApp = QuorvaApp::getApp();
     void* pSelected = mList.getItemData(mList.getSelectedIndex());
     mList.removeAllItems();
+    mWatched.assign(mEntries.size(), 0);
     int nKeep = 0;
     for (size_t i = 0; i < mEntries.size(); ++i)
     {
         MediaEntry* pEntry = mEntries[i];
+        mWatched[i] = pApp && pApp->getViewingHistory()->isWatched(pEntry);
         // The list draws the tab-separated parts as columns.
-        PallixString text = pApp && pApp->getViewingHistory()->isWatched(pEntry) ? CHECK_MARK : "";
+        PallixString text = mWatched[i] ? CHECK_MARK : "";
         text += pEntry->getOriginalTitle() + "\t" + pEntry->getGenre() + "\t" + pEntry->getRating() + "\t" +
                 pEntry->getDuration();
         mList.addItem(text, pEntry);
@@ -137,15 +139,29 @@ bool BrowseByDetails::OnKeyDown(unsigned long nKey)
     return true;
 }
 
-// Check marks, and the order by last viewed, follow what was watched.
+// Check marks, and the orders by last viewed and date added, follow what was
+// watched. The lines are made anew only when one of them changes.
 void BrowseByDetails::onViewingChanged()
 {
     if (!IsVisible() || mEntries.empty())
         return;
     if (mOrder == BY_LAST_VIEWED || mOrder == BY_DATE_ADDED)
         sortEntries();
+    else if (!marksChanged())
+        return;
     listEntries();
     RedrawScreen();
+}
+
+bool BrowseByDetails::marksChanged()
+{
+    QuorvaApp* pApp = QuorvaApp::getApp();
+    if (!pApp || mWatched.size() != mEntries.size())
+        return true;
+    for (size_t i = 0; i < mEntries.size(); ++i)
+        if (static_cast<bool>(mWatched[i]) != pApp->getViewingHistory()->isWatched(mEntries[i]))
+            return true;
+    return false;
 }
 
 void BrowseByDetails::setupLayout()

@@ -52,10 +52,14 @@ private:
     void sortEntries();
     // One line per title, the selected title kept on the bar.
     void listEntries();
+    // Whether a title's check mark is not as its line shows it.
+    bool marksChanged();
 
     LoopList mList;
     Order mOrder;
     std::vector<MediaEntry*> mEntries;
+    // Per line: drawn with a check mark.
+    std::vector<char> mWatched;
 
     friend class BrowseByDetailsTestAccess;
 };

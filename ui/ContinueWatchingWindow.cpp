@@ -25,6 +25,11 @@ void ContinueWatchingWindow::loadItems()
     QuorvaApp* pApp = QuorvaApp::getApp();
     if (!pApp)
         return;
+    // Shown again with nothing watched since: the grid stays as it was.
+    ViewingHistory* pHistory = pApp->getViewingHistory();
+    if (pHistory->getGeneration() == mGeneration)
+        return;
+    mGeneration = pHistory->getGeneration();
     MediaEntry* pSelectedEntry = nullptr;
     PallixString selectedFile;
     int selected = mList.getSelectedIndex();
@@ -35,7 +40,7 @@ void ContinueWatchingWindow::loadItems()
     }
 
     mList.removeAllItems();
-    mItems = ContinueWatching::collect(*pApp->getViewingHistory());
+    mItems = ContinueWatching::collect(*pHistory);
     int nKeep = 0;
     for (size_t i = 0; i < mItems.size(); ++i)
     {

@@ -29,6 +29,8 @@ protected:
 
 private:
     std::vector<ContinueWatching::Item> mItems;
+    // What the viewing history had seen when the list was made; 0 before.
+    uint32_t mGeneration = 0;
 
     friend class ContinueWatchingWindowTestAccess;
 };

@@ -22,6 +22,8 @@ protected:
 
 private:
     WatchedCovers mCovers;
+    // What the viewing history had seen when the list was made; 0 before.
+    uint32_t mGeneration = 0;
 
     friend class RecentlyAddedWindowTestAccess;
 };

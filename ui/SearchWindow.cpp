@@ -218,7 +218,7 @@ void SearchWindow::onGridLeft()
 void SearchWindow::OnPaint(PallixBitmap& bitmap)
 {
     PallixRect rect = GetRectAbsolute();
-    char subtitle[64];
+    char subtitle[96];
     if (mFoundCount > mListed.size())
         std::snprintf(subtitle, sizeof(subtitle), "%zu Items \xC2\xB7 the first %zu listed", mFoundCount,
                       mListed.size());
@@ -237,6 +237,10 @@ void SearchWindow::drawQuery(PallixBitmap& bitmap, const PallixRect& box)
     if (mQuery.IsEmpty())
         bitmap.DrawText(Fonts::SYSTEM_22, text, "Type, or pick letters below", Colors::BLUE_TEXT, 0x1);
     else
+    {
         // The end of a long query stays in sight.
-        bitmap.DrawText(Fonts::SYSTEM_28, text, mQuery + "_", Colors::WHITE, 0x21);
+        PallixString shown = mQuery + "_";
+        bool bTooWide = Fonts::SYSTEM_28.GetTextExtent(shown).w > text.w;
+        bitmap.DrawText(Fonts::SYSTEM_28, text, shown, Colors::WHITE, bTooWide ? 0x21 : 0x1);
+    }
 }
