@@ -50,10 +50,30 @@ sleep 3
 ask "press Info"
 ask "press Info"
 ask "screenshot $DOCS/player.png"
+# Fifteen seconds on, then left: the film is in Continue Watching.
+ask "press Up"
+sleep 2
 ask "press Exit"
+# The column menu from the title's page, then the three columns of what to watch next.
+ask "press Left"
+for _ in 1 2; do ask "press Down"; done
+ask "press Right"
+sleep 1
+ask "screenshot $DOCS/continue.png"
+ask "press Left"
+ask "press Down"
+ask "press Right"
+sleep 1
+ask "screenshot $DOCS/recent.png"
+ask "press Left"
+ask "press Down"
+ask "press Right"
+ask "type harb"
+ask "screenshot $DOCS/search.png"
 ask "quorvaApp exit"
 exec 3<&-
 wait $PID || true
-# The demo keeps no trace of the run: the title played has no spot to resume.
-find "$BIN/movies" -name '*.quorva' -newer "$LOG" -delete
+# The demo keeps no trace of the run: the title played has no spot to resume
+# and no watched mark.
+find "$BIN/movies" \( -name '*.quorva' -o -name '*.quorva.watched' \) -newer "$LOG" -delete
 echo "Screenshots written to $DOCS"
