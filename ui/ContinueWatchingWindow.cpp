@@ -20,16 +20,8 @@ ContinueWatchingWindow::ContinueWatchingWindow() : CoverGridPanel("Continue\nWat
 
 ContinueWatchingWindow::~ContinueWatchingWindow() = default;
 
-void ContinueWatchingWindow::loadItems()
+void ContinueWatchingWindow::loadItems(ViewingHistory& history)
 {
-    QuorvaApp* pApp = QuorvaApp::getApp();
-    if (!pApp)
-        return;
-    // Shown again with nothing watched since: the grid stays as it was.
-    ViewingHistory* pHistory = pApp->getViewingHistory();
-    if (pHistory->getGeneration() == mGeneration)
-        return;
-    mGeneration = pHistory->getGeneration();
     MediaEntry* pSelectedEntry = nullptr;
     PallixString selectedFile;
     int selected = mList.getSelectedIndex();
@@ -40,7 +32,7 @@ void ContinueWatchingWindow::loadItems()
     }
 
     mList.removeAllItems();
-    mItems = ContinueWatching::collect(*pHistory);
+    mItems = ContinueWatching::collect(history);
     int nKeep = 0;
     for (size_t i = 0; i < mItems.size(); ++i)
     {

@@ -25,12 +25,10 @@ public:
     void drawOverCover(PallixBitmap& bitmap, void* data, const PallixRect& cover) override;
 
 protected:
-    void loadItems() override;
+    void loadItems(ViewingHistory& history) override;
 
 private:
     std::vector<ContinueWatching::Item> mItems;
-    // What the viewing history had seen when the list was made; 0 before.
-    uint32_t mGeneration = 0;
 
     friend class ContinueWatchingWindowTestAccess;
 };

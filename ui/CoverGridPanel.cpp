@@ -1,6 +1,7 @@
 #include "CoverGridPanel.h"
 
 #include "MainWindow.h"
+#include "QuorvaApp.h"
 
 CoverGridPanel::CoverGridPanel(PallixString label) : RightPanelWindow(std::move(label))
 {
@@ -26,14 +27,23 @@ void CoverGridPanel::OnMaterialize()
 {
     RightPanelWindow::OnMaterialize();
     setupLayout();
-    loadItems();
+    loadItemsIfChanged();
+}
+
+void CoverGridPanel::loadItemsIfChanged()
+{
+    QuorvaApp* pApp = QuorvaApp::getApp();
+    if (!pApp || pApp->getViewingHistory()->getGeneration() == mGeneration)
+        return;
+    mGeneration = pApp->getViewingHistory()->getGeneration();
+    loadItems(*pApp->getViewingHistory());
 }
 
 void CoverGridPanel::onViewingChanged()
 {
     if (!IsVisible())
         return;
-    loadItems();
+    loadItemsIfChanged();
     RedrawScreen();
 }
 

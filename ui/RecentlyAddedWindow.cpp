@@ -17,23 +17,15 @@ RecentlyAddedWindow::RecentlyAddedWindow() : CoverGridPanel("Recently\nAdded"), 
 
 RecentlyAddedWindow::~RecentlyAddedWindow() = default;
 
-void RecentlyAddedWindow::loadItems()
+void RecentlyAddedWindow::loadItems(ViewingHistory& history)
 {
-    QuorvaApp* pApp = QuorvaApp::getApp();
-    if (!pApp)
-        return;
-    // The times and marks are the history's: unchanged, so is the list.
-    ViewingHistory* pHistory = pApp->getViewingHistory();
-    if (pHistory->getGeneration() == mGeneration)
-        return;
-    mGeneration = pHistory->getGeneration();
     int selected = mList.getSelectedIndex();
     void* pSelected = selected >= 0 ? mList.getItemData(selected) : nullptr;
 
     PallixNewArray<MediaEntry*> all(8);
-    pApp->getMediaCache()->getMediaForGenre("All", all);
+    QuorvaApp::getApp()->getMediaCache()->getMediaForGenre("All", all);
     std::vector<MediaEntry*> titles =
-        RecentlyAdded::collect(*pHistory, std::vector<MediaEntry*>(all.begin(), all.end()));
+        RecentlyAdded::collect(history, std::vector<MediaEntry*>(all.begin(), all.end()));
     mList.removeAllItems();
     int nKeep = 0;
     for (size_t i = 0; i < titles.size(); ++i)

@@ -18,12 +18,10 @@ public:
 
 protected:
     // A refresh learns the times of titles whose record does not say when they came.
-    void loadItems() override;
+    void loadItems(ViewingHistory& history) override;
 
 private:
     WatchedCovers mCovers;
-    // What the viewing history had seen when the list was made; 0 before.
-    uint32_t mGeneration = 0;
 
     friend class RecentlyAddedWindowTestAccess;
 };
