@@ -16,7 +16,12 @@
 
 PallixString QuorvaApp::mWorkingDir;
 
-QuorvaApp::QuorvaApp() = default;
+QuorvaApp::QuorvaApp()
+{
+    mViewingHistory.setStore(&mMediaCache);
+    // The panel on screen follows what the stats files and watched marks say.
+    mViewingHistory.setChangeListener([this] { mMainWindow.onViewingChanged(); });
+}
 
 QuorvaApp::~QuorvaApp() = default;
 
@@ -84,6 +89,8 @@ void QuorvaApp::OnAppInit()
     ClientProperties::parse(mWorkingDir + "/client.properties");
     initMediaStore(nFixPathsMode, bExport);
     mMainWindow.Materialize(kAppNormal);
+    // What was watched where: read while the viewer looks at the first panel.
+    mViewingHistory.refresh();
     PallixInput::NotifyScreenActivity();
     if (ClientProperties::getRemoteHttpPort() > 0)
         startRemoteServer();
@@ -92,6 +99,8 @@ void QuorvaApp::OnAppInit()
 void QuorvaApp::startRemoteServer()
 {
     mRemoteServer.SetStatusProvider(&QuorvaApp::getRemoteStatus);
+    // The phone's search box shows its text on the Search panel.
+    mRemoteServer.SetSearchHandler([this](const std::string& text) { mMainWindow.showSearch(PallixString(text)); });
     // The paired phones are remembered beside the settings.
     mRemoteServer.Open(ClientProperties::getRemoteHttpPort(), (mWorkingDir + "/remote-tokens").str());
 }
@@ -147,6 +156,8 @@ void QuorvaApp::OnWormholeMessage(const PallixMessage& message)
         PlayerWindow::getInstance()->onExitPlayer();
     else if (message.GetMessageID() == Player::PLAYBACK_FAILED_MESSAGE)
         PlayerWindow::getInstance()->onPlaybackFailed();
+    else if (message.GetMessageID() == ViewingHistory::REFRESHED_MESSAGE)
+        mViewingHistory.onRefreshed();
 }
 
 void QuorvaApp::OnECPCommand(const PallixString& command, PallixString& result)

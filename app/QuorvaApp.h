@@ -5,6 +5,7 @@
 #include "PallixApp.h"
 #include "PallixRemoteServer.h"
 #include "PallixString.h"
+#include "ViewingHistory.h"
 
 class QuorvaApp : public PallixApp
 {
@@ -17,6 +18,8 @@ public:
     static QuorvaApp* getApp();
 
     MediaStore* getMediaCache() { return &mMediaCache; }
+    ViewingHistory* getViewingHistory() { return &mViewingHistory; }
+    MainWindow* getMainWindow() { return &mMainWindow; }
 
 protected:
     void OnAppInit() override;
@@ -36,6 +39,8 @@ private:
     static PallixString mWorkingDir;
     // Built before the main window and destroyed after it: the panels borrow its entries.
     MediaStore mMediaCache;
+    // Reads the store's titles on a thread of its own, so it goes before the store does.
+    ViewingHistory mViewingHistory;
     MainWindow mMainWindow;
     // The phone remote, when the settings give it a port.
     PallixRemoteServer mRemoteServer;

@@ -1,14 +1,20 @@
 #include "AtomicFile.h"
 
 #include <cerrno>
+#include <ctime>
 #include <cstring>
 #include <fcntl.h>
+#include <random>
+#include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
 {
 // Small files go out in one write; large ones in pieces of this size.
 constexpr size_t BUFFER_BYTES = 64 * 1024;
+// A temporary file this old belongs to no write still going on.
+constexpr time_t STALE_TEMP_SECONDS = 600;
 
 int openFile(const char* path, int flags, mode_t mode)
 {
@@ -39,11 +45,31 @@ void AtomicFile::setSystemCalls(const SystemCalls& calls)
 AtomicFile::AtomicFile(PallixString path) : mPath(std::move(path)), mFd(-1), mbFailed(false)
 {
     mTempPath = mPath + ".tmp";
-    // A temporary file left by an interrupted run is stale.
-    ::unlink(mTempPath);
     mFd = gCalls.open(mTempPath, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0664);
+    if (mFd < 0 && errno == EEXIST && takeOtherTempPath())
+        mFd = gCalls.open(mTempPath, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0664);
     if (mFd < 0)
         fail();
+}
+
+// Another box on the same shared folder may be writing the same file at this
+// moment: its temporary file must not be taken from under it, or its rename
+// would put a half-written file in place. One left by an interrupted run is
+// stale once it is older than any write takes, and goes.
+bool AtomicFile::takeOtherTempPath()
+{
+    struct stat st;
+    if (::lstat(mTempPath, &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    if (std::time(nullptr) - st.st_mtime > STALE_TEMP_SECONDS)
+    {
+        ::unlink(mTempPath);
+        return true;
+    }
+    // Other boxes may run under the same process id: a random part tells them apart.
+    mTempPath = mPath + "." + PallixString(std::to_string(::getpid())) + "-" +
+                PallixString(std::to_string(std::random_device()())) + ".tmp";
+    return true;
 }
 
 AtomicFile::~AtomicFile()

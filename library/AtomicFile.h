@@ -26,7 +26,8 @@ public:
     static const SystemCalls REAL_CALLS;
     static void setSystemCalls(const SystemCalls& calls);
 
-    // Opens the temporary file (path + ".tmp", created 0664 before the umask).
+    // Opens the temporary file (path + ".tmp", created 0664 before the umask;
+    // another name beside it while someone else is writing that one).
     explicit AtomicFile(PallixString path);
     // A file that was not committed leaves nothing behind.
     ~AtomicFile();
@@ -44,6 +45,9 @@ public:
     const PallixString& getError() const { return mError; }
 
 private:
+    // Picks the temporary file when path + ".tmp" is there already; false when
+    // that is not a file.
+    bool takeOtherTempPath();
     bool flushBuffer();
     void discard();
     void fail();

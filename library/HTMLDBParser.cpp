@@ -290,6 +290,12 @@ void HTMLDBParser::storeField(MediaEntry* pEntry, const char* key, const char* v
         }
         break;
     case 'A':
+        // Recently added titles are browsed, so the day comes in every parse.
+        if (is("Added"))
+        {
+            pEntry->setAdded(std::move(text));
+            return;
+        }
         if (is("Actors"))
         {
             if (bFullParse)

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -181,6 +182,21 @@ PallixString MediaEntry::getLastViewedTimeAsString()
     return PallixString(buffer);
 }
 
+time_t MediaEntry::getAddedTime()
+{
+    // "YYYY-MM-DD", with the time of day after it when the scanner wrote it.
+    struct tm local = {};
+    int nRead = std::sscanf(mAdded, "%d-%d-%d %d:%d:%d", &local.tm_year, &local.tm_mon, &local.tm_mday,
+                            &local.tm_hour, &local.tm_min, &local.tm_sec);
+    if (nRead != 3 && nRead != 6)
+        return 0;
+    local.tm_year -= 1900;
+    local.tm_mon -= 1;
+    local.tm_isdst = -1;
+    time_t when = std::mktime(&local);
+    return when == static_cast<time_t>(-1) ? 0 : when;
+}
+
 int MediaEntry::getDurationInSecs()
 {
     if (mDuration == "-1")
@@ -261,6 +277,7 @@ void MediaEntry::overlay(MediaEntry& other)
     takePath(mPath, mPathBase, other.mPath, other.mPathBase);
     takePath(mImagePath, mImagePathBase, other.mImagePath, other.mImagePathBase);
     take(mFilename, other.mFilename);
+    take(mAdded, other.mAdded);
     takePath(mLargeImagePath, mLargeImagePathBase, other.mLargeImagePath, other.mLargeImagePathBase);
     if (other.mFeatureItems.GetSize() > 0)
     {
@@ -323,6 +340,8 @@ void MediaEntry::exportCommonFields(std::ostream& out)
     out << "  <li>Path=" << getStoredPath() << "\n";
     out << "  <li>Imagepath=" << getStoredImagePath() << "\n";
     out << "  <li>Filename=" << mFilename << "\n";
+    if (!mAdded.IsEmpty())
+        out << "  <li>Added=" << mAdded << "\n";
 }
 
 void MediaEntry::exportHeaderEntry(std::ostream& out)

@@ -71,6 +71,8 @@ public:
     // "label,Title of the record to play"; anything but exactly two parts is ignored.
     void addFeatureItem(PallixString data);
     void setLastViewedTime(time_t val) { mLastViewedTime = val; }
+    // When the title entered the library, as the scanner wrote it ("2024-05-01 20:15:00").
+    void setAdded(PallixString value) { mAdded = std::move(value); }
 
     PallixString& getNum() { return mNum; }
     PallixString& getTitle() { return mTitle; }
@@ -95,6 +97,9 @@ public:
     PallixString& getFilename() { return mFilename; }
     PallixString& getLargeImagePath() { return mLargeImagePath; }
     PallixNewArray<FeatureItem>& getFeatureItems() { return mFeatureItems; }
+    PallixString& getAdded() { return mAdded; }
+    // The Added field as a time, local; 0 when it is empty or not a date.
+    time_t getAddedTime();
 
     time_t getLastViewedTime() { return mLastViewedTime; }
     // Local date, for example "Jan 01, 2000".
@@ -164,6 +169,7 @@ private:
     PallixString mImagePath;
     PallixString mFilename;
     PallixString mLargeImagePath;
+    PallixString mAdded;
     PallixBitmap* mpBitmap;
     // A cover file that could not be decoded is not tried again until it changes.
     bool mbCoverFailed;

@@ -13,6 +13,7 @@
 #include "PallixColor.h"
 #include "PallixPoint.h"
 #include "PallixScreen.h"
+#include "QuorvaApp.h"
 #include "QuorvaDatFile.h"
 #include "RemoteKeys.h"
 
@@ -99,6 +100,7 @@ void PlayerWindow::init(PallixString filename)
     mJumpIndex = NO_JUMP_INDEX;
     SetRectAbsolute(PallixScreen().GetRect());
     mList.setListener(this);
+    mUpNext.setListener(this);
     mList.setDrawBG(true);
     mList.setTransparent(true);
     loadBitmaps();
@@ -551,6 +553,9 @@ void PlayerWindow::onExitPlayer()
         return;
     if (mbStarted)
     {
+        // The last picture of a movie that played to its end stays under "Up next".
+        if (mPlayer.getMovieFinished())
+            mUpNext.keepPicture();
         mPlayer.close();
         onPlaybackOver();
         return;
@@ -601,13 +606,56 @@ void PlayerWindow::onPlaybackOver()
     if (!stats.write())
         Logger::logError("Unable to save where playback stopped in " + mFilename + ".quorva: " +
                          stats.getWriteError());
+    recordViewing(position, now);
+    if (mPlayer.getMovieFinished() && offerNextEpisode())
+        return;
     hide();
+}
+
+void PlayerWindow::recordViewing(uint64_t position, time_t viewed)
+{
+    QuorvaApp* pApp = QuorvaApp::getApp();
+    if (!pApp || !mpEntry)
+        return;
+    // Stopping in the first minutes saves position 0 as well; only the end itself counts.
+    bool bWatched = mPlayer.getMovieFinished() ||
+                    mPlayer.getPercentComplete(mPlayer.getLastPosition()) > ViewingHistory::WATCHED_SHARE;
+    pApp->getViewingHistory()->recordPlayback(mpEntry, mDesignatedFile, position, mPlayer.getFileSize(), viewed,
+                                              bWatched);
+}
+
+bool PlayerWindow::offerNextEpisode()
+{
+    QuorvaApp* pApp = QuorvaApp::getApp();
+    if (!pApp || !mpEntry)
+        return false;
+    ViewingHistory* pHistory = pApp->getViewingHistory();
+    MediaEntry* pNext = nullptr;
+    PallixString nextFile;
+    if (!pHistory->getSeries().findNext(pHistory->toStoreEntry(mpEntry), mDesignatedFile, pNext, nextFile))
+        return false;
+    // The engine is closed: what comes now is the offer, and a key or the count-down ends it.
+    mbStarted = false;
+    closeResumeChoices();
+    mUpNext.show(this, pNext, nextFile);
+    return true;
+}
+
+void PlayerWindow::onUpNextStart(MediaEntry* pEntry, const PallixString& file)
+{
+    playEntry(pEntry, file, mpWindow, true, false);
+}
+
+void PlayerWindow::onUpNextDeclined()
+{
+    onExitPlayer();
 }
 
 void PlayerWindow::hide()
 {
     mStartFailure = PallixString();
     closeResumeChoices();
+    mUpNext.close();
     SetRectAbsolute(PallixRect(0, 0, 0, 0));
     Vanish();
     if (mpWindow)

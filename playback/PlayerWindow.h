@@ -7,6 +7,7 @@
 #include "PallixTimer.h"
 #include "PallixWindow.h"
 #include "Player.h"
+#include "UpNextWindow.h"
 
 #include <cstdint>
 
@@ -18,7 +19,7 @@ class PallixBitmap;
 // watched before offers to resume, and the end of playback records the
 // position, zoom mode and viewing time in the title's stats file before the
 // screen goes back to the window that started it.
-class PlayerWindow : public PallixWindow, public PallixTimer, public IListListener
+class PlayerWindow : public PallixWindow, public PallixTimer, public IListListener, public IUpNextListener
 {
 public:
     static constexpr int NUM_SEEK_RATES = 7;
@@ -51,6 +52,9 @@ public:
     void onNavLeft() override;
     void onPageBack() override;
 
+    void onUpNextStart(MediaEntry* pEntry, const PallixString& file) override;
+    void onUpNextDeclined() override;
+
 private:
     PlayerWindow();
     ~PlayerWindow() override;
@@ -60,6 +64,11 @@ private:
     void showResumeChoices();
     void closeResumeChoices();
     void onPlaybackOver();
+    // Watched or not, in the viewing history; the stats file is written already.
+    void recordViewing(uint64_t position, time_t viewed);
+    // After an episode that played to its end: the next one is offered; false
+    // when there is none.
+    bool offerNextEpisode();
     void hide();
     void updateSeekRate(int change);
     void incrementForwardJump();
@@ -127,6 +136,7 @@ private:
     PallixString mStartFailure;
     PallixString mTrackMessage;
     uint32_t mTrackMessageTimer;
+    UpNextWindow mUpNext;
 
     friend class PlayerWindowTestAccess;
 };

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <ctime>
 #include <deque>
 #include <filesystem>
 #include <iostream>
@@ -35,6 +36,22 @@ bool isTitleSetFile(const PallixString& name)
         if (c >= 'a' && c <= 'z')
             c = static_cast<char>(c - 'a' + 'A');
     return folded.size() >= 12 && folded.compare(0, 4, "VTS_") == 0 && folded.compare(folded.size() - 4, 4, ".VOB") == 0;
+}
+
+// When the titles of this run entered the library, in local time: the same for
+// every record the run adds.
+PallixString addedNow()
+{
+    static const PallixString ADDED = []
+    {
+        time_t now = std::time(nullptr);
+        struct tm local;
+        char text[32] = "";
+        if (localtime_r(&now, &local))
+            std::strftime(text, sizeof(text), "%Y-%m-%d %H:%M:%S", &local);
+        return PallixString(text);
+    }();
+    return ADDED;
 }
 } // namespace
 
@@ -302,6 +319,7 @@ void LibraryScanner::finishTitle(size_t nTitle)
             pEntry = mpAssembler->buildChild(scan, i, pParent, parentMPAA, label);
             children.emplace_back(label, pEntry->getTitle());
         }
+        pEntry->setAdded(addedNow());
         ++mAddedCount;
         mpConsole->record("Added", pEntry->getTitle());
         mAdded.emplace_back(nAnchor, std::move(pEntry));

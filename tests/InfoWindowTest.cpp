@@ -10,9 +10,11 @@
 #include "QuorvaDatFile.h"
 #include "RemoteKeys.h"
 #include "TestSupport.h"
+#include "WatchedMarkFile.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -78,10 +80,21 @@ TEST(InfoWindow, OffersResumeOnlyForASavedPositionThenPlayThenTheFeatureItems)
     InfoWindowTestAccess access(panel);
 
     panel.setMediaEntry(pFilm);
-    EXPECT_EQ(access.items(), (std::vector<std::string>{"Play", "Trailer", "Making of", "Teaser"}));
+    EXPECT_EQ(access.items(),
+              (std::vector<std::string>{"Play", "Mark as watched", "Trailer", "Making of", "Teaser"}));
     EXPECT_EQ(access.list().getSelectedIndex(), 0);
-    EXPECT_EQ(access.list().getItemData(1), pTrailer);
-    EXPECT_EQ(access.list().getItemData(2), nullptr);
+    EXPECT_EQ(access.list().getItemData(2), pTrailer);
+    EXPECT_EQ(access.list().getItemData(3), nullptr);
+
+    // The mark goes in a file of its own beside the stats file, and the choice turns round.
+    panel.onItemChosen(1, RemoteKeys::SELECT);
+    EXPECT_NE(WatchedMarkFile::read(pFilm->getFullPathToPlayFile()), 0);
+    EXPECT_FALSE(std::filesystem::exists(pFilm->getFullPathToPlayFile().str() + ".quorva"));
+    EXPECT_EQ(access.items()[1], "Mark as unwatched");
+    EXPECT_EQ(access.list().getSelectedIndex(), 1);
+    panel.onItemChosen(1, RemoteKeys::SELECT);
+    EXPECT_EQ(WatchedMarkFile::read(pFilm->getFullPathToPlayFile()), 0);
+    EXPECT_EQ(access.items()[1], "Mark as watched");
 
     // A position past 4 GiB counts as saved.
     QuorvaDatFile stats(pFilm->getFullPathToPlayFile());
@@ -90,16 +103,17 @@ TEST(InfoWindow, OffersResumeOnlyForASavedPositionThenPlayThenTheFeatureItems)
     panel.reset();
     EXPECT_EQ(access.list().getItemCount(), 0);
     panel.setMediaEntry(pFilm);
-    EXPECT_EQ(access.items(), (std::vector<std::string>{"Resume", "Play", "Trailer", "Making of", "Teaser"}));
+    EXPECT_EQ(access.items(),
+              (std::vector<std::string>{"Resume", "Play", "Mark as watched", "Trailer", "Making of", "Teaser"}));
     EXPECT_EQ(access.list().getSelectedIndex(), 0);
 
     // Resume and Play play the title, a feature item its own title; one not in the store does nothing.
     std::string film = "MPlay cmd: /bin/true -q \"" + shelf.dir("Harbour Lights") + "/movie.mpg\"\n";
     EXPECT_EQ(captureOutput([&] { panel.onItemChosen(0, RemoteKeys::PLAY); }), film);
     EXPECT_EQ(captureOutput([&] { panel.onItemChosen(1, RemoteKeys::PLAY); }), film);
-    EXPECT_EQ(captureOutput([&] { panel.onItemChosen(2, RemoteKeys::PLAY); }),
+    EXPECT_EQ(captureOutput([&] { panel.onItemChosen(3, RemoteKeys::PLAY); }),
               "MPlay cmd: /bin/true -q \"" + shelf.dir("Harbour Lights Trailer") + "/movie.mpg\"\n");
-    EXPECT_EQ(captureOutput([&] { panel.onItemChosen(3, RemoteKeys::PLAY); }), "");
+    EXPECT_EQ(captureOutput([&] { panel.onItemChosen(4, RemoteKeys::PLAY); }), "");
     EXPECT_EQ(captureOutput([&] { panel.onItemChosen(-1, RemoteKeys::PLAY); }), "");
 }
 
@@ -122,7 +136,7 @@ TEST(InfoWindow, OnDemandReadsTheDetailFileAndKeepsWhatThePlayerWasGiven)
     ASSERT_NE(pDetail, pFilm);
     EXPECT_EQ(pDetail->getDescription(), "Letters across one long winter.");
     EXPECT_EQ(pDetail->getActors(), "Tom Avery, Lena Ruiz");
-    EXPECT_EQ(access.items(), (std::vector<std::string>{"Play", "Trailer"}));
+    EXPECT_EQ(access.items(), (std::vector<std::string>{"Play", "Mark as watched", "Trailer"}));
 
     // Without a detail file the store's own entry is shown, and forgetting it frees nothing.
     panel.reset();

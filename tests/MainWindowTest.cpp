@@ -41,8 +41,8 @@ public:
         cache.add("/usr/local/zembu/graphics/common/background.png", 1280, 720, BACKGROUND);
         cache.add("/usr/local/zembu/graphics/taskview/vessels/moat-outer.png", 100, 100, OUTER_MOAT);
         cache.add("/usr/local/zembu/graphics/taskview/vessels/moat-inner.png", 100, 100, INNER_MOAT);
-        cache.add("selectedEmptyBall.png", 90, 88, LIT_BALL);
-        cache.add("emptyBall.png", 90, 88, DARK_BALL);
+        cache.add("selectedEmptyBall.png", 90, 84, LIT_BALL);
+        cache.add("emptyBall.png", 90, 84, DARK_BALL);
     }
 };
 
@@ -164,13 +164,28 @@ TEST(MainWindow, ColumnsSwitchPanelsWithoutWrappingAndKeepTheMenuFocused)
 
     // The moat moves to slot 1 and that ball lights up; slot 0 goes dark.
     paint(window, after);
-    EXPECT_EQ(after.GetPixel(26, 170), INNER_MOAT);
+    EXPECT_EQ(after.GetPixel(26, 148), INNER_MOAT);
     EXPECT_EQ(after.GetPixel(26, 20), BACKGROUND);
-    EXPECT_EQ(after.GetPixel(60, 200), LIT_BALL);
+    EXPECT_EQ(after.GetPixel(60, 178), LIT_BALL);
     EXPECT_EQ(after.GetPixel(60, 50), DARK_BALL);
 
+    // Then the three columns of what to watch next, in order; the last one stays.
+    const std::vector<RightPanelWindow*> next = {window.getContinueWatchingWindow(), window.getRecentlyAddedWindow(),
+                                                 window.getSearchWindow()};
+    for (RightPanelWindow* pPanel : next)
+    {
+        EXPECT_TRUE(deliver(RemoteKeys::DOWN));
+        EXPECT_EQ(access.currentPanel(), pPanel);
+    }
+    EXPECT_EQ(next[0]->getLabel(), "Continue\nWatching");
+    EXPECT_EQ(next[1]->getLabel(), "Recently\nAdded");
+    EXPECT_EQ(next[2]->getLabel(), "Search");
     EXPECT_TRUE(deliver(RemoteKeys::DOWN));
-    EXPECT_EQ(access.selectedColumn(), 1);
+    EXPECT_EQ(access.selectedColumn(), 4);
+    EXPECT_EQ(access.currentPanel(), next[2]);
+    EXPECT_EQ(focus(), &window);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(deliver(RemoteKeys::UP));
     EXPECT_EQ(access.currentPanel(), &details);
 
     EXPECT_TRUE(deliver(RemoteKeys::UP));
@@ -183,8 +198,8 @@ TEST(MainWindow, ColumnsSwitchPanelsWithoutWrappingAndKeepTheMenuFocused)
     EXPECT_TRUE(deliver(RemoteKeys::RIGHT));
     EXPECT_EQ(focus(), &BrowseByDetailsTestAccess(details).list());
     paint(window, after);
-    EXPECT_EQ(after.GetPixel(26, 170), INNER_MOAT);
-    EXPECT_EQ(after.GetPixel(60, 200), DARK_BALL);
+    EXPECT_EQ(after.GetPixel(26, 148), INNER_MOAT);
+    EXPECT_EQ(after.GetPixel(60, 178), DARK_BALL);
     window.Vanish();
 }
 
@@ -233,17 +248,22 @@ TEST(MainWindow, PaintsBackgroundMoatBallAndTwoLineLabel)
     EXPECT_EQ(bitmap.GetPixel(25, 19), OUTER_MOAT);
     EXPECT_EQ(bitmap.GetPixel(24, 19), BACKGROUND);
     EXPECT_EQ(bitmap.GetPixel(25, 18), BACKGROUND);
-    EXPECT_TRUE(PixelProbe::all(bitmap, PallixRect(30, 25, 90, 88), LIT_BALL));
+    EXPECT_TRUE(PixelProbe::all(bitmap, PallixRect(30, 25, 90, 84), LIT_BALL));
 
-    // Each column's label on two lines 22 pixels apart, under its ball less 10 pixels.
-    for (int32_t slot : {0, 1})
+    // Each column's label on two lines 21 pixels apart, starting 4 pixels above
+    // the bottom of its ball; all five columns and labels clear of one another
+    // and of the clock.
+    for (int32_t slot = 0; slot < 5; ++slot)
     {
-        int32_t top = 25 + 150 * slot + 88 - 10;
-        PallixRect label = PixelProbe::bounds(bitmap, PallixRect(0, top - 50, 140, 150), PixelProbe::isWhite);
+        int32_t ballTop = 25 + 128 * slot;
+        int32_t top = ballTop + 84 - 4;
+        PallixRect label = PixelProbe::bounds(bitmap, PallixRect(0, top, 140, 47), PixelProbe::isWhite);
         ASSERT_FALSE(label.IsEmpty()) << "slot " << slot;
-        EXPECT_GE(label.y, top + 10) << "slot " << slot;
-        EXPECT_LE(label.y + int32_t(label.h), top + 22 + 66) << "slot " << slot;
-        EXPECT_GT(label.h, 30u) << "slot " << slot;
+        EXPECT_LT(label.y + int32_t(label.h), ballTop + 128) << "slot " << slot;
+        EXPECT_LT(label.y + int32_t(label.h), 670) << "slot " << slot;
+        EXPECT_GT(label.h, slot == 4 ? 12u : 30u) << "slot " << slot;
+        EXPECT_TRUE(PixelProbe::all(bitmap, PallixRect(30, ballTop, 90, 84), slot == 0 ? LIT_BALL : DARK_BALL))
+            << "slot " << slot;
     }
     // The clock's date and time lines in the bottom-left corner.
     EXPECT_GT(PixelProbe::count(bitmap, PallixRect(10, 670, 125, 50), PixelProbe::isYellowText), 0);
@@ -265,12 +285,12 @@ TEST(MainWindow, MissingPicturesAreSkippedAndTheLabelStillPlaced)
     PallixBitmap bitmap;
     paint(window, bitmap);
     EXPECT_EQ(bitmap.GetPixel(700, 400), PallixColor(0, 0, 0, 0));
-    EXPECT_EQ(bitmap.GetPixel(26, 170), PallixColor(0, 0, 0, 0));
+    EXPECT_EQ(bitmap.GetPixel(26, 148), PallixColor(0, 0, 0, 0));
     EXPECT_EQ(bitmap.GetPixel(110, 105), DARK_BALL);
-    PallixRect label = PixelProbe::bounds(bitmap, PallixRect(0, 150, 140, 150), PixelProbe::isWhite);
+    PallixRect label = PixelProbe::bounds(bitmap, PallixRect(0, 130, 140, 100), PixelProbe::isWhite);
     ASSERT_FALSE(label.IsEmpty());
-    EXPECT_GE(label.y, 165);
-    EXPECT_LT(label.y + int32_t(label.h), 165 + 66);
+    EXPECT_GE(label.y, 149);
+    EXPECT_LT(label.y + int32_t(label.h), 149 + 21 + 26);
     window.Vanish();
 }
 

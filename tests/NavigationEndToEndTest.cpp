@@ -175,7 +175,9 @@ TEST(NavigationEndToEnd, ArrowsMoveTheFocusAndTheGenreSelectionAndExitEndsTheRun
     EXPECT_FALSE(samePixels(*pDetails, *pMenu, FIRST_BALL));
     EXPECT_FALSE(samePixels(*pDetails, *pMenu, SECOND_BALL));
     EXPECT_FALSE(samePixels(*pDetails, *pMenu, LIST));
-    EXPECT_TRUE(samePixels(*jukebox.press("Down"), *pDetails, SCREEN));
+    // Down goes on to the columns of what to watch next, and Up comes back.
+    EXPECT_FALSE(samePixels(*jukebox.press("Down"), *pDetails, SCREEN));
+    EXPECT_TRUE(samePixels(*jukebox.press("Up"), *pDetails, SCREEN));
 
     // Right hands the keys to the table, Left takes them back to the menu.
     EXPECT_TRUE(samePixels(*jukebox.press("Right"), *model.press(RemoteKeys::RIGHT), SCREEN));

@@ -159,6 +159,25 @@ TEST_F(PallixControlTest, PressDeliversNamedAndNumberedKeys)
     EXPECT_EQ(mKeys, (std::vector<unsigned long>{0x1000D, 0x1000B, 0x1001D, 0x10018, 0x10022}));
 }
 
+TEST_F(PallixControlTest, TypeDeliversEachCharacterOfItsTextInTurn)
+{
+    std::u32string typed;
+    auto previous = PallixEventLoop::SetCharRouter([&](char32_t nChar) { typed += nChar; });
+    RunWithClient(
+        [&]
+        {
+            LineClient client;
+            ASSERT_TRUE(client.Connect(mPort));
+            EXPECT_EQ(client.Ask("type Am\xC3\xA9lie 2"), "OK");
+            EXPECT_EQ(client.Ask("type"), "OK");
+            EXPECT_EQ(client.Ask("type \xF0\x9F\x8E\xAC"), "OK");
+            EndRun();
+        });
+    PallixEventLoop::SetCharRouter(previous);
+    EXPECT_EQ(typed, U"Am\u00E9lie 2\U0001F3AC");
+    EXPECT_TRUE(mKeys.empty());
+}
+
 TEST_F(PallixControlTest, ReplyIsSentAfterTheLoopPaintedWhatTheCommandCaused)
 {
     std::mutex mutex;

@@ -14,9 +14,11 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <linux/input.h>
 #include <map>
 #include <set>
+#include <string>
 #include <tuple>
 #include <unistd.h>
 #include <vector>
@@ -39,8 +41,12 @@ struct Key
 struct Recorder : PallixDisplay::Listener
 {
     std::vector<Key> keys;
+    bool bTakingText = false;
+    std::string text;
     void OnDisplayKey(uint64_t nInput, uint32_t nCode, bool bDown) override { keys.push_back({nInput, nCode, bDown}); }
     void OnDisplayClosed() override {}
+    void OnDisplayText(std::string_view typed) override { text += typed; }
+    bool IsTakingText() override { return bTakingText; }
 
     // The codes pressed since the last call, in order; releases are checked to
     // pair with presses of the same input.
@@ -74,6 +80,14 @@ SDL_Event keyEvent(SDL_Keycode key, bool bDown, bool bRepeat = false)
     event.type = bDown ? SDL_KEYDOWN : SDL_KEYUP;
     event.key.keysym.sym = key;
     event.key.repeat = bRepeat ? 1 : 0;
+    return event;
+}
+
+SDL_Event textEvent(const char* text)
+{
+    SDL_Event event = {};
+    event.type = SDL_TEXTINPUT;
+    std::snprintf(event.text.text, sizeof(event.text.text), "%s", text);
     return event;
 }
 
@@ -187,6 +201,39 @@ TEST(PallixSdlInputTest, KeyboardMediaAndTvKeysMapToTheRemote)
     input.ReleaseAll(recorder);
     EXPECT_TRUE(recorder.TakePresses().empty());
     EXPECT_TRUE(recorder.held.empty());
+}
+
+// On the search panel "a", "i", "n" and the space bar type; elsewhere they are
+// Audio, Info, Next and Play.
+TEST(PallixSdlInputTest, WhileAWindowTakesTextTheKeysThatTypeComeAsText)
+{
+    SdlVideo video;
+    ASSERT_TRUE(video.IsUp());
+    PallixSdlInput input;
+    Recorder recorder;
+    recorder.bTakingText = true;
+    for (SDL_Keycode key : {SDLK_a, SDLK_SPACE, SDLK_i, SDLK_4})
+    {
+        input.HandleEvent(keyEvent(key, true), recorder);
+        input.HandleEvent(keyEvent(key, false), recorder);
+    }
+    input.HandleEvent(textEvent("a i4\xC3\xA9"), recorder);
+    EXPECT_TRUE(recorder.TakePresses().empty());
+    EXPECT_EQ(recorder.text, "a i4\xC3\xA9");
+    // Keys that type nothing, and shortcuts, stay remote keys.
+    SDL_Event shortcut = keyEvent(SDLK_a, true);
+    shortcut.key.keysym.mod = KMOD_LCTRL;
+    for (SDL_Event event : {keyEvent(SDLK_BACKSPACE, true), keyEvent(SDLK_RETURN, true), keyEvent(SDLK_DOWN, true),
+                            keyEvent(SDLK_AUDIOPLAY, true), shortcut})
+        input.HandleEvent(event, recorder);
+    EXPECT_EQ(recorder.TakePresses(), (std::vector<uint32_t>{BACK, SELECT, DOWN, PLAY, AUDIO}));
+
+    recorder.bTakingText = false;
+    recorder.text.clear();
+    input.HandleEvent(keyEvent(SDLK_SPACE, true), recorder);
+    input.HandleEvent(textEvent(" "), recorder);
+    EXPECT_EQ(recorder.TakePresses(), std::vector<uint32_t>{PLAY});
+    EXPECT_EQ(recorder.text, "");
 }
 
 TEST(PallixSdlInputTest, PadButtonsAndTheLeftStickOfEveryPadMapToTheRemote)

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
@@ -122,4 +123,30 @@ TEST(QuorvaDatFile, AWriteThatFailsAtAnyStepLeavesTheOldFileWhole)
         EXPECT_EQ(dir.read("heat.mpg.quorva"), EXAMPLE);
         EXPECT_FALSE(std::filesystem::exists(movie + ".quorva.tmp"));
     }
+}
+
+// Two boxes on one shared folder may save the same title at once: the one that
+// comes second must not take the first one's half-written file from under it.
+TEST(QuorvaDatFile, AnotherWritersFileInProgressIsLeftAloneAndAStaleOneReplaced)
+{
+    TempDir dir;
+    const std::string movie = dir.file("heat.mpg");
+    dir.write("heat.mpg.quorva.tmp", "half");
+    QuorvaDatFile stats(movie.c_str());
+    stats.setLastPosition(4096);
+    ASSERT_TRUE(stats.write());
+    EXPECT_EQ(dir.read("heat.mpg.quorva.tmp"), "half");
+    expectValues(movie, {4096, -1, 0}, "beside another writer");
+    int nFiles = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        nFiles += entry.path().filename() != "heat.mpg.quorva.tmp";
+    EXPECT_EQ(nFiles, 1);
+
+    // One left by a write that never finished, long ago, goes.
+    std::filesystem::last_write_time(dir.file("heat.mpg.quorva.tmp"),
+                                     std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+    stats.setLastPosition(8192);
+    ASSERT_TRUE(stats.write());
+    EXPECT_FALSE(std::filesystem::exists(dir.file("heat.mpg.quorva.tmp")));
+    expectValues(movie, {8192, -1, 0}, "after a stale file");
 }

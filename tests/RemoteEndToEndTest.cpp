@@ -416,7 +416,8 @@ TEST(RemoteEndToEnd, NothingWithoutAPairedTokenInTheHeaderAndQuorvaCarriesOn)
     const std::string cookie = "Cookie: X-Remote-Token=" + token + "; token=" + token + "\r\n";
 
     // No token, a wrong one, the right one only in a cookie: refused, whatever is asked.
-    for (const char* line : {"GET /api/now", "GET /api/screen.png", "POST /api/press/Down", "POST /api/press/Exit"})
+    for (const char* line :
+         {"GET /api/now", "GET /api/screen.png", "POST /api/press/Down", "POST /api/press/Exit", "POST /api/search"})
     {
         for (const std::string& headers : {std::string(), wrongToken, cookie})
         {
@@ -462,6 +463,15 @@ TEST(RemoteEndToEnd, NothingWithoutAPairedTokenInTheHeaderAndQuorvaCarriesOn)
         EXPECT_NE(response.find("unknown key"), std::string::npos);
     }
     EXPECT_EQ(statusOf(roundTrip(port, request("POST /api/pair", "X-Remote-PIN: 12345\r\n"))), 400);
+    // A search box holds a few words of text, never bytes that are not UTF-8.
+    EXPECT_NE(roundTrip(port, request("POST /api/search", withToken, std::string(300, 'e'))).find("too long"),
+              std::string::npos);
+    for (const std::string& body : {std::string("caf\xE9"), std::string("a\0b", 3)})
+    {
+        const std::string response = roundTrip(port, request("POST /api/search", withToken, body));
+        EXPECT_EQ(statusOf(response), 400);
+        EXPECT_NE(response.find("not UTF-8"), std::string::npos);
+    }
 
     // A thousand quick requests without a token: a thousand refusals.
     int refused = 0;
@@ -615,20 +625,30 @@ TEST(RemoteEndToEnd, ThePageInABrowserPairsAndPressesKeysLikeTheControlChannel)
     auto pStart = jukebox.process().screenshot();
 
     Child browser({"node", std::string(QUORVA_SOURCE_DIR) + "/tests/browser/remote-page.mjs",
-                   "http://127.0.0.1:" + std::to_string(jukebox.port()) + "/", "Down", "Select"});
+                   "http://127.0.0.1:" + std::to_string(jukebox.port()) + "/", "Down", "Select", "search=paper"});
     ASSERT_EQ(browser.readLine(), "PIN?") << browser.transcript();
     browser.writeLine(jukebox.readPin());
     EXPECT_TRUE(jukebox.process().waitForLine("Remote: phone paired"));
     EXPECT_EQ(browser.readLine(), "PRESSED Down") << browser.transcript();
     EXPECT_EQ(browser.readLine(), "PRESSED Select") << browser.transcript();
-    EXPECT_EQ(browser.readLine(), "DONE") << browser.transcript();
-    EXPECT_EQ(browser.readLine(), "") << browser.transcript();
     auto pByPage = jukebox.settledScreen();
-
     EXPECT_EQ(other.process().command("press Down"), "OK");
     EXPECT_EQ(other.process().command("press Select"), "OK");
     auto pByControl = other.settledScreen();
-
     EXPECT_FALSE(samePixels(*pByPage, *pStart));
     EXPECT_TRUE(samePixels(*pByPage, *pByControl));
+
+    // The page's search box brings up the Search panel with what it holds, as
+    // letters typed there do.
+    EXPECT_EQ(browser.readLine(), "SEARCH?") << browser.transcript();
+    browser.writeLine("go");
+    EXPECT_EQ(browser.readLine(), "SEARCHED paper") << browser.transcript();
+    EXPECT_EQ(browser.readLine(), "DONE") << browser.transcript();
+    EXPECT_EQ(browser.readLine(), "") << browser.transcript();
+    auto pSearched = jukebox.settledScreen();
+    for (const char* key : {"Left", "Down", "Down", "Down", "Down", "Right"})
+        EXPECT_EQ(other.process().command(std::string("press ") + key), "OK");
+    EXPECT_EQ(other.process().command("type paper"), "OK");
+    EXPECT_FALSE(samePixels(*pSearched, *pByPage));
+    EXPECT_TRUE(samePixels(*pSearched, *other.settledScreen()));
 }

@@ -50,6 +50,9 @@ sleep 3
 ask "press Info"
 ask "press Info"
 ask "screenshot $DOCS/player.png"
+# Fifteen seconds on, then left: the film is in Continue Watching.
+ask "press Up"
+sleep 2
 ask "press Exit"
 # The details table, its titles in several scripts: from the title's page to the
 # column menu, down to the table and into it, up to its last title.
@@ -58,9 +61,26 @@ ask "press Down"
 ask "press Right"
 ask "press Up"
 ask "screenshot $DOCS/scripts.png"
+# Back to the column menu from the table, then the three columns of what to watch next.
+ask "press Left"
+ask "press Down"
+ask "press Right"
+sleep 1
+ask "screenshot $DOCS/continue.png"
+ask "press Left"
+ask "press Down"
+ask "press Right"
+sleep 1
+ask "screenshot $DOCS/recent.png"
+ask "press Left"
+ask "press Down"
+ask "press Right"
+ask "type harb"
+ask "screenshot $DOCS/search.png"
 ask "quorvaApp exit"
 exec 3<&-
 wait $PID || true
-# The demo keeps no trace of the run: the title played has no spot to resume.
-find "$BIN/movies" -name '*.quorva' -newer "$LOG" -delete
+# The demo keeps no trace of the run: the title played has no spot to resume
+# and no watched mark.
+find "$BIN/movies" \( -name '*.quorva' -o -name '*.quorva.watched' \) -newer "$LOG" -delete
 echo "Screenshots written to $DOCS"

@@ -17,9 +17,11 @@ constexpr int32_t DETAILS_HEIGHT = 90;
 } // namespace
 
 CoverArtWindow::CoverArtWindow()
-    : RightPanelWindow(""), mMediaArray(8), mPercentComplete(0), mLoadingTimer(0), mNextLoadingIndex(0)
+    : RightPanelWindow(""), mMediaArray(8), mCovers(false), mPercentComplete(0), mLoadingTimer(0),
+      mNextLoadingIndex(0)
 {
     AddChild(&mList);
+    mList.setDecorator(&mCovers);
     mList.setWindow(this);
     mList.setListener(this);
 }

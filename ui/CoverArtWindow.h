@@ -6,6 +6,7 @@
 #include "PallixString.h"
 #include "PallixTimer.h"
 #include "RightPanelWindow.h"
+#include "WatchedCovers.h"
 
 class MediaEntry;
 class PallixBitmap;
@@ -47,6 +48,8 @@ private:
     PallixString mGenre;
     PallixNewArray<MediaEntry*> mMediaArray;
     ImageList mList;
+    // Check marks on watched titles' covers.
+    WatchedCovers mCovers;
     double mPercentComplete;
     uint32_t mLoadingTimer;
     int mNextLoadingIndex;

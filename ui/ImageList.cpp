@@ -3,6 +3,7 @@
 #include "ClientProperties.h"
 #include "Colors.h"
 #include "Fonts.h"
+#include "IGridDecorator.h"
 #include "IListListener.h"
 #include "ImageFactory.h"
 #include "PallixBitmap.h"
@@ -24,6 +25,9 @@ constexpr int ANIMATION_STEP = -30;
 // The status line is formatted into a buffer of this size, its terminator included.
 constexpr size_t STATUS_BUFFER_SIZE = 64;
 constexpr uint32_t LABEL_FLAGS = 0x103;
+// The room of a cover in its cell.
+constexpr uint32_t COVER_WIDTH = 146;
+constexpr uint32_t COVER_HEIGHT = 203;
 
 // The number of bytes of text that fit in nMax without splitting a UTF-8 character.
 size_t utf8Prefix(const char* text, size_t nMax)
@@ -39,7 +43,7 @@ size_t utf8Prefix(const char* text, size_t nMax)
 } // namespace
 
 ImageList::ImageList()
-    : mItems(8), mpListener(nullptr), mSelectedRow(0), mSelectedCol(0), mStartIndex(0), mpWindow(nullptr),
+    : mItems(8), mpListener(nullptr), mpDecorator(nullptr), mSelectedRow(0), mSelectedCol(0), mStartIndex(0), mpWindow(nullptr),
       mpSelectorBmp(nullptr), mpSelectorNoFocusBmp(nullptr), mpUpArrowBmp(nullptr), mpDownArrowBmp(nullptr),
       mbAnimate(false), mAnimateTimerID(0), mAnimationOffset(0), mAnimationIncrementValue(0), mbLoading(false)
 {
@@ -374,8 +378,16 @@ void ImageList::drawItem(PallixBitmap& bitmap, int index, const PallixPoint& pt)
     if (index < 0 || index >= mItems.GetSize())
         return;
     MenuItem& item = mItems.GetAt(index);
+    // A cover is decoded when it first comes on screen.
+    if (!item.getBitmap() && mpDecorator)
+        item.setBitmap(mpDecorator->loadCover(item.getData()));
     if (item.getBitmap())
         bitmap.DrawBitmap(PallixPoint(pt.x, pt.y + mAnimationOffset), *item.getBitmap(), item.getBitmap()->GetRect());
+    if (mpDecorator)
+    {
+        PallixDims size = item.getBitmap() ? item.getBitmap()->GetDims() : PallixDims(COVER_WIDTH, COVER_HEIGHT);
+        mpDecorator->drawOverCover(bitmap, item.getData(), PallixRect(pt.x, pt.y + mAnimationOffset, size.w, size.h));
+    }
     if (ClientProperties::getPrintTitle())
     {
         PallixRect label(pt.x - 11, pt.y + mAnimationOffset + 203, 157, 22);

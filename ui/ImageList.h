@@ -7,6 +7,7 @@
 #include "PallixTimer.h"
 #include "PallixWindow.h"
 
+class IGridDecorator;
 class IListListener;
 class PallixBitmap;
 
@@ -24,6 +25,8 @@ public:
     ~ImageList() override;
 
     void setListener(IListListener* pListener) { mpListener = pListener; }
+    // Loads the covers of items added without one, and marks the covers.
+    void setDecorator(IGridDecorator* pDecorator) { mpDecorator = pDecorator; }
     // Redrawn during the slide and focused when it ends.
     void setWindow(PallixWindow* pWindow) { mpWindow = pWindow; }
     // Marks the status line with "- Loading".
@@ -78,6 +81,7 @@ private:
 
     PallixNewArray<MenuItem> mItems;
     IListListener* mpListener;
+    IGridDecorator* mpDecorator;
     int mSelectedRow;
     int mSelectedCol;
     int mStartIndex;

@@ -21,6 +21,8 @@ namespace
 constexpr int32_t MARGIN = 25;
 constexpr int32_t LIST_HEIGHT = 250;
 constexpr int32_t TEXT_TOP = 95;
+constexpr const char* MARK_WATCHED = "Mark as watched";
+constexpr const char* MARK_UNWATCHED = "Mark as unwatched";
 } // namespace
 
 InfoWindow::InfoWindow()
@@ -81,14 +83,16 @@ void InfoWindow::setMediaEntry(MediaEntry* pEntry)
 
 void InfoWindow::loadItems()
 {
+    QuorvaApp* pApp = QuorvaApp::getApp();
     mList.removeAllItems();
     // The stats file sits beside the store's own file, whatever the detail record says.
     QuorvaDatFile stats(mpStoreEntry->getFullPathToPlayFile());
     if (stats.getLastPosition() > 0)
         mList.addItem("Resume", nullptr);
     mList.addItem("Play", nullptr);
+    bool bWatched = pApp && pApp->getViewingHistory()->isWatched(mpStoreEntry);
+    mList.addItem(bWatched ? MARK_UNWATCHED : MARK_WATCHED, nullptr);
 
-    QuorvaApp* pApp = QuorvaApp::getApp();
     PallixNewArray<FeatureItem>& features = mpEntry->getFeatureItems();
     for (int i = 0; i < features.GetSize(); ++i)
     {
@@ -170,6 +174,17 @@ void InfoWindow::OnPaint(PallixBitmap& bitmap)
     DrawingUtils::drawTextBox(bitmap, box, "Starring: " + mpEntry->getActors());
 }
 
+void InfoWindow::onViewingChanged()
+{
+    if (!IsVisible() || !mpStoreEntry)
+        return;
+    PallixString selected = mList.getItemText(mList.getSelectedIndex());
+    loadItems();
+    for (int i = 0; i < mList.getItemCount(); ++i)
+        if (mList.getItemText(i) == selected)
+            mList.setSelectedIndex(i);
+}
+
 void InfoWindow::OnVanish()
 {
     clearEntryBitmap();
@@ -199,6 +214,11 @@ void InfoWindow::onItemChosen(int item, int)
         bCheckForResume = false;
         bPromptForResume = false;
     }
+    else if (text == MARK_WATCHED || text == MARK_UNWATCHED)
+    {
+        toggleWatched(item, text == MARK_WATCHED);
+        return;
+    }
     else
     {
         pTarget = static_cast<MediaEntry*>(mList.getItemData(item));
@@ -210,6 +230,17 @@ void InfoWindow::onItemChosen(int item, int)
     mbPlayerStarted = true;
     WindowUtils::onMediaEntryChosen(this, pTarget, static_cast<int>(RemoteKeys::PLAY), bCheckForResume,
                                     bPromptForResume, "");
+}
+
+void InfoWindow::toggleWatched(int item, bool bWatched)
+{
+    QuorvaApp* pApp = QuorvaApp::getApp();
+    if (!pApp || !mpStoreEntry)
+        return;
+    pApp->getViewingHistory()->setWatched(mpStoreEntry, PallixString(), bWatched);
+    // The choice now offers the other way back, on the bar where it was.
+    loadItems();
+    mList.setSelectedIndex(item);
 }
 
 void InfoWindow::onNavLeft()

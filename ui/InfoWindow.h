@@ -10,7 +10,8 @@ class MediaEntry;
 class PallixBitmap;
 
 // One title in full: its details, large cover, description and cast, and the
-// choices "Resume" (when it was watched before), "Play" and its feature items.
+// choices "Resume" (when it was watched before), "Play", the watched mark and
+// its feature items.
 class InfoWindow : public RightPanelWindow, public IListListener
 {
 public:
@@ -28,6 +29,8 @@ public:
     void OnMaterialize() override;
     void OnVanish() override;
     void OnSetFocus() override;
+    // The resume offer and the watched mark follow the stats files.
+    void onViewingChanged() override;
 
     void onItemSelected(int item) override;
     void onItemChosen(int item, int button) override;
@@ -38,8 +41,10 @@ protected:
     void setupLayout() override;
 
 private:
-    // "Resume" when the title has a spot saved, "Play", then its feature items.
+    // "Resume" when the title has a spot saved, "Play", "Mark as watched" or
+    // "Mark as unwatched", then its feature items.
     void loadItems();
+    void toggleWatched(int item, bool bWatched);
     void clearEntryBitmap();
     void loadEntryBitmap();
     // Left edge of the description, cast and choices: right of the picture.

@@ -17,7 +17,13 @@ namespace
 {
 // Width of the column strip; every panel fills the screen to its right.
 constexpr int32_t COLUMN_STRIP_WIDTH = 140;
-constexpr int32_t COLUMN_SPACING = 150;
+// Five columns and their labels fit above the clock.
+constexpr int32_t COLUMN_SPACING = 128;
+// Each label line is drawn centred in a band this high, the bands this far apart,
+// the first starting this far above the bottom of the ball.
+constexpr uint32_t LABEL_LINE_HEIGHT = 26;
+constexpr int32_t LABEL_LINE_STEP = 21;
+constexpr int32_t LABEL_OVERLAP = 4;
 constexpr uint32_t CLOCK_PERIOD_MS = 30000;
 constexpr const char* SELECTED_BALL = "selectedEmptyBall.png";
 constexpr const char* UNSELECTED_BALL = "emptyBall.png";
@@ -40,6 +46,9 @@ void MainWindow::initColumnItems()
 {
     mColumnItems.Append(ColumnItem(&mBrowseGenreWindow, SELECTED_BALL, UNSELECTED_BALL));
     mColumnItems.Append(ColumnItem(&mBrowseByDetailsWindow, SELECTED_BALL, UNSELECTED_BALL));
+    mColumnItems.Append(ColumnItem(&mContinueWatchingWindow, SELECTED_BALL, UNSELECTED_BALL));
+    mColumnItems.Append(ColumnItem(&mRecentlyAddedWindow, SELECTED_BALL, UNSELECTED_BALL));
+    mColumnItems.Append(ColumnItem(&mSearchWindow, SELECTED_BALL, UNSELECTED_BALL));
     mSelectedColumnIndex = 0;
 }
 
@@ -60,6 +69,30 @@ void MainWindow::showRightPanel(RightPanelWindow* pWindow, bool bHidePrevious, b
     if (bFocusRightPanel)
         pWindow->SetFocus(true);
     RedrawScreen();
+    refreshViewing();
+}
+
+void MainWindow::refreshViewing()
+{
+    if (QuorvaApp::getApp() && IsVisible())
+        QuorvaApp::getApp()->getViewingHistory()->refresh();
+}
+
+void MainWindow::onViewingChanged()
+{
+    if (mpCurrentRightPanel)
+        mpCurrentRightPanel->onViewingChanged();
+}
+
+void MainWindow::showSearch(const PallixString& text)
+{
+    mSearchWindow.setQuery(text);
+    if (!IsVisible() || mpCurrentRightPanel == &mSearchWindow)
+        return;
+    for (int i = 0; i < mColumnItems.GetSize(); ++i)
+        if (mColumnItems.GetAt(i).getWindow() == &mSearchWindow)
+            mSelectedColumnIndex = i;
+    showRightPanel(&mSearchWindow, true, true);
 }
 
 void MainWindow::addRightPanel(RightPanelWindow* pRightPanel)
@@ -92,6 +125,8 @@ void MainWindow::OnMaterialize()
         SetFocus(true);
     }
     startTimeTimer();
+    // Back from the player, or shown at start: what was watched may have changed.
+    refreshViewing();
 }
 
 void MainWindow::OnVanish()
@@ -204,11 +239,12 @@ void MainWindow::drawColumnItems(PallixBitmap& bitmap)
         // The selected ball places the label whichever ball is drawn; without it
         // the label sits as under a ball of no height.
         PallixBitmap* pSelectedBall = item.getSelectedBitmap();
-        int32_t labelY = ball.y + (pSelectedBall ? static_cast<int32_t>(pSelectedBall->GetDims().h) : 0) - 10;
+        int32_t labelY =
+            ball.y + (pSelectedBall ? static_cast<int32_t>(pSelectedBall->GetDims().h) : 0) - LABEL_OVERLAP;
         PallixTokenArray lines(item.getWindow()->getLabel(), "\n");
         for (int line = 0; line < lines.GetNumTokens(); ++line)
         {
-            PallixRect labelRect(main.x + 10, labelY + 22 * line, 125, 66);
+            PallixRect labelRect(main.x + 10, labelY + LABEL_LINE_STEP * line, 125, LABEL_LINE_HEIGHT);
             bitmap.DrawText(Fonts::SYSTEM_22, labelRect, lines.TokenAt(line), Colors::WHITE, 3);
         }
     }

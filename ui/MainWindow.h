@@ -3,11 +3,14 @@
 #include "BrowseByDetails.h"
 #include "BrowseByWindow.h"
 #include "ColumnItem.h"
+#include "ContinueWatchingWindow.h"
 #include "CoverArtWindow.h"
 #include "InfoWindow.h"
 #include "PallixNewArray.h"
 #include "PallixTimer.h"
 #include "PallixWindow.h"
+#include "RecentlyAddedWindow.h"
+#include "SearchWindow.h"
 #include "SeriesWindow.h"
 
 class PallixBitmap;
@@ -33,6 +36,14 @@ public:
     SeriesWindow* getSeriesWindow() { return &mSeriesWindow; }
     InfoWindow* getInfoWindow() { return &mInfoWindow; }
     BrowseByDetails* getBrowseByDetailsWindow() { return &mBrowseByDetailsWindow; }
+    ContinueWatchingWindow* getContinueWatchingWindow() { return &mContinueWatchingWindow; }
+    RecentlyAddedWindow* getRecentlyAddedWindow() { return &mRecentlyAddedWindow; }
+    SearchWindow* getSearchWindow() { return &mSearchWindow; }
+    // The phone's search box: the Search panel takes its text as the query and,
+    // unless a title is playing, comes on screen.
+    void showSearch(const PallixString& text);
+    // Passed on to the panel on screen.
+    void onViewingChanged();
 
     void OnPaint(PallixBitmap& bitmap) override;
     void OnMaterialize() override;
@@ -48,6 +59,8 @@ private:
     void loadImages();
     void drawColumnItems(PallixBitmap& bitmap);
     void selectColumn(int index);
+    // A panel coming on screen shows what the stats files say now: they are read again.
+    void refreshViewing();
     PallixRect getTimeRect();
     void startTimeTimer();
     void stopTimeTimer();
@@ -58,6 +71,9 @@ private:
     SeriesWindow mSeriesWindow;
     InfoWindow mInfoWindow;
     BrowseByDetails mBrowseByDetailsWindow;
+    ContinueWatchingWindow mContinueWatchingWindow;
+    RecentlyAddedWindow mRecentlyAddedWindow;
+    SearchWindow mSearchWindow;
     RightPanelWindow* mpCurrentRightPanel;
     PallixBitmap* mpOuterMoatBitmap;
     PallixBitmap* mpInnerMoatBitmap;

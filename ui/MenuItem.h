@@ -16,6 +16,7 @@ public:
     PallixString& getName() { return mName; }
     void* getData() const { return mData; }
     PallixBitmap* getBitmap() const { return mpBitmap; }
+    void setBitmap(PallixBitmap* pBmp) { mpBitmap = pBmp; }
 
 private:
     void* mData;

@@ -38,3 +38,9 @@ void RightPanelWindow::showReturnPanel(RightPanelWindow* pFallback)
     if (mpMainWindow && pPanel)
         mpMainWindow->showRightPanel(pPanel, true, true);
 }
+
+void RightPanelWindow::onViewingChanged()
+{
+    if (IsVisible())
+        RedrawScreen();
+}

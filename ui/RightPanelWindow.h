@@ -23,6 +23,9 @@ public:
     PallixString getLabel() { return mLabel; }
     // The panel this one was opened from, where Back returns.
     void setReturnPanel(RightPanelWindow* pPanel) { mpReturnPanel = pPanel; }
+    // What was watched changed (a refresh read another box's files, or a title
+    // was played or marked): a panel on screen shows it. Redraws by default.
+    virtual void onViewingChanged();
 
 protected:
     // Builds the panel's child widgets and rectangles.

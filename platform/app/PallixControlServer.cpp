@@ -2,6 +2,7 @@
 
 #include "PallixEventLoop.h"
 #include "PallixKeyMap.h"
+#include "PallixUTF8.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -43,12 +44,20 @@ std::string pressKey(std::string_view args)
     return "OK";
 }
 
+// Each character of the text as if typed on a keyboard.
+std::string typeText(std::string_view args)
+{
+    PallixEventLoop::DeliverText(args);
+    return "OK";
+}
+
 std::map<std::string, PallixControlServer::Verb, std::less<>>& verbTable()
 {
     // Never destroyed, like the other registries: verbs may be registered by
     // static objects.
     static auto* pTable = new std::map<std::string, PallixControlServer::Verb, std::less<>>{
         {"press", pressKey},
+        {"type", typeText},
     };
     return *pTable;
 }
@@ -109,53 +118,12 @@ void PallixControlServer::RegisterVerb(const char* name, Verb handler)
 bool PallixControlServer::IsValidUTF8(std::string_view text)
 {
     size_t i = 0;
+    char32_t c = 0;
     while (i < text.size())
     {
-        unsigned char c = static_cast<unsigned char>(text[i]);
         // A NUL would cut the line short wherever it becomes a C string.
-        if (c == 0)
+        if (!PallixUTF8::Next(text, i, c) || c == 0)
             return false;
-        if (c < 0x80)
-        {
-            ++i;
-            continue;
-        }
-        size_t length = 0;
-        uint32_t codePoint = 0;
-        uint32_t minimum = 0;
-        if ((c & 0xE0) == 0xC0)
-        {
-            length = 2;
-            codePoint = c & 0x1F;
-            minimum = 0x80;
-        }
-        else if ((c & 0xF0) == 0xE0)
-        {
-            length = 3;
-            codePoint = c & 0x0F;
-            minimum = 0x800;
-        }
-        else if ((c & 0xF8) == 0xF0)
-        {
-            length = 4;
-            codePoint = c & 0x07;
-            minimum = 0x10000;
-        }
-        else
-            return false;
-        if (i + length > text.size())
-            return false;
-        for (size_t k = 1; k < length; ++k)
-        {
-            unsigned char next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80)
-                return false;
-            codePoint = (codePoint << 6) | (next & 0x3F);
-        }
-        // Overlong forms, UTF-16 surrogates and values past Unicode are not UTF-8.
-        if (codePoint < minimum || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
-            return false;
-        i += length;
     }
     return true;
 }

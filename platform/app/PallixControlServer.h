@@ -16,6 +16,8 @@
 // turn, so that the loop paints what a command caused before the next one runs),
 // FlushReplies after painting.
 //
+// Built-in verbs: "press KEY" delivers a remote key, "type TEXT" each character
+// of TEXT as typed text.
 // Replies, besides those of the application's command and of the verbs:
 //   "ERROR unknown command"       first word is neither the registered command nor a verb
 //   "ERROR unknown key"           press with a missing or unknown key

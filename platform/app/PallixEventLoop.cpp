@@ -5,6 +5,7 @@
 #include "PallixInput.h"
 #include "PallixMessage.h"
 #include "PallixTimerQueue.h"
+#include "PallixUTF8.h"
 #include "PallixWorkQueue.h"
 
 #include <algorithm>
@@ -22,6 +23,7 @@ struct Hooks
 {
     PallixEventLoop::InputSource* pInputSource = nullptr;
     std::function<void(uint32_t)> keyRouter;
+    std::function<void(char32_t)> charRouter;
     std::function<void()> painter;
     std::vector<std::function<void()>> afterPaint;
 };
@@ -109,6 +111,11 @@ std::function<void(uint32_t)> PallixEventLoop::SetKeyRouter(std::function<void(u
     return std::exchange(hooks().keyRouter, std::move(router));
 }
 
+std::function<void(char32_t)> PallixEventLoop::SetCharRouter(std::function<void(char32_t)> router)
+{
+    return std::exchange(hooks().charRouter, std::move(router));
+}
+
 std::function<void()> PallixEventLoop::SetPainter(std::function<void()> painter)
 {
     return std::exchange(hooks().painter, std::move(painter));
@@ -126,6 +133,19 @@ void PallixEventLoop::DeliverKey(uint32_t nKey)
         hooks().keyRouter(nKey);
     else
         DeliverKeyToApp(nKey);
+}
+
+bool PallixEventLoop::DeliverText(std::string_view text)
+{
+    std::u32string chars;
+    if (!PallixUTF8::Decode(text, chars))
+        return false;
+    // The characters are handled one by one, as a keyboard would send them.
+    PallixInput::NotifyScreenActivity();
+    for (char32_t nChar : chars)
+        if (hooks().charRouter)
+            hooks().charRouter(nChar);
+    return true;
 }
 
 bool PallixEventLoop::DeliverKeyToApp(uint32_t nKey)

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <poll.h>
 #include <span>
+#include <string_view>
 #include <vector>
 
 class PallixApp;
@@ -48,6 +49,7 @@ public:
     // test's) can put the previous one back.
     static InputSource* SetInputSource(InputSource* pSource);
     static std::function<void(uint32_t nKey)> SetKeyRouter(std::function<void(uint32_t nKey)> router);
+    static std::function<void(char32_t nChar)> SetCharRouter(std::function<void(char32_t nChar)> router);
     static std::function<void()> SetPainter(std::function<void()> painter);
     static void RegisterControlVerb(const char* verb, PallixControlServer::Verb handler);
 
@@ -57,6 +59,10 @@ public:
     static void DeliverKey(uint32_t nKey);
     // The last stop of a key: the application's OnKeyDown. Returns handled.
     static bool DeliverKeyToApp(uint32_t nKey);
+    // The one way typed text enters the system (a keyboard taking text, the
+    // control channel's "type"): each character of the UTF-8 text, in turn,
+    // through the character router. False when the text is not UTF-8.
+    static bool DeliverText(std::string_view text);
 
     // Runs work on the loop thread, in posting order. Any thread.
     static void Post(std::function<void()> work);

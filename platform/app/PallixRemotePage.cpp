@@ -38,6 +38,8 @@ button:focus-visible { outline: 3px solid var(--accent); outline-offset: 2px; }
 #keys button { font-size: 17px; }
 #keys [data-key=Exit] { background: #5a2430; grid-column: span 2; }
 #preview img { width: 100%; border-radius: 12px; display: block; }
+#search { font: inherit; color: var(--text); background: #181e2a; border: 2px solid #2b3344; border-radius: 14px; padding: 12px 14px; width: 100%; user-select: text; -webkit-user-select: text; }
+#search:focus { border-color: var(--accent); outline: none; }
 #pairing { flex: 1; display: flex; flex-direction: column; justify-content: center; gap: 14px; max-width: 420px; width: 100%; margin: 0 auto; }
 #pairing h1 { font-size: 22px; margin: 0; }
 #pin { font: 600 34px/1 ui-monospace, monospace; letter-spacing: 8px; text-align: center; padding: 14px; border-radius: 14px; border: 2px solid #2b3344; background: #181e2a; color: var(--text); width: 100%; }
@@ -67,6 +69,7 @@ button:focus-visible { outline: 3px solid var(--accent); outline-offset: 2px; }
     <div id="times"><span id="position"></span><span id="duration"></span></div>
     <div id="bar"><div id="fill"></div></div>
   </div>
+  <input id="search" type="search" placeholder="Search titles, directors, actors" enterkeyhint="search" autocomplete="off" autocapitalize="none" spellcheck="false" maxlength="100" aria-label="Search">
   <div id="remote">
     <div id="pad">
       <span></span><button data-key="Up" aria-label="Up">&#9650;</button><span></span>
@@ -112,6 +115,21 @@ function press(key) {
   presses = presses.then(() => api("/api/press/" + encodeURIComponent(key), { method: "POST" }))
     .then(() => refresh()).catch(() => {}).finally(() => inFlight--);
   return presses;
+}
+
+// The box's text goes to the TV's search as it changes; while one request is
+// on its way only the latest text waits, so a fast typist never builds a queue.
+let searching = false;
+let searchWaiting = null;
+function search(text) {
+  if (searching) { searchWaiting = text; return; }
+  searching = true;
+  api("/api/search", { method: "POST", headers: { "Content-Type": "text/plain; charset=utf-8" }, body: text })
+    .catch(() => {})
+    .finally(() => {
+      searching = false;
+      if (searchWaiting !== null) { const next = searchWaiting; searchWaiting = null; search(next); }
+    });
 }
 
 function clock(seconds) {
@@ -211,6 +229,8 @@ $("screen").addEventListener("click", () => {
   clearInterval(previewing); previewing = 0;
   if (shown) { showPreview(); previewing = setInterval(showPreview, 2000); }
 });
+$("search").addEventListener("input", () => search($("search").value));
+$("search").addEventListener("keydown", (event) => { if (event.key === "Enter") $("search").blur(); });
 $("pair").addEventListener("click", pair);
 $("pin").addEventListener("keydown", (event) => { if (event.key === "Enter") pair(); });
 $("newpin").addEventListener("click", askForPin);

@@ -1,6 +1,7 @@
 #include "PallixRemoteServer.h"
 
 #include "PallixBitmap.h"
+#include "PallixControlServer.h"
 #include "PallixEventLoop.h"
 #include "PallixKeyMap.h"
 #include "PallixRemoteHttp.h"
@@ -114,6 +115,18 @@ struct PallixRemoteServer::State : std::enable_shared_from_this<State>
         answered.notify_all();
     }
 
+    // "OK", once what the request caused is on the screen. Loop thread only.
+    void FinishAfterPaint(const std::shared_ptr<Answer>& pAnswer)
+    {
+        std::weak_ptr<State> weak = weak_from_this();
+        PallixEventLoop::AfterPaint(
+            [weak, pAnswer]
+            {
+                if (auto pState = weak.lock())
+                    pState->Finish(pAnswer, 200, "OK");
+            });
+    }
+
     // Runs on the loop, which prints and draws; the request thread has answered.
     void Tell(std::function<void(State& state)> work)
     {
@@ -148,6 +161,7 @@ struct PallixRemoteServer::State : std::enable_shared_from_this<State>
 
     // Loop thread only.
     StatusProvider status;
+    SearchHandler search;
     PallixRemotePinWindow pinWindow;
 };
 
@@ -165,6 +179,8 @@ public:
             { ServeScreen(response); });
         Post("/api/press/(.*)", [this](const httplib::Request& request, httplib::Response& response)
              { ServePress(request, response); });
+        Post("/api/search", [this](const httplib::Request& request, httplib::Response& response)
+             { ServeSearch(request, response); });
         Post("/api/pair/start", [this](const httplib::Request&, httplib::Response& response)
              { ServePairStart(response); });
         Post("/api/pair", [this](const httplib::Request& request, httplib::Response& response)
@@ -258,14 +274,30 @@ private:
             [nCode](State& state, const std::shared_ptr<State::Answer>& pAnswer)
             {
                 PallixEventLoop::DeliverKey(nCode);
-                // The answer leaves once what the key caused is on the screen.
-                std::weak_ptr<State> weak = state.weak_from_this();
-                PallixEventLoop::AfterPaint(
-                    [weak, pAnswer]
-                    {
-                        if (auto pState = weak.lock())
-                            pState->Finish(pAnswer, 200, "OK");
-                    });
+                state.FinishAfterPaint(pAnswer);
+            },
+            answer);
+        if (!bAnswered)
+            return Busy(response);
+        reply(response, answer.nStatus, answer.body);
+    }
+
+    // The phone's search box: its text, as the viewer typed it, goes to the search.
+    void ServeSearch(const httplib::Request& request, httplib::Response& response)
+    {
+        if (!Authorise(request, response))
+            return;
+        if (request.body.size() > kMaxSearchBytes)
+            return reply(response, 400, "the search text is too long");
+        if (!PallixControlServer::IsValidUTF8(request.body))
+            return reply(response, 400, "the search text is not UTF-8");
+        State::Answer answer;
+        bool bAnswered = mState.AskLoop(
+            [text = request.body](State& state, const std::shared_ptr<State::Answer>& pAnswer)
+            {
+                if (state.search)
+                    state.search(text);
+                state.FinishAfterPaint(pAnswer);
             },
             answer);
         if (!bAnswered)
@@ -366,6 +398,7 @@ bool PallixRemoteServer::Open(int nPort, const std::string& tokenFile)
     Close();
     mState = std::make_shared<State>(tokenFile);
     mState->status = mStatus;
+    mState->search = mSearch;
     mHttp = std::make_unique<Http>(*mState);
     if (nPort <= 0 || nPort > 65535 || !mHttp->bind_to_port("0.0.0.0", nPort))
     {
@@ -412,4 +445,11 @@ void PallixRemoteServer::SetStatusProvider(StatusProvider provider)
     mStatus = std::move(provider);
     if (mState)
         mState->status = mStatus;
+}
+
+void PallixRemoteServer::SetSearchHandler(SearchHandler handler)
+{
+    mSearch = std::move(handler);
+    if (mState)
+        mState->search = mSearch;
 }

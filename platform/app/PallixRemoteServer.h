@@ -26,6 +26,8 @@ struct PallixRemoteStatus
 // browser):
 //   POST /api/press/KEY     a remote key by its control-channel name; answered
 //                           once the key is handled and painted
+//   POST /api/search        the text of the body (UTF-8, at most kMaxSearchBytes)
+//                           to the application's search; answered once painted
 //   GET  /api/now           JSON: screen, title, position, duration, paused
 //   GET  /api/screen.png    the screen as the viewer sees it
 // Pairing needs no token:
@@ -47,9 +49,12 @@ class PallixRemoteServer
 {
 public:
     using StatusProvider = std::function<PallixRemoteStatus()>;
+    // Called on the event loop with the text of each POST /api/search.
+    using SearchHandler = std::function<void(const std::string& text)>;
 
     static constexpr const char* kTokenHeader = "X-Remote-Token";
     static constexpr const char* kPinHeader = "X-Remote-PIN";
+    static constexpr size_t kMaxSearchBytes = 256;
 
     PallixRemoteServer();
     ~PallixRemoteServer();
@@ -66,12 +71,14 @@ public:
 
     // Called on the event loop for each GET /api/now.
     void SetStatusProvider(StatusProvider provider);
+    void SetSearchHandler(SearchHandler handler);
 
 private:
     struct State;
     class Http;
 
     StatusProvider mStatus;
+    SearchHandler mSearch;
     std::shared_ptr<State> mState;
     std::unique_ptr<Http> mHttp;
     std::thread mThread;

@@ -46,6 +46,16 @@ bool PallixWindow::WillAcceptFocus()
     return true;
 }
 
+bool PallixWindow::OnChar(char32_t)
+{
+    return false;
+}
+
+bool PallixWindow::WantsTextInput()
+{
+    return false;
+}
+
 void PallixWindow::AddChild(PallixWindow* pChild)
 {
     if (!pChild || pChild == this || pChild->mpParent == this)

@@ -40,6 +40,13 @@ public:
     // Up, Down, Left and Right. A window may propose another window to take the focus.
     virtual bool OnNavKey(unsigned long nKey, PallixWindow*& pProposedNewFocusWnd);
     virtual bool WillAcceptFocus();
+    // One typed character (a Unicode code point; 8 is a deletion): from a
+    // keyboard while this window or a parent takes text, or from the control
+    // channel's "type". True when handled; unhandled, it goes to each parent.
+    virtual bool OnChar(char32_t nChar);
+    // While the focused window or one of its parents takes text, keyboard keys
+    // that make characters come as characters rather than as remote keys.
+    virtual bool WantsTextInput();
 
     // Children are painted after their parent, in the order they were added.
     void AddChild(PallixWindow* pChild);

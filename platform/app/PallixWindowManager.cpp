@@ -180,3 +180,19 @@ void PallixWindowManager::DeliverKeyUp(uint32_t nKey)
     if (mpFocus)
         mpFocus->OnKeyUp(nKey);
 }
+
+bool PallixWindowManager::DeliverChar(char32_t nChar)
+{
+    for (PallixWindow* pWindow = mpFocus; pWindow; pWindow = pWindow->GetParent())
+        if (pWindow->OnChar(nChar))
+            return true;
+    return false;
+}
+
+bool PallixWindowManager::IsTakingText() const
+{
+    for (PallixWindow* pWindow = mpFocus; pWindow; pWindow = pWindow->GetParent())
+        if (pWindow->WantsTextInput())
+            return true;
+    return false;
+}

@@ -46,6 +46,10 @@ public:
     // navigation keys go to OnNavKey, others to OnKeyDown. True when handled.
     bool DeliverKeyDown(uint32_t nKey);
     void DeliverKeyUp(uint32_t nKey);
+    // Offers a typed character to the focused window and then to its parents.
+    bool DeliverChar(char32_t nChar);
+    // Whether the focused window or one of its parents takes text.
+    bool IsTakingText() const;
 
     static bool IsNavKey(uint32_t nKey);
 

@@ -21,6 +21,7 @@ void PallixWindowSystem::Install()
     PallixWindowSystem& system = Get();
     PallixEventLoop::SetInputSource(&system);
     PallixEventLoop::SetKeyRouter(&PallixWindowSystem::RouteKey);
+    PallixEventLoop::SetCharRouter([](char32_t nChar) { PallixWindowManager::Get().DeliverChar(nChar); });
     PallixEventLoop::SetPainter([] { Get().Paint(); });
     PallixEventLoop::RegisterControlVerb("screenshot", [](std::string_view args) { return Get().Screenshot(args); });
 }
@@ -76,6 +77,16 @@ void PallixWindowSystem::OnDisplayKey(uint64_t nInput, uint32_t nCode, bool bDow
         mRepeat.Release(nInput);
         PallixWindowManager::Get().DeliverKeyUp(nCode);
     }
+}
+
+void PallixWindowSystem::OnDisplayText(std::string_view text)
+{
+    PallixEventLoop::DeliverText(text);
+}
+
+bool PallixWindowSystem::IsTakingText()
+{
+    return PallixWindowManager::Get().IsTakingText();
 }
 
 void PallixWindowSystem::OnDisplayClosed()

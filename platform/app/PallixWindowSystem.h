@@ -28,6 +28,8 @@ public:
 
     // Listener
     void OnDisplayKey(uint64_t nInput, uint32_t nCode, bool bDown) override;
+    void OnDisplayText(std::string_view text) override;
+    bool IsTakingText() override;
     void OnDisplayClosed() override;
 
     // Paints what is damaged and shows it.

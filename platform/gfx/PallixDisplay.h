@@ -6,6 +6,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 
 class PallixBitmap;
 
@@ -23,6 +24,10 @@ public:
         // physical control (keyboard key, pad button or stick, remote key) apart,
         // for the window system to repeat what is held.
         virtual void OnDisplayKey(uint64_t nInput, uint32_t nCode, bool bDown) = 0;
+        // Text typed on the keyboard, UTF-8, while IsTakingText says so.
+        virtual void OnDisplayText(std::string_view text) { (void)text; }
+        // Whether keys that make characters are to come as text instead.
+        virtual bool IsTakingText() { return false; }
         // The viewer closed the window.
         virtual void OnDisplayClosed() = 0;
     };

@@ -34,6 +34,15 @@ uint64_t padOf(uint64_t nInput)
     return (nInput >> 8) & 0xFFFFFFFFu;
 }
 
+// A key of the layout that types a character: printable, and not a shortcut.
+bool makesText(const SDL_Keysym& keysym)
+{
+    if (keysym.mod & (KMOD_CTRL | KMOD_ALT | KMOD_GUI))
+        return false;
+    const SDL_Keycode key = keysym.sym;
+    return (key >= SDLK_SPACE && key < SDLK_DELETE) || (key >= 0xA0 && !(key & SDLK_SCANCODE_MASK));
+}
+
 bool isPadInput(uint64_t nInput)
 {
     const uint64_t kind = nInput & (0xFFull << 56);
@@ -109,6 +118,10 @@ bool PallixSdlInput::HandleEvent(const SDL_Event& event, PallixDisplay::Listener
         // SDL repeats at the desktop's pace; ours comes from the window system.
         if (event.key.repeat)
             return true;
+        // While a window takes text, a key that makes a character comes as the
+        // character (SDL's text event), not as the remote key it stands for.
+        if (listener.IsTakingText() && makesText(event.key.keysym))
+            return true;
         auto it = mKeys.find(event.key.keysym.sym);
         if (it != mKeys.end())
             Press(keyInput(event.key.keysym.sym), it->second, listener);
@@ -116,6 +129,10 @@ bool PallixSdlInput::HandleEvent(const SDL_Event& event, PallixDisplay::Listener
     }
     case SDL_KEYUP:
         Release(keyInput(event.key.keysym.sym), listener);
+        return true;
+    case SDL_TEXTINPUT:
+        if (listener.IsTakingText())
+            listener.OnDisplayText(event.text.text);
         return true;
     case SDL_CONTROLLERDEVICEADDED:
     {

@@ -1,8 +1,10 @@
 // Drives the phone remote page in headless Chromium, as a phone would: checks
 // that the page stands on its own and fits a phone both ways up, pairs with the
 // PIN it is given on standard input, then presses the keys named on the command
-// line and waits for each to be answered. Reports on standard output, one line
-// a step: "PIN?" when it waits for the PIN, "PRESSED KEY", then "DONE".
+// line and waits for each to be answered ("search=TEXT" types TEXT in the search
+// box instead, once a line on standard input says so). Reports on standard
+// output, one line a step: "PIN?" when it waits for the PIN, "PRESSED KEY",
+// "SEARCH?" when it waits to search and "SEARCHED TEXT", then "DONE".
 //
 //   node remote-page.mjs http://127.0.0.1:PORT/ Down Select
 import fs from "node:fs";
@@ -63,6 +65,21 @@ try {
   await checkLayout(page, 390, 844);
 
   for (const key of keys) {
+    // "search=TEXT" types TEXT into the search box, letter by letter.
+    if (key.startsWith("search=")) {
+      const text = key.slice(7);
+      // The caller says when: a line on standard input.
+      say("SEARCH?");
+      await lines.next();
+      const searched = page.waitForResponse((response) => response.url().endsWith("/api/search") &&
+                                                          response.request().postData() === text,
+                                            { timeout: 10000 });
+      await page.type("#search", text, { delay: 30 });
+      const response = await searched;
+      check(response.status() === 200, `search answered ${response.status()}`);
+      say("SEARCHED " + text);
+      continue;
+    }
     const answered = page.waitForResponse((response) => response.url().endsWith("/api/press/" + key),
                                           { timeout: 10000 });
     await page.click(`[data-key="${key}"]`);
