@@ -50,7 +50,8 @@ std::string jsonString(const std::string& text)
 std::string statusJson(const PallixRemoteStatus& status)
 {
     return "{\"screen\":" + jsonString(status.screen) + ",\"title\":" + jsonString(status.title) +
-           ",\"position\":" + std::to_string(status.position) + ",\"duration\":" + std::to_string(status.duration) +
+           ",\"position\":" + std::to_string(status.position) +
+           ",\"duration\":" + std::to_string(status.duration) +
            ",\"paused\":" + (status.bPaused ? "true" : "false") + "}\n";
 }
 
@@ -72,14 +73,14 @@ PallixRemoteRoutes::PallixRemoteRoutes(PallixRemoteState& state) : mState(state)
                          {"Referrer-Policy", "no-referrer"}});
     Get("/", [this](const httplib::Request&, httplib::Response& response) { ServePage(response); });
     Get("/api/now", [this](const httplib::Request&, httplib::Response& response) { ServeNow(response); });
-    Get("/api/screen.png", [this](const httplib::Request&, httplib::Response& response)
-        { ServeScreen(response); });
+    Get("/api/screen.png",
+        [this](const httplib::Request&, httplib::Response& response) { ServeScreen(response); });
     Post("/api/press/(.*)", [this](const httplib::Request& request, httplib::Response& response)
          { ServePress(request, response); });
     Post("/api/search", [this](const httplib::Request& request, httplib::Response& response)
          { ServeSearch(request, response); });
-    Post("/api/pair/start", [this](const httplib::Request&, httplib::Response& response)
-         { ServePairStart(response); });
+    Post("/api/pair/start",
+         [this](const httplib::Request&, httplib::Response& response) { ServePairStart(response); });
     Post("/api/pair", [this](const httplib::Request& request, httplib::Response& response)
          { ServePair(request, response); });
     set_error_handler(HandlerWithResponse(
@@ -183,7 +184,8 @@ void PallixRemoteRoutes::ServeSearch(const httplib::Request& request, httplib::R
         return reply(response, 400, "the search text is not UTF-8");
     PallixRemoteState::Answer answer;
     bool bAnswered = mState.AskLoop(
-        [text = request.body](PallixRemoteState& state, const std::shared_ptr<PallixRemoteState::Answer>& pAnswer)
+        [text = request.body](PallixRemoteState& state,
+                              const std::shared_ptr<PallixRemoteState::Answer>& pAnswer)
         {
             if (state.search)
                 state.search(text);
