@@ -2,16 +2,10 @@
 
 #include "ChapterMarks.h"
 #include "ClientProperties.h"
-#include "Colors.h"
-#include "DrawingUtils.h"
-#include "Fonts.h"
-#include "ImageFactory.h"
 #include "Logger.h"
 #include "MediaEntry.h"
 #include "MutexLock.h"
 #include "PallixBitmap.h"
-#include "PallixColor.h"
-#include "PallixPoint.h"
 #include "PallixScreen.h"
 #include "QuorvaApp.h"
 #include "QuorvaDatFile.h"
@@ -38,45 +32,18 @@ constexpr uint32_t TRACK_MESSAGE_MS = 3000;
 constexpr uint32_t RESUME_LIST_WIDTH = 400;
 constexpr uint32_t RESUME_LIST_HEIGHT = 200;
 
-// The progress bar inside progress.png, and the width of 15 minutes on it.
-constexpr int32_t BAR_LEFT = 100;
-constexpr int32_t BAR_TOP = 7;
-constexpr uint32_t BAR_WIDTH = 400;
-constexpr uint32_t BAR_HEIGHT = 16;
-constexpr int TICK_SPAN = 360000;
-
-const PallixColor CLEAR(0, 0, 0, 0);
-const PallixColor BAR_BACKGROUND(0, 32, 0, 255);
-const PallixColor BAR_FILL(224, 190, 4, 255);
-const PallixColor DETAILS_BAND(0, 0, 0, 128);
-constexpr uint32_t DETAILS_BAND_HEIGHT = 88;
-constexpr uint32_t ZOOM_LABEL_WIDTH = 260;
-const PallixColor FAILURE_BACKGROUND(0, 0, 0, 208);
-constexpr uint32_t FAILURE_WIDTH = 840;
-constexpr uint32_t FAILURE_HEIGHT = 230;
-
-uint32_t widthOf(const PallixBitmap* pBitmap)
+PallixString clockText(int seconds)
 {
-    return pBitmap ? pBitmap->GetDims().w : 0;
-}
-
-uint32_t heightOf(const PallixBitmap* pBitmap)
-{
-    return pBitmap ? pBitmap->GetDims().h : 0;
-}
-
-void drawWhole(PallixBitmap& bitmap, int32_t x, int32_t y, const PallixBitmap* pImage)
-{
-    if (pImage)
-        bitmap.DrawBitmap(PallixPoint(x, y), *pImage, pImage->GetRect());
+    char text[32];
+    std::snprintf(text, sizeof(text), "%d:%2.2d:%2.2d", seconds / 3600, seconds % 3600 / 60, seconds % 60);
+    return text;
 }
 } // namespace
 
 PlayerWindow PlayerWindow::INSTANCE;
 
 PlayerWindow::PlayerWindow()
-    : mpEntry(nullptr), mpWindow(nullptr), mpProgressBmp(nullptr), mpRightArrowBmp(nullptr), mpLeftArrowBmp(nullptr),
-      mpTimeBmp(nullptr), mpJumpBmps{}, mbEpisode(false), mInfoState(0), mSeekIndex(NORMAL_SEEK_INDEX),
+    : mpEntry(nullptr), mpWindow(nullptr), mbEpisode(false), mInfoState(0), mSeekIndex(NORMAL_SEEK_INDEX),
       mRedrawTimer(0), mJumpTimer(0), mJumpIndex(NO_JUMP_INDEX), mAutohideCount(0), mResumePos(0), mbStarted(false),
       mTrackMessageTimer(0)
 {
@@ -245,10 +212,10 @@ bool PlayerWindow::OnNavKey(unsigned long nKey, PallixWindow*&)
     switch (nKey)
     {
     case RemoteKeys::UP:
-        incrementForwardJump();
+        stepJump(1);
         return true;
     case RemoteKeys::DOWN:
-        incrementBackwardJump();
+        stepJump(-1);
         return true;
     case RemoteKeys::LEFT:
         updateSeekRate(-1);
@@ -341,35 +308,17 @@ void PlayerWindow::updateSeekRate(int change)
 
 // Presses add up; the jump is made a second after the last one, and a press
 // beyond the largest jump cancels it.
-void PlayerWindow::incrementForwardJump()
+void PlayerWindow::stepJump(int step)
 {
-    MutexLock lock(&mJumpMutex, "PlayerWindow::incrementForwardJump");
-    if (mJumpIndex == NUM_JUMP_RATES - 1)
+    MutexLock lock(&mJumpMutex, "PlayerWindow::stepJump");
+    stopJumpTimer();
+    if (mJumpIndex == (step > 0 ? NUM_JUMP_RATES - 1 : 0))
     {
         mJumpIndex = NO_JUMP_INDEX;
-        stopJumpTimer();
     }
     else
     {
-        ++mJumpIndex;
-        stopJumpTimer();
-        mJumpTimer = SetTimer(JUMP_DELAY_MS);
-    }
-    Redraw();
-}
-
-void PlayerWindow::incrementBackwardJump()
-{
-    MutexLock lock(&mJumpMutex, "PlayerWindow::incrementBackwardJump");
-    if (mJumpIndex == 0)
-    {
-        mJumpIndex = NO_JUMP_INDEX;
-        stopJumpTimer();
-    }
-    else
-    {
-        --mJumpIndex;
-        stopJumpTimer();
+        mJumpIndex += step;
         mJumpTimer = SetTimer(JUMP_DELAY_MS);
     }
     Redraw();
@@ -682,9 +631,7 @@ PallixString PlayerWindow::getDurationText()
     if (mpEntry && mpEntry->getDurationInSecs() > 0)
         return mpEntry->getDuration();
     int seconds = getDurationInSecs();
-    char text[32];
-    std::snprintf(text, sizeof(text), "%d:%2.2d:%2.2d", seconds / 3600, seconds % 3600 / 60, seconds % 60);
-    return text;
+    return clockText(seconds);
 }
 
 int PlayerWindow::getPositionInSecs()
@@ -707,197 +654,38 @@ PallixString PlayerWindow::getPositionAsTimeString(uint64_t position)
     int seconds = getPositionInSecs(position);
     if (seconds == 0)
         return "??:??:??";
-    char text[32];
-    std::snprintf(text, sizeof(text), "%d:%2.2d:%2.2d", seconds / 3600, seconds % 3600 / 60, seconds % 60);
-    return text;
+    return clockText(seconds);
 }
 
 void PlayerWindow::loadBitmaps()
 {
-    mpProgressBmp = ImageFactory::loadAppImage("progress.png");
-    mpLeftArrowBmp = ImageFactory::loadAppImage("rewind.png");
-    mpRightArrowBmp = ImageFactory::loadAppImage("ff.png");
-    mpTimeBmp = ImageFactory::loadAppImage("time.png");
-    for (int i = 0; i < NUM_JUMP_RATES; ++i)
-        mpJumpBmps[i] = gJumpBmpNames[i][0] ? ImageFactory::loadAppImage(gJumpBmpNames[i]) : nullptr;
+    mDisplay.loadBitmaps(gJumpBmpNames, NUM_JUMP_RATES);
 }
 
 void PlayerWindow::OnPaint(PallixBitmap& bitmap)
 {
-    // The video shows through wherever the display draws nothing.
-    bitmap.FillRect(GetRectAbsolute(), CLEAR);
-    if (!mStartFailure.IsEmpty())
+    PlayerDisplay::Frame frame;
+    frame.infoState = mInfoState;
+    frame.seekSteps = mSeekIndex - NORMAL_SEEK_INDEX;
+    frame.bPaused = mPlayer.isPaused();
+    frame.trackMessage = mTrackMessage;
+    frame.startFailure = mStartFailure;
+    frame.bStarted = mbStarted;
+    frame.pEntry = mpEntry;
+    frame.designatedFile = mDesignatedFile;
+    frame.bEpisode = mbEpisode;
+    if (mpEntry && (mInfoState == 1 || mInfoState == 2))
     {
-        drawStartFailure(bitmap);
-        return;
+        frame.durationSecs = getDurationInSecs();
+        if (frame.durationSecs > 0)
+        {
+            frame.durationText = getDurationText();
+            frame.positionText = getPositionAsTimeString();
+        }
     }
-    if (mInfoState != 0)
-        drawInfo(bitmap);
-    if (mSeekIndex != NORMAL_SEEK_INDEX)
-        drawSeekRate(bitmap);
-    if (mPlayer.isPaused())
-        drawPaused(bitmap);
-    if (mTrackMessage.GetLength() > 0)
-        drawTrackMessage(bitmap);
-    MutexLock lock(&mJumpMutex, "PlayerWindow::OnPaint");
-    if (mJumpIndex != NO_JUMP_INDEX)
-        drawJumpIndex(bitmap);
-}
-
-void PlayerWindow::drawTrackMessage(PallixBitmap& bitmap)
-{
-    PallixRect rect = GetRectAbsolute();
-    // Below the title band and the zoom mode's name.
-    DrawingUtils::drawTextShadowed(bitmap, Fonts::SYSTEM_30,
-                                   PallixRect(rect.x + 40, rect.y + DETAILS_BAND_HEIGHT + 42, rect.w - 80, 40),
-                                   mTrackMessage, Colors::WHITE, Colors::BLACK, 0x103);
-}
-
-void PlayerWindow::drawInfo(PallixBitmap& bitmap)
-{
-    if (mInfoState != 1 && mInfoState != 2)
-        return;
-    drawProgressBar(bitmap);
-    if (mInfoState == 2)
     {
-        drawEntryDetails(bitmap);
-        drawZoomDetails(bitmap);
+        MutexLock lock(&mJumpMutex, "PlayerWindow::OnPaint");
+        frame.jumpIndex = mJumpIndex;
     }
-    drawTime(bitmap);
-}
-
-void PlayerWindow::drawProgressBar(PallixBitmap& bitmap)
-{
-    PallixRect rect = GetRectAbsolute();
-    int32_t px = static_cast<int32_t>(rect.w / 2) - static_cast<int32_t>(widthOf(mpProgressBmp) / 2);
-    int32_t py = static_cast<int32_t>(rect.h) - static_cast<int32_t>(heightOf(mpProgressBmp)) - 10;
-    drawWhole(bitmap, px, py, mpProgressBmp);
-
-    double fraction = mPlayer.getPercentComplete();
-    int32_t barLeft = px + BAR_LEFT;
-    uint32_t filled = static_cast<uint32_t>(fraction * BAR_WIDTH);
-    bitmap.FillRect(PallixRect(barLeft, py + BAR_TOP, BAR_WIDTH, BAR_HEIGHT), BAR_BACKGROUND);
-    bitmap.FillRect(PallixRect(barLeft, py + BAR_TOP, filled, BAR_HEIGHT), BAR_FILL);
-    if (!mpEntry)
-        return;
-
-    // Ticks at the chapters; else every 15 minutes, or at the quarters when the
-    // running time is unknown.
-    int duration = getDurationInSecs();
-    int spacing = duration > 0 ? TICK_SPAN / duration : static_cast<int>(BAR_WIDTH / 4);
-    uint64_t fileSize = mPlayer.getFileSize();
-    for (int i = 0; i < mPlayer.getNumChapters() && fileSize > 0; ++i)
-    {
-        uint64_t at = mPlayer.getChapterPosition(i);
-        int32_t x = barLeft + static_cast<int32_t>(static_cast<double>(at) / static_cast<double>(fileSize) * BAR_WIDTH);
-        if (at > 0 && at < fileSize)
-            bitmap.DrawLine(PallixPoint(x, py + 6), PallixPoint(x, py + 16), Colors::WHITE);
-    }
-    if (spacing > 0 && mPlayer.getNumChapters() == 0)
-    {
-        for (int32_t x = barLeft + spacing; x <= barLeft + static_cast<int32_t>(BAR_WIDTH); x += spacing)
-            bitmap.DrawLine(PallixPoint(x, py + 6), PallixPoint(x, py + 16), Colors::WHITE);
-    }
-
-    PallixString endLabel = duration > 0 ? getDurationText() : PallixString("100%");
-    bitmap.DrawText(Fonts::SYSTEM_22, PallixRect(px + 500, py + 6, 100, 16), endLabel, Colors::WHITE, 3);
-
-    // The time bubble sits above the bar, centred on the end of the filled part.
-    int32_t bubbleX = barLeft + static_cast<int32_t>(filled) - static_cast<int32_t>(widthOf(mpTimeBmp) / 2);
-    int32_t bubbleY = static_cast<int32_t>(rect.h) - static_cast<int32_t>(heightOf(mpProgressBmp)) -
-                      static_cast<int32_t>(heightOf(mpTimeBmp)) - 7;
-    drawWhole(bitmap, bubbleX, bubbleY, mpTimeBmp);
-    PallixString bubbleText;
-    if (duration > 0)
-    {
-        bubbleText = getPositionAsTimeString();
-    }
-    else
-    {
-        char text[16];
-        std::snprintf(text, sizeof(text), "%d%%", static_cast<int>(fraction * 100));
-        bubbleText = text;
-    }
-    bitmap.DrawText(Fonts::SYSTEM_18, PallixRect(bubbleX, bubbleY + 1, widthOf(mpTimeBmp), heightOf(mpTimeBmp)),
-                    bubbleText, Colors::WHITE, 3);
-}
-
-void PlayerWindow::drawEntryDetails(PallixBitmap& bitmap)
-{
-    if (!mpEntry)
-        return;
-    PallixRect rect = GetRectAbsolute();
-    bitmap.FillRect(PallixRect(rect.x, rect.y, rect.w, DETAILS_BAND_HEIGHT), DETAILS_BAND);
-    DrawingUtils::drawEntryDetails(bitmap, rect, mpEntry, mDesignatedFile);
-}
-
-// At the right, under the title band, so that it never covers the title's
-// running time.
-void PlayerWindow::drawZoomDetails(PallixBitmap& bitmap)
-{
-    PallixRect rect = GetRectAbsolute();
-    DrawingUtils::drawTextShadowed(bitmap, Fonts::SYSTEM_30,
-                                   PallixRect(rect.x + static_cast<int32_t>(rect.w) - ZOOM_LABEL_WIDTH - 20,
-                                              rect.y + DETAILS_BAND_HEIGHT + 6, ZOOM_LABEL_WIDTH, 30),
-                                   mPlayer.getVideoScaler().getModeName(), Colors::WHITE, Colors::BLACK, 0x21);
-}
-
-void PlayerWindow::drawTime(PallixBitmap& bitmap)
-{
-    DrawingUtils::drawTime(bitmap, PallixRect(10, static_cast<int32_t>(GetRectAbsolute().h) - 44, 125, 50));
-}
-
-void PlayerWindow::drawSeekRate(PallixBitmap& bitmap)
-{
-    PallixRect rect = GetRectAbsolute();
-    int32_t x = static_cast<int32_t>(rect.w / 2) - static_cast<int32_t>(widthOf(mpProgressBmp) / 2) + 75;
-    int32_t y = static_cast<int32_t>(rect.h) - static_cast<int32_t>(heightOf(mpProgressBmp)) - 8;
-    // One arrow per step away from normal speed, stacked leftwards.
-    int steps = mSeekIndex - NORMAL_SEEK_INDEX;
-    PallixBitmap* pArrow = steps > 0 ? mpRightArrowBmp : mpLeftArrowBmp;
-    for (int i = 0; i < (steps > 0 ? steps : -steps); ++i)
-        drawWhole(bitmap, x - 20 * i, y, pArrow);
-}
-
-void PlayerWindow::drawPaused(PallixBitmap& bitmap)
-{
-    PallixRect rect = GetRectAbsolute();
-    int32_t x = static_cast<int32_t>(rect.w / 2) - static_cast<int32_t>(widthOf(mpProgressBmp) / 2) + 45;
-    int32_t y = static_cast<int32_t>(rect.h) - static_cast<int32_t>(heightOf(mpProgressBmp)) - 6;
-    bitmap.FillRect(PallixRect(x, y, 5, 20), Colors::WHITE);
-    bitmap.FillRect(PallixRect(x + 10, y, 5, 20), Colors::WHITE);
-}
-
-void PlayerWindow::drawJumpIndex(PallixBitmap& bitmap)
-{
-    PallixBitmap* pImage = mpJumpBmps[mJumpIndex];
-    if (pImage)
-        drawWhole(bitmap, static_cast<int32_t>(GetRectAbsolute().w - widthOf(pImage)), 0, pImage);
-}
-
-void PlayerWindow::drawStartFailure(PallixBitmap& bitmap)
-{
-    PallixRect rect = GetRectAbsolute();
-    PallixRect box(rect.x + static_cast<int32_t>(rect.w / 2) - static_cast<int32_t>(FAILURE_WIDTH / 2),
-                   rect.y + static_cast<int32_t>(rect.h / 2) - static_cast<int32_t>(FAILURE_HEIGHT / 2), FAILURE_WIDTH,
-                   FAILURE_HEIGHT);
-    bitmap.FillRect(box, FAILURE_BACKGROUND);
-
-    PallixString name;
-    if (mpEntry)
-        name = mpEntry->getTitle().IsEmpty() ? mpEntry->getOriginalTitle() : mpEntry->getTitle();
-    if (mbEpisode)
-        name += (name.IsEmpty() ? "" : " - ") + mDesignatedFile;
-    if (name.IsEmpty())
-        name = "This title";
-    const int32_t left = box.x + 30;
-    const uint32_t width = box.w - 60;
-    // A movie that started and then broke off cannot go on; one that never started cannot be played.
-    DrawingUtils::drawTextShadowed(bitmap, Fonts::SYSTEM_30, PallixRect(left, box.y + 20, width, 44),
-                                   name + (mbStarted ? " cannot go on" : " cannot be played"), Colors::WHITE,
-                                   Colors::BLACK, 0x103);
-    // The reason may name a long path: it wraps.
-    bitmap.DrawText(Fonts::SYSTEM_22, PallixRect(left, box.y + 80, width, 80), mStartFailure, Colors::WHITE, 0x142);
-    bitmap.DrawText(Fonts::SYSTEM_18, PallixRect(left, box.y + static_cast<int32_t>(FAILURE_HEIGHT) - 44, width, 30),
-                    "Press any key to go back.", Colors::YELLOW_TEXT, 0x3);
+    mDisplay.draw(bitmap, GetRectAbsolute(), mPlayer, frame);
 }

@@ -7,6 +7,7 @@
 #include "PallixTimer.h"
 #include "PallixWindow.h"
 #include "Player.h"
+#include "PlayerDisplay.h"
 #include "UpNextWindow.h"
 
 #include <cstdint>
@@ -71,8 +72,8 @@ private:
     bool offerNextEpisode();
     void hide();
     void updateSeekRate(int change);
-    void incrementForwardJump();
-    void incrementBackwardJump();
+    // A press of Up (step 1) or Down (-1) towards the next jump rate.
+    void stepJump(int step);
     void stopJumpTimer();
     void skipToNextTick();
     void skipToPreviousTick();
@@ -90,22 +91,10 @@ private:
     PallixString getDurationText();
     // A line about the sound track or subtitles chosen, shown for a few seconds.
     void showTrackMessage(const PallixString& message);
-    void drawTrackMessage(PallixBitmap& bitmap);
     int getPositionInSecs();
     int getPositionInSecs(uint64_t position);
     PallixString getPositionAsTimeString();
     PallixString getPositionAsTimeString(uint64_t position);
-
-    void drawInfo(PallixBitmap& bitmap);
-    void drawProgressBar(PallixBitmap& bitmap);
-    void drawEntryDetails(PallixBitmap& bitmap);
-    void drawZoomDetails(PallixBitmap& bitmap);
-    void drawTime(PallixBitmap& bitmap);
-    void drawSeekRate(PallixBitmap& bitmap);
-    void drawPaused(PallixBitmap& bitmap);
-    void drawJumpIndex(PallixBitmap& bitmap);
-    // Why the title cannot be played, until a key takes the viewer back.
-    void drawStartFailure(PallixBitmap& bitmap);
 
     static PlayerWindow INSTANCE;
 
@@ -113,11 +102,6 @@ private:
     MediaEntry* mpEntry;
     PallixString mFilename;
     PallixWindow* mpWindow;
-    PallixBitmap* mpProgressBmp;
-    PallixBitmap* mpRightArrowBmp;
-    PallixBitmap* mpLeftArrowBmp;
-    PallixBitmap* mpTimeBmp;
-    PallixBitmap* mpJumpBmps[NUM_JUMP_RATES];
     Player mPlayer;
     PallixString mDesignatedFile;
     bool mbEpisode;
@@ -137,6 +121,7 @@ private:
     PallixString mTrackMessage;
     uint32_t mTrackMessageTimer;
     UpNextWindow mUpNext;
+    PlayerDisplay mDisplay;
 
     friend class PlayerWindowTestAccess;
 };

@@ -6,6 +6,9 @@
 #include <string>
 #include <thread>
 
+class PallixRemoteRoutes;
+class PallixRemoteState;
+
 // What the phone remote shows of the application, filled on the event loop.
 struct PallixRemoteStatus
 {
@@ -74,13 +77,10 @@ public:
     void SetSearchHandler(SearchHandler handler);
 
 private:
-    struct State;
-    class Http;
-
     StatusProvider mStatus;
     SearchHandler mSearch;
-    std::shared_ptr<State> mState;
-    std::unique_ptr<Http> mHttp;
+    std::shared_ptr<PallixRemoteState> mState;
+    std::unique_ptr<PallixRemoteRoutes> mHttp;
     std::thread mThread;
     std::atomic<bool> mbListening{false};
 };

@@ -91,9 +91,3 @@ void PallixTimerQueue::RunDue(Clock::time_point now, const std::function<bool()>
         pOwner->OnTimer(id);
     }
 }
-
-size_t PallixTimerQueue::GetCount()
-{
-    std::lock_guard<std::mutex> lock(mMutex);
-    return mTimers.size();
-}

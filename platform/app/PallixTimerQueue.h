@@ -33,8 +33,6 @@ public:
     // before its turn in this call is skipped. bStop is asked before each tick.
     void RunDue(Clock::time_point now, const std::function<bool()>& bStop);
 
-    size_t GetCount();
-
 private:
     PallixTimerQueue() = default;
 

@@ -1,6 +1,7 @@
 #include "PallixWindowManager.h"
 
 #include "PallixBitmap.h"
+#include "PallixKeyCodes.h"
 #include "PallixScreen.h"
 #include "PallixWindow.h"
 #include "PallixWindowSystem.h"
@@ -10,8 +11,6 @@
 namespace
 {
 constexpr size_t MAX_DAMAGE_RECTS = 8;
-constexpr uint32_t KEY_UP = 0x1000C;
-constexpr uint32_t KEY_RIGHT = 0x1000F;
 
 bool contains(const PallixRect& outer, const PallixRect& inner)
 {
@@ -47,7 +46,7 @@ PallixWindowManager::PallixWindowManager()
 
 bool PallixWindowManager::IsNavKey(uint32_t nKey)
 {
-    return nKey >= KEY_UP && nKey <= KEY_RIGHT;
+    return PallixKeyCodes::IsNavigation(nKey);
 }
 
 void PallixWindowManager::Show(PallixWindow* pWindow, int nPlane)

@@ -1,6 +1,6 @@
 #include "PallixBidi.h"
 
-#include "PallixUtf8.h"
+#include "PallixUTF8.h"
 
 #include <fribidi.h>
 
@@ -9,9 +9,9 @@
 namespace
 {
 // No character of these can change the order of a line that reads left to right.
-bool isLeftToRightOnly(const std::vector<PallixUtf8::Char>& chars)
+bool isLeftToRightOnly(const std::vector<PallixUTF8::Char>& chars)
 {
-    for (const PallixUtf8::Char& c : chars)
+    for (const PallixUTF8::Char& c : chars)
     {
         const FriBidiCharType type = fribidi_get_bidi_type(c.code);
         if (FRIBIDI_IS_RTL(type) || FRIBIDI_IS_EXPLICIT_OR_ISOLATE_OR_BN_OR_NSM(type) ||
@@ -24,9 +24,9 @@ bool isLeftToRightOnly(const std::vector<PallixUtf8::Char>& chars)
 
 bool PallixBidi::IsRightToLeft(std::string_view paragraph)
 {
-    if (PallixUtf8::IsAscii(paragraph))
+    if (PallixUTF8::IsAscii(paragraph))
         return false;
-    for (const PallixUtf8::Char& c : PallixUtf8::Decode(paragraph))
+    for (const PallixUTF8::Char& c : PallixUTF8::Chars(paragraph))
     {
         const FriBidiCharType type = fribidi_get_bidi_type(c.code);
         if (FRIBIDI_IS_LETTER(type))
@@ -40,9 +40,9 @@ std::vector<PallixBidi::Run> PallixBidi::VisualRuns(std::string_view line, bool 
     std::vector<Run> runs;
     if (line.empty())
         return runs;
-    if (!bRightToLeft && PallixUtf8::IsAscii(line))
+    if (!bRightToLeft && PallixUTF8::IsAscii(line))
         return {Run{0, line.size(), false}};
-    const std::vector<PallixUtf8::Char> chars = PallixUtf8::Decode(line);
+    const std::vector<PallixUTF8::Char> chars = PallixUTF8::Chars(line);
     if (!bRightToLeft && isLeftToRightOnly(chars))
         return {Run{0, line.size(), false}};
 

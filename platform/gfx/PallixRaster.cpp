@@ -216,18 +216,3 @@ void PallixRaster::BlendMask(const View& dest, const PallixRect& clip, PallixPoi
         }
     }
 }
-
-void PallixRaster::Copy(const View& dest, const PallixRect& clip, PallixPoint point, const View& source,
-                        const PallixRect& sourceRect)
-{
-    Span s;
-    int srcX = 0, srcY = 0;
-    if (!dest.pixels || !placeSource(clip, point, source, sourceRect, s, srcX, srcY))
-        return;
-    for (int y = s.y0; y < s.y1; ++y)
-    {
-        std::memcpy(dest.pixels + size_t(y) * dest.pitch + size_t(s.x0) * 4,
-                    source.pixels + size_t(srcY + (y - s.y0)) * source.pitch + size_t(srcX) * 4,
-                    size_t(s.x1 - s.x0) * 4);
-    }
-}

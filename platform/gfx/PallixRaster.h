@@ -30,9 +30,6 @@ public:
     // Lays color over dest at point, each pixel weighted by an 8-bit coverage mask.
     static void BlendMask(const View& dest, const PallixRect& clip, PallixPoint point, const uint8_t* mask,
                           int maskPitch, int maskW, int maskH, PallixColor color);
-    // Copies sourceRect of source to dest at point, alpha included.
-    static void Copy(const View& dest, const PallixRect& clip, PallixPoint point, const View& source,
-                     const PallixRect& sourceRect);
 
     // Clip of a view: its whole area, narrowed by a rectangle.
     static PallixRect Bounds(const View& view);

@@ -1,6 +1,6 @@
 #include "PallixTextBreaks.h"
 
-#include "PallixUtf8.h"
+#include "PallixUTF8.h"
 
 #include <linebreak.h>
 #include <unicode/ubrk.h>
@@ -39,7 +39,7 @@ UBreakIterator* characterIterator()
 std::vector<size_t> characterEnds(std::string_view text)
 {
     std::vector<size_t> ends;
-    for (const PallixUtf8::Char& c : PallixUtf8::Decode(text))
+    for (const PallixUTF8::Char& c : PallixUTF8::Chars(text))
         ends.push_back(c.end);
     return ends;
 }
@@ -49,7 +49,7 @@ std::vector<size_t> PallixTextBreaks::GraphemeEnds(std::string_view text)
 {
     if (text.empty())
         return {};
-    if (PallixUtf8::IsAscii(text))
+    if (PallixUTF8::IsAscii(text))
     {
         // Only a carriage return before a line feed joins two ASCII characters.
         std::vector<size_t> ends;

@@ -2,7 +2,7 @@
 
 #include "PallixBidi.h"
 #include "PallixTextBreaks.h"
-#include "PallixUtf8.h"
+#include "PallixUTF8.h"
 
 #include <algorithm>
 #include <climits>
@@ -103,7 +103,7 @@ std::vector<PallixTextLayout::Line> PallixTextLayout::Lay(std::string_view rawTe
     if (rawText.empty())
         return result;
     // Bytes that are not UTF-8 show as replacement characters, and cuts stay on characters.
-    const std::string clean = PallixUtf8::Sanitize(rawText);
+    const std::string clean = PallixUTF8::Sanitize(rawText);
     const std::string_view text = clean;
     const int boxW = width > INT_MAX ? INT_MAX : int(width);
     const int boxH = height > INT_MAX ? INT_MAX : int(height);

@@ -2,7 +2,7 @@
 
 #include "PallixBidi.h"
 #include "PallixTextBreaks.h"
-#include "PallixUtf8.h"
+#include "PallixUTF8.h"
 
 #include <SDL.h>
 #include <SDL_ttf.h>
@@ -33,9 +33,9 @@ bool isCommon(hb_script_t script)
     return script == HB_SCRIPT_COMMON || script == HB_SCRIPT_INHERITED || script == HB_SCRIPT_UNKNOWN;
 }
 
-bool covers(TTF_Font* pFont, const std::vector<PallixUtf8::Char>& cluster)
+bool covers(TTF_Font* pFont, const std::vector<PallixUTF8::Char>& cluster)
 {
-    for (const PallixUtf8::Char& c : cluster)
+    for (const PallixUTF8::Char& c : cluster)
     {
         if (!isIgnorable(c.code) && !TTF_GlyphIsProvided32(pFont, c.code))
             return false;
@@ -47,7 +47,7 @@ struct Cluster
 {
     size_t begin = 0;
     size_t end = 0;
-    std::vector<PallixUtf8::Char> chars;
+    std::vector<PallixUTF8::Char> chars;
     hb_script_t script = HB_SCRIPT_COMMON;
     bool bCommon = true;
 };
@@ -65,7 +65,7 @@ std::vector<Cluster> clustersOf(std::string_view line, size_t begin, size_t end)
         Cluster cluster;
         cluster.begin = begin + start;
         cluster.end = begin + clusterEnd;
-        cluster.chars = PallixUtf8::Decode(part.substr(start, clusterEnd - start));
+        cluster.chars = PallixUTF8::Chars(part.substr(start, clusterEnd - start));
         cluster.script = hb_unicode_script(pUnicode, cluster.chars.front().code);
         cluster.bCommon = isCommon(cluster.script);
         clusters.push_back(std::move(cluster));
@@ -147,9 +147,9 @@ std::vector<PallixTextShaper::Piece> PallixTextShaper::Shape(std::string_view li
     std::vector<Piece> pieces;
     if (!pMain || line.empty())
         return pieces;
-    if (!PallixUtf8::IsWellFormed(line))
-        return Shape(PallixUtf8::Sanitize(line), bRightToLeft, pMain, fallback);
-    if (!bRightToLeft && PallixUtf8::IsAscii(line))
+    if (!PallixUTF8::IsWellFormed(line))
+        return Shape(PallixUTF8::Sanitize(line), bRightToLeft, pMain, fallback);
+    if (!bRightToLeft && PallixUTF8::IsAscii(line))
     {
         // Nearly every line: one piece in the main face, as its text reads.
         Piece piece;

@@ -79,7 +79,6 @@ bool MPEGDecoder::Open(int nBuffers, int nReadSize)
     pallix_av::InitOnce();
     mFramesPresented = 0;
     mFramesDropped = 0;
-    mLastAVOffsetUs = 0;
     mMaxAVOffsetUs = 0;
     mFirstFrameDelayUs = -1;
     mFirstSoundDelayUs = -1;

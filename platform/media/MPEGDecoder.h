@@ -102,9 +102,8 @@ public:
     uint64_t GetFramesPresented() const { return mFramesPresented.load(); }
     // Pictures skipped because they were due before the one after them.
     uint64_t GetFramesDropped() const { return mFramesDropped.load(); }
-    // Clock minus picture time when the last picture was shown (positive: late).
-    int64_t GetLastAVOffsetUs() const { return mLastAVOffsetUs.load(); }
-    // The largest such offset, either way.
+    // The largest offset of clock minus picture time when a picture was shown,
+    // either way (positive: late).
     int64_t GetMaxAVOffsetUs() const { return mMaxAVOffsetUs.load(); }
     // From Open to the first picture shown, -1 until then.
     int64_t GetFirstFrameDelayUs() const { return mFirstFrameDelayUs.load(); }
@@ -162,7 +161,6 @@ private:
 
     std::atomic<uint64_t> mFramesPresented{0};
     std::atomic<uint64_t> mFramesDropped{0};
-    std::atomic<int64_t> mLastAVOffsetUs{0};
     std::atomic<int64_t> mMaxAVOffsetUs{0};
     std::atomic<int64_t> mFirstFrameDelayUs{-1};
     std::atomic<int64_t> mFirstSoundDelayUs{-1};

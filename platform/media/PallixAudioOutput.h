@@ -33,7 +33,6 @@ public:
     // Opens the device, or keeps the one already open; writes work again after an Abort.
     void Open(bool bPaused);
     void Close();
-    bool IsSilent() const { return mDevice == 0; }
     // Interleaved channels per frame of what Write takes.
     int GetChannels() const { return mnChannels; }
 

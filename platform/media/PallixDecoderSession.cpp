@@ -290,7 +290,7 @@ bool PallixDecoderSession::TrackTimestamp(Role role, const AVPacket& packet, con
 
 // ---- Files read here ----
 
-void PallixDecoderSession::RunFile()
+bool PallixDecoderSession::OpenFile()
 {
     mPushed.Close();
     // The film as its analysis opened it, the first time; a restart (a seek)
@@ -303,10 +303,35 @@ void PallixDecoderSession::RunFile()
         {
             if (!IsAborted())
                 Fail(mFile.GetFailureReason());
-            return;
+            return false;
         }
     }
     mpFormat = mFile.Get();
+    return true;
+}
+
+bool PallixDecoderSession::OnReadFailed(int ret)
+{
+    const bool bEnd = ret == AVERROR_EOF || avio_feof(mpFormat->pb) || ++mBadPackets > MAX_BAD_PACKETS;
+    if (!bEnd && !mFile.HadReadError())
+        return false;
+    if (!bEnd && !Fail("The file cannot be read any further."))
+        return true;
+    // What is decoded of this part plays on while the next is read.
+    Drain();
+    if (bEnd && mFile.NextPart())
+    {
+        EnterPart();
+        return false;
+    }
+    mSync.SetEnded(true);
+    return true;
+}
+
+void PallixDecoderSession::RunFile()
+{
+    if (!OpenFile())
+        return;
     pallix_av::PacketPtr packet(av_packet_alloc());
     if (!packet)
         return;
@@ -342,23 +367,7 @@ void PallixDecoderSession::RunFile()
             continue;
         if (ret < 0)
         {
-            const bool bEnd = ret == AVERROR_EOF || avio_feof(mpFormat->pb) || ++mBadPackets > MAX_BAD_PACKETS;
-            if (!bEnd && !mFile.HadReadError())
-                continue;
-            if (!bEnd && !Fail("The file cannot be read any further."))
-            {
-                bIdle = true;
-                continue;
-            }
-            // What is decoded of this part plays on while the next is read.
-            Drain();
-            if (bEnd && mFile.NextPart())
-            {
-                EnterPart();
-                continue;
-            }
-            mSync.SetEnded(true);
-            bIdle = true;
+            bIdle = OnReadFailed(ret);
             continue;
         }
         mBadPackets = 0;

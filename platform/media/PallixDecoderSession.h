@@ -68,6 +68,12 @@ private:
     bool RunPushDemuxer();
     int ReadPushed(uint8_t* buf, int size, bool bProbing);
     void RunFile();
+    // Opens the film's files unless a restart reads on from those open; false
+    // when the film cannot be read.
+    bool OpenFile();
+    // A read that gave no packet: a damaged stretch is skipped, the end of a
+    // part goes on in the next. True when all that is left is to wait.
+    bool OnReadFailed(int ret);
     void SeekFile(double time);
     // The film goes on in another of its files: its streams are taken up afresh.
     void EnterPart();

@@ -40,9 +40,3 @@ void PallixMediaClock::SetPaused(bool bPaused)
     mUpdated = now;
     mbPaused = bPaused;
 }
-
-int PallixMediaClock::GetSerial() const
-{
-    std::lock_guard<std::mutex> lock(mMutex);
-    return mSerial;
-}

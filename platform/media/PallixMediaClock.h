@@ -20,7 +20,6 @@ public:
     // False while unset.
     bool Get(double& pts) const;
     void SetPaused(bool bPaused);
-    int GetSerial() const;
 
 private:
     mutable std::mutex mMutex;

@@ -223,7 +223,6 @@ void PallixPresenter::Show(Picture& picture, double clock)
     }
 
     const auto offsetUs = int64_t(std::llround((clock - picture.pts) * 1e6));
-    mOwner.mLastAVOffsetUs.store(offsetUs);
     int64_t nMax = mOwner.mMaxAVOffsetUs.load();
     while (std::llabs(offsetUs) > nMax && !mOwner.mMaxAVOffsetUs.compare_exchange_weak(nMax, std::llabs(offsetUs)))
     {

@@ -23,7 +23,6 @@ public:
     bool Open(int nReadSize, Reader reader);
     void Close();
     AVFormatContext* Get() const { return mFormat.get(); }
-    bool IsTransport() const { return mbTransport; }
     // Whether the stream is the one a selection names: a PID in a transport
     // stream; in a program stream a stream id (0xE0, 0xC0...), or private
     // stream 1 (0xBD) with a substream id (any when ssid is 0).

@@ -1,5 +1,7 @@
 #include "PallixWebVtt.h"
 
+#include "PallixUTF8.h"
+
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -30,26 +32,7 @@ void appendUtf8(std::string& out, unsigned long code)
 {
     if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
         code = 0xFFFD;
-    if (code < 0x80)
-        out += char(code);
-    else if (code < 0x800)
-    {
-        out += char(0xC0 | (code >> 6));
-        out += char(0x80 | (code & 0x3F));
-    }
-    else if (code < 0x10000)
-    {
-        out += char(0xE0 | (code >> 12));
-        out += char(0x80 | ((code >> 6) & 0x3F));
-        out += char(0x80 | (code & 0x3F));
-    }
-    else
-    {
-        out += char(0xF0 | (code >> 18));
-        out += char(0x80 | ((code >> 12) & 0x3F));
-        out += char(0x80 | ((code >> 6) & 0x3F));
-        out += char(0x80 | (code & 0x3F));
-    }
+    PallixUTF8::Append(out, uint32_t(code));
 }
 
 // "&amp;" and the like at pos: appends what it stands for and moves past it;

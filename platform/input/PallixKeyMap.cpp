@@ -1,5 +1,7 @@
 #include "PallixKeyMap.h"
 
+#include "PallixKeyCodes.h"
+
 #include <array>
 #include <charconv>
 #include <linux/input-event-codes.h>
@@ -8,21 +10,21 @@ namespace
 {
 // Keys of the remote control; the keyboard column is the window back-end's map.
 constexpr std::array<PallixKeyBinding, 15> kBindings = {{
-    {"Select", 0x1000B, "Return"},
-    {"Up", 0x1000C, "Up"},
-    {"Down", 0x1000D, "Down"},
-    {"Left", 0x1000E, "Left"},
-    {"Right", 0x1000F, "Right"},
-    {"Play", 0x10018, "Space"},
-    {"Next", 0x1001B, "N"},
-    {"Back", 0x1001C, "Backspace"},
-    {"PageUp", 0x1001D, "PageUp"},
-    {"PageDown", 0x1001E, "PageDown"},
-    {"Zoom", 0x1001F, "Z"},
-    {"Info", 0x10021, "I"},
-    {"Exit", 0x10022, "Escape"},
-    {"Subtitle", 0x10023, "S"},
-    {"Audio", 0x10024, "A"},
+    {"Select", PallixKeyCodes::kSelect, "Return"},
+    {"Up", PallixKeyCodes::kUp, "Up"},
+    {"Down", PallixKeyCodes::kDown, "Down"},
+    {"Left", PallixKeyCodes::kLeft, "Left"},
+    {"Right", PallixKeyCodes::kRight, "Right"},
+    {"Play", PallixKeyCodes::kPlay, "Space"},
+    {"Next", PallixKeyCodes::kNext, "N"},
+    {"Back", PallixKeyCodes::kBack, "Backspace"},
+    {"PageUp", PallixKeyCodes::kPageUp, "PageUp"},
+    {"PageDown", PallixKeyCodes::kPageDown, "PageDown"},
+    {"Zoom", PallixKeyCodes::kZoom, "Z"},
+    {"Info", PallixKeyCodes::kInfo, "I"},
+    {"Exit", PallixKeyCodes::kExit, "Escape"},
+    {"Subtitle", PallixKeyCodes::kSubtitle, "S"},
+    {"Audio", PallixKeyCodes::kAudio, "A"},
 }};
 
 // Media and TV keys, gamepads. Remotes reach Linux as input devices: the keys

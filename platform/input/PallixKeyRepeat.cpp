@@ -1,13 +1,12 @@
 #include "PallixKeyRepeat.h"
 
-#include "PallixKeyMap.h"
+#include "PallixKeyCodes.h"
 
 namespace
 {
 bool repeats(uint32_t nCode)
 {
-    uint32_t nExit = 0;
-    return !(PallixKeyMap::CodeForName("Exit", nExit) && nCode == nExit);
+    return nCode != PallixKeyCodes::kExit;
 }
 } // namespace
 
