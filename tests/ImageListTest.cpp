@@ -102,15 +102,6 @@ public:
     ImageListTestAccess access{list};
 };
 
-bool sameIn(const PallixBitmap& a, const PallixBitmap& b, const PallixRect& rect)
-{
-    int differences = 0;
-    for (int32_t y = rect.y; y < rect.y + int32_t(rect.h); ++y)
-        for (int32_t x = rect.x; x < rect.x + int32_t(rect.w); ++x)
-            differences += a.GetPixel(x, y) == b.GetPixel(x, y) ? 0 : 1;
-    return differences == 0;
-}
-
 int countColor(const PallixBitmap& bitmap, const PallixRect& rect, const PallixColor& color)
 {
     return PixelProbe::count(bitmap, rect, [&](const PallixColor& c) { return c == color; });
@@ -254,7 +245,7 @@ TEST(ImageList, PaintsThePageTheFrameTheArrowsAndTheStatusLine)
     PallixBitmap expected;
     expected.Create(1280, 720);
     expected.DrawTextAt(PallixPoint(175, 695), "[Genre: All] Items 1-10 of 57 ", Fonts::SYSTEM_22, Colors::WHITE, 0);
-    EXPECT_TRUE(sameIn(page, expected, PallixRect(0, 690, 1280, 30)));
+    EXPECT_TRUE(PixelProbe::sameIn(page, expected, PallixRect(0, 690, 1280, 30)));
     EXPECT_GT(PixelProbe::count(page, PallixRect(0, 690, 1280, 30), PixelProbe::isWhite), 0);
     // With print.title off no names are written under the covers.
     EXPECT_EQ(PixelProbe::count(page, PallixRect(140, 90, 1140, 590), PixelProbe::isWhite), 0);

@@ -5,6 +5,7 @@
 
 #include "MediaMaker.h"
 #include "PallixBitmap.h"
+#include "PixelProbe.h"
 #include "QuorvaDatFile.h"
 #include "QuorvaProcess.h"
 #include "ScanProcess.h"
@@ -62,15 +63,6 @@ void makeFilm(const std::string& path, double seconds)
     movie.container = "mpegts";
     movie.extra = {"-muxrate", "2000000"};
     ASSERT_TRUE(MediaMaker::make(path, movie)) << path;
-}
-
-bool sameArea(const PallixBitmap& a, const PallixBitmap& b, const PallixRect& area)
-{
-    for (int y = area.y; y < area.y + int(area.h); y += 2)
-        for (int x = area.x; x < area.x + int(area.w); x += 2)
-            if (!CLOCK.Contains(x, y) && !(a.GetPixel(x, y) == b.GetPixel(x, y)))
-                return false;
-    return true;
 }
 
 bool waitFor(const std::function<bool()>& done, std::chrono::seconds limit = std::chrono::seconds(20))
@@ -244,7 +236,7 @@ TEST(WatchNextEndToEnd, TheNextEpisodeStartsAfterItsCountDownButNotAfterExit)
     box.press("Exit");
     auto pBack = box.screen();
     EXPECT_FALSE(upNext(*pBack));
-    EXPECT_TRUE(sameArea(*pBack, *pTable, frame));
+    EXPECT_TRUE(PixelProbe::sameIn(*pBack, *pTable, frame, {CLOCK}, 2));
     EXPECT_FALSE(waitFor([&] { return box.isPlaying() || std::filesystem::exists(second + ".quorva"); },
                          std::chrono::seconds(12)));
 
@@ -253,7 +245,8 @@ TEST(WatchNextEndToEnd, TheNextEpisodeStartsAfterItsCountDownButNotAfterExit)
     EXPECT_TRUE(box.waitForScreen(upNext));
     EXPECT_TRUE(waitFor([&] { return box.isPlaying(); }, std::chrono::seconds(15)));
     EXPECT_TRUE(waitFor([&] { return WatchedMarkFile::read(second.c_str()) != 0; }));
-    EXPECT_TRUE(box.waitForScreen([&](const PallixBitmap& s) { return !box.isPlaying() && sameArea(s, *pTable, frame); }));
+    EXPECT_TRUE(box.waitForScreen(
+        [&](const PallixBitmap& s) { return !box.isPlaying() && PixelProbe::sameIn(s, *pTable, frame, {CLOCK}, 2); }));
     EXPECT_TRUE(std::filesystem::exists(first + ".quorva"));
     box.quit();
 }
