@@ -1,9 +1,9 @@
 #include "Colors.h"
 #include "Fonts.h"
-#include "IListListener.h"
 #include "ImageFactoryTestAccess.h"
 #include "ImageList.h"
 #include "LibrarySettings.h"
+#include "ListRecorder.h"
 #include "PallixBitmap.h"
 #include "PallixWindowManager.h"
 #include "PixelProbe.h"
@@ -44,21 +44,6 @@ const PallixColor DOWN(0, 210, 210, 255);
 // The grid as the cover-art panel places it: below the 90-pixel details band.
 const PallixRect GRID(140, 85, 1140, 635);
 
-class Recorder : public IListListener
-{
-public:
-    void onItemSelected(int item) override { events.push_back("selected " + std::to_string(item)); }
-    void onItemChosen(int item, int button) override
-    {
-        events.push_back("chosen " + std::to_string(item) + " " + std::to_string(button));
-    }
-    void onNavLeft() override { events.push_back("left"); }
-    void onPageBack() override { events.push_back("back"); }
-
-    std::vector<std::string> take() { return std::exchange(events, {}); }
-    std::vector<std::string> events;
-};
-
 class Grid
 {
 public:
@@ -97,7 +82,7 @@ public:
 
     ImageFactoryTestAccess mCache;
     PallixBitmap* mpCover = nullptr;
-    Recorder recorder;
+    ListRecorder recorder;
     ImageList list;
     ImageListTestAccess access{list};
 };
