@@ -2,6 +2,8 @@
 #include "PallixBitmap.h"
 #include "PixelProbe.h"
 #include "QuorvaProcess.h"
+#include "TestLibrary.h"
+#include "TestRecord.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -82,16 +84,11 @@ void playDamaged(const MediaMaker::Movie& movie, const char* file, Fault fault)
     const bool bWhilePlaying = fault == Fault::kDeletedWhilePlaying || fault == Fault::kFolderGoneWhilePlaying;
     if (!bWhilePlaying)
         damage(path, fault);
-    dir.write("client.properties", "db.file=movies.html\n");
-    dir.write("movies.html", std::string("<ul>\n  <li>Title=Film\n  <li>Original Title=Film\n  <li>Genre=Drama\n"
-                                         "  <li>Path=movies/Film\n  <li>Filename=") +
-                                 file + "\n</ul>\n");
-    linkArtwork(dir);
-    QuorvaProcess app(dir.path(), {});
-    auto press = [&](const char* key) { EXPECT_EQ(app.command(std::string("press ") + key), "OK") << key; };
-    press("Left");
-    press("Down");
-    press("Right");
+    TestLibrary library(
+        dir, TestDatabase({TestRecord().named("Film").genre("Drama").path("movies/Film").filename(file)}, true).text());
+    QuorvaProcess& app = library.process();
+    auto press = [&](const char* key) { library.press(key); };
+    library.openTable();
     auto pList = app.screenshot();
     press("Play");
 

@@ -6,6 +6,7 @@
 #include "PixelProbe.h"
 #include "QuorvaProcess.h"
 #include "ScanProcess.h"
+#include "TestLibrary.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -207,9 +208,8 @@ TEST(ScanEndToEnd, AFolderOfFilmsBecomesALibraryQuorvaShowsAndPlays)
     EXPECT_EQ(pStore->getEntryForTitle("Unreadable"), nullptr);
 
     // Quorva reads every title in full; only those without a genre are reported.
-    films.dir().write("client.properties", "db.file=movies.html\nondemand.parsing=true\n");
-    std::filesystem::create_directory_symlink(binaryDir() + "/images", films.path("images"));
-    QuorvaProcess quorva(d, {});
+    TestLibrary library(films.dir(), "", "ondemand.parsing=true\n");
+    QuorvaProcess& quorva = library.process();
     EXPECT_TRUE(quorva.waitForLine(std::string(10, '.') + "10 entries read."));
     auto pGrid = quorva.screenshot();
     std::vector<std::string> errors;
@@ -238,8 +238,7 @@ TEST(ScanEndToEnd, AFolderOfFilmsBecomesALibraryQuorvaShowsAndPlays)
     EXPECT_TRUE(bCovers);
 
     // The film's page offers its trailer (after Play and the watched mark), which plays.
-    for (const char* key : {"Right", "Right", "Right", "Select", "Down", "Down", "Select"})
-        EXPECT_EQ(quorva.command(std::string("press ") + key), "OK") << key;
+    library.keys({"Right", "Right", "Right", "Select", "Down", "Down", "Select"});
     auto pFirst = quorva.screenshot();
     bool bMoves = false;
     for (int i = 0; i < 100 && !bMoves; ++i)
