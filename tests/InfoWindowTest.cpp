@@ -9,6 +9,7 @@
 #include "QuorvaApp.h"
 #include "QuorvaDatFile.h"
 #include "RemoteKeys.h"
+#include "TestEntry.h"
 #include "TestRecord.h"
 #include "TestSupport.h"
 #include "WatchedMarkFile.h"
@@ -47,12 +48,8 @@ public:
 
     MediaEntry* add(const char* title, const char* description = "")
     {
-        MediaEntry* pEntry = new MediaEntry();
-        pEntry->setTitle(title);
-        pEntry->setOriginalTitle(title);
+        MediaEntry* pEntry = newTestEntry(title, "", mDir.file(title), "movie.mpg");
         pEntry->setDescription(description);
-        pEntry->setPath(mDir.file(title).c_str());
-        pEntry->setFilename("movie.mpg");
         mDir.write(std::string(title) + "/movie.mpg", "");
         mApp.getMediaCache()->addMediaEntry(pEntry);
         return pEntry;

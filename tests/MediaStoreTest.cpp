@@ -6,6 +6,7 @@
 #include "PallixDirScanner.h"
 #include "QuorvaDatFile.h"
 #include "FailingCalls.h"
+#include "TestEntry.h"
 #include "TestRecord.h"
 #include "TestSupport.h"
 
@@ -21,12 +22,7 @@ namespace
 {
 MediaEntry* makeEntry(const char* title, const char* genre, const char* path = "")
 {
-    MediaEntry* pEntry = new MediaEntry();
-    pEntry->setTitle(title);
-    pEntry->setOriginalTitle(title);
-    pEntry->setGenre(genre);
-    pEntry->setPath(path);
-    return pEntry;
+    return newTestEntry(title, genre, path);
 }
 
 std::vector<std::string> genres(MediaStore& store)

@@ -9,6 +9,7 @@
 #include "QuorvaApp.h"
 #include "QuorvaProcess.h"
 #include "RemoteKeys.h"
+#include "TestEntry.h"
 #include "TestLibrary.h"
 #include "TestRecord.h"
 #include "TestSupport.h"
@@ -55,13 +56,7 @@ public:
             EXPECT_NE(mCache.addFile(name, binaryDir() + "/images/" + name), nullptr) << name;
         for (auto [title, genre] : {std::pair{"Harbour Lights", "Drama, Romance"}, {"The Copper Key", "Crime"},
                                     {"Paper Planets", "Animation, Family"}})
-        {
-            MediaEntry* pEntry = new MediaEntry();
-            pEntry->setTitle(title);
-            pEntry->setOriginalTitle(title);
-            pEntry->setGenre(genre);
-            mApp.getMediaCache()->addMediaEntry(pEntry);
-        }
+            mApp.getMediaCache()->addMediaEntry(newTestEntry(title, genre));
         mApp.getMediaCache()->updateGenreList();
         mpWindow = std::make_unique<MainWindow>();
         mpWindow->Materialize(kAppNormal);
