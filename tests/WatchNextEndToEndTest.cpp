@@ -237,6 +237,11 @@ TEST(WatchNextEndToEnd, RecentlyAddedAfterAMergeAndTitlesFoundByTypedLetters)
     film("Harbour Lights", "<movie><title>Harbour Lights</title><genre>Drama</genre>"
                            "<actor><name>Tom Avery</name></actor></movie>",
          GREEN);
+    // Older files, as a collection's are: made in the same second as the film the merge
+    // adds, their order would fall to the database's.
+    for (const char* file : {"films/Am\xC3\xA9lie (2001)/film.mpg", "films/Harbour Lights/film.mpg"})
+        std::filesystem::last_write_time(dir.file(file),
+                                         std::filesystem::file_time_type::clock::now() - std::chrono::minutes(1));
     ScanProcess first(dir.path(), {"--db", "movies.html", "--jobs", "2", "films"});
     ASSERT_EQ(first.status(), 0);
     film("Paper Planets", "<movie><title>Paper Planets</title><genre>Family</genre></movie>", BLUE);
