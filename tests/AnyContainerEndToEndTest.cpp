@@ -1,12 +1,12 @@
+#include "FilmLibrary.h"
 #include "MediaMaker.h"
 #include "PallixBitmap.h"
+#include "PixelProbe.h"
 #include "QuorvaDatFile.h"
 #include "QuorvaProcess.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
-
-#include "PixelProbe.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -22,30 +22,10 @@
 
 namespace
 {
-using Clock = std::chrono::steady_clock;
-
 // A 4:3 picture in the "Full" mode: the whole height, black bars beside it.
 const PallixRect PICTURE(160, 0, 960, 720);
 // The bottom of the picture, where subtitles go.
 const PallixRect SUBTITLES(160, 560, 960, 160);
-
-
-double seconds(Clock::time_point when)
-{
-    return std::chrono::duration<double>(when.time_since_epoch()).count();
-}
-
-bool waitFor(const std::function<bool()>& condition, std::chrono::seconds limit = std::chrono::seconds(20))
-{
-    const Clock::time_point deadline = Clock::now() + limit;
-    while (!condition())
-    {
-        if (Clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return true;
-}
 
 // Where a title's movie goes.
 std::string moviePath(const TempDir& dir, const std::string& file)
@@ -56,34 +36,21 @@ std::string moviePath(const TempDir& dir, const std::string& file)
 
 // The binary with one title, its movie put in place by the test, played from
 // the list of the second column.
-class Library
+class Library : public FilmLibrary
 {
 public:
+    // No running time in the database: the file's own is shown.
     Library(const TempDir& dir, const std::string& file, const std::string& settings = "")
-        : mDir(dir), mMovie(moviePath(dir, file))
+        : FilmLibrary(dir, testCard(dir, file), settings)
     {
-        mDir.write("client.properties", "db.file=movies.html\nenable.trickplay=true\n" + settings);
-        // No running time in the database: the file's own is shown.
-        mDir.write("movies.html", "<html><body>\n<ul>\n  <li>Title=Test Card\n  <li>Genre=Drama\n"
-                                  "  <li>Original Title=Test Card\n  <li>Path=" +
-                                      mDir.file("movies/Film") + "\n  <li>Filename=" + file +
-                                      "\n</ul>\n</body></html>\n");
-        linkArtwork(mDir);
-        mpProcess = std::make_unique<QuorvaProcess>(mDir.path(), std::vector<std::string>{});
-        // Column menu, second column, its table, then play.
-        for (const char* key : {"Left", "Down", "Right", "Play"})
-            press(key);
+        press("Play");
     }
-
-    QuorvaProcess& process() { return *mpProcess; }
-    std::string movie() const { return mMovie; }
-    void press(const char* key) { EXPECT_EQ(mpProcess->command(std::string("press ") + key), "OK") << key; }
 
     // The playback verb's figures by name.
     std::map<std::string, std::string> playback()
     {
         std::map<std::string, std::string> figures;
-        std::istringstream words(mpProcess->command("playback"));
+        std::istringstream words(process().command("playback"));
         std::string word;
         while (words >> word)
         {
@@ -96,47 +63,15 @@ public:
         return figures;
     }
 
-    // The burned-in clock on a fresh screenshot of a 4:3 picture of width x
-    // height pixels, and when the screenshot was taken.
-    double clock(double* pWhen = nullptr, int width = 320, int height = 240)
-    {
-        double time = -1;
-        waitFor([&] {
-            const auto pShot = mpProcess->screenshot();
-            if (pWhen)
-                *pWhen = seconds(Clock::now());
-            time = MediaMaker::readClock(*pShot, PICTURE, width, height);
-            return time >= 0;
-        });
-        return time;
-    }
-
     // Near-white pixels where subtitles go, and the clock, on one screenshot.
     int subtitlePixels(double* pClock = nullptr)
     {
-        const auto pShot = mpProcess->screenshot();
+        const auto pShot = process().screenshot();
         if (pClock)
             *pClock = MediaMaker::readClock(*pShot, PICTURE, 320, 240);
-        int n = 0;
-        for (int32_t y = SUBTITLES.y; y < SUBTITLES.y + int32_t(SUBTITLES.h); ++y)
-            for (int32_t x = SUBTITLES.x; x < SUBTITLES.x + int32_t(SUBTITLES.w); ++x)
-            {
-                const PallixColor c = pShot->GetPixel(x, y);
-                n += c.GetRed() > 220 && c.GetGreen() > 220 && c.GetBlue() > 220;
-            }
-        return n;
+        return PixelProbe::count(*pShot, SUBTITLES, [](const PallixColor& c)
+                                 { return c.GetRed() > 220 && c.GetGreen() > 220 && c.GetBlue() > 220; });
     }
-
-    uint64_t savedPosition(bool& bSaved)
-    {
-        bSaved = std::filesystem::exists(mMovie + ".quorva");
-        return bSaved ? QuorvaDatFile(mMovie.c_str()).getLastPosition() : 0;
-    }
-
-private:
-    const TempDir& mDir;
-    std::string mMovie;
-    std::unique_ptr<QuorvaProcess> mpProcess;
 };
 
 MediaMaker::Movie clocked(const char* video, const char* audio, const char* container,
@@ -183,7 +118,7 @@ void playsThrough(const char* file, const MediaMaker::Movie& movie)
     const double left = library.clock();
     library.press("Exit");
     bool bSaved = false;
-    ASSERT_TRUE(waitFor([&] { return library.savedPosition(bSaved) > 0; }));
+    ASSERT_TRUE(waitFor([&] { return library.saved(file, bSaved) > 0; }));
     // The movie starts again underneath the resume list, far from the place left.
     library.press("Play");
     library.press("Select");
@@ -198,7 +133,7 @@ void playsThrough(const char* file, const MediaMaker::Movie& movie)
     EXPECT_LE(resumed, left - 2);
 
     // The end of the file: back to the list with nothing to resume.
-    ASSERT_TRUE(waitFor([&] { return library.savedPosition(bSaved) == 0 && bSaved; }, std::chrono::seconds(30)));
+    ASSERT_TRUE(waitFor([&] { return library.saved(file, bSaved) == 0 && bSaved; }, std::chrono::seconds(30)));
     EXPECT_TRUE(library.playback().count("closed"));
     library.press("Exit");
     EXPECT_EQ(library.process().waitExit(), 0);

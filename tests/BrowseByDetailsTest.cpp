@@ -10,6 +10,7 @@
 #include "PlayerWindow.h"
 #include "QuorvaApp.h"
 #include "RemoteKeys.h"
+#include "TestEntry.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -20,10 +21,7 @@ namespace
 {
 MediaEntry* addTitle(MediaStore& store, const char* title, const char* genre, const char* mpaa, const char* duration)
 {
-    MediaEntry* pEntry = new MediaEntry();
-    pEntry->setTitle(title);
-    pEntry->setOriginalTitle(title);
-    pEntry->setGenre(genre);
+    MediaEntry* pEntry = newTestEntry(title, genre);
     pEntry->setMPAA(mpaa);
     if (duration)
         pEntry->setDuration(duration);

@@ -11,6 +11,7 @@
 #include "PixelProbe.h"
 #include "QuorvaApp.h"
 #include "RemoteKeys.h"
+#include "TestEntry.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -19,11 +20,7 @@ namespace
 {
 void addTitle(MediaStore& store, const char* title, const char* genre)
 {
-    MediaEntry* pEntry = new MediaEntry();
-    pEntry->setTitle(title);
-    pEntry->setOriginalTitle(title);
-    pEntry->setGenre(genre);
-    store.addMediaEntry(pEntry);
+    store.addMediaEntry(newTestEntry(title, genre));
 }
 
 // The panel's frame, drawn the way the panel must draw it; text drawn inside the

@@ -1,7 +1,10 @@
 #include "MediaMaker.h"
 #include "PallixBitmap.h"
+#include "PixelProbe.h"
 #include "QuorvaDatFile.h"
 #include "QuorvaProcess.h"
+#include "TestLibrary.h"
+#include "TestRecord.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -24,6 +27,7 @@ const int LARGE_X = 140 + 25 + 150;
 const int LARGE_Y = 385;
 // The clock may turn a minute between two pictures.
 const PallixRect CLOCK(10, 670, 125, 50);
+const PallixRect SCREEN(0, 0, 1280, 720);
 
 
 void writePicture(const std::string& path, uint32_t w, uint32_t h, const PallixColor& color)
@@ -32,19 +36,6 @@ void writePicture(const std::string& path, uint32_t w, uint32_t h, const PallixC
     picture.Create(w, h);
     picture.FillRect(picture.GetRect(), color);
     ASSERT_TRUE(picture.SavePNG(path.c_str()));
-}
-
-bool sameScreen(const PallixBitmap& a, const PallixBitmap& b)
-{
-    for (int y = 0; y < 720; ++y)
-    {
-        for (int x = 0; x < 1280; ++x)
-        {
-            if (!CLOCK.Contains(x, y) && !(a.GetPixel(x, y) == b.GetPixel(x, y)))
-                return false;
-        }
-    }
-    return true;
 }
 
 // A film with covers, a saved position and a feature item, a series of two
@@ -71,53 +62,47 @@ public:
         stats.setLastPosition(40000);
         stats.write();
 
-        mDir.write("client.properties", "db.file=movies.html\n");
-        mDir.write("movies.html",
-                   "<html><body>\n<ul>\n  <li>Title=Harbour Lights\n  <li>Genre=Drama\n  <li>Duration=0:00:03\n"
-                   "  <li>Original Title=Harbour Lights\n  <li>Actors=Tom Avery\n"
-                   "  <li>Description=A lighthouse keeper and a ferry captain trade letters.\n"
-                   "  <li>FeatureItem=Trailer,Harbour Lights Trailer\n  <li>Path=" +
-                       movies + "/Harbour Lights\n  <li>Filename=film.mpg\n</ul>\n"
-                                "<ul>\n  <li>Title=Tide\n  <li>Genre=Drama\n  <li>Duration=0:00:03\n"
-                                "  <li>Original Title=Tide\n  <li>Path=" +
-                       movies + "/Tide\n</ul>\n"
-                                "<ul>\n  <li>Title=Harbour Lights Trailer\n  <li>Genre=Extras\n"
-                                "  <li>Original Title=Harbour Lights Trailer\n  <li>Path=" +
-                       movies + "/Trailer\n  <li>Filename=trailer.mpg\n</ul>\n</body></html>\n");
-        std::filesystem::create_directory_symlink(binaryDir() + "/images", mDir.file("images"));
-        mpProcess = std::make_unique<QuorvaProcess>(mDir.path(), std::vector<std::string>{});
-        EXPECT_TRUE(mpProcess->waitForLine("Full path to db file: " + mDir.path() + "/movies.html"));
+        const TestDatabase database{
+            TestRecord().title("Harbour Lights").genre("Drama").duration("0:00:03").originalTitle("Harbour Lights")
+                .field("Actors", "Tom Avery").description("A lighthouse keeper and a ferry captain trade letters.")
+                .field("FeatureItem", "Trailer,Harbour Lights Trailer").path(movies + "/Harbour Lights")
+                .filename("film.mpg"),
+            TestRecord().title("Tide").genre("Drama").duration("0:00:03").originalTitle("Tide").path(movies + "/Tide"),
+            TestRecord().title("Harbour Lights Trailer").genre("Extras").originalTitle("Harbour Lights Trailer")
+                .path(movies + "/Trailer").filename("trailer.mpg")};
+        mpLibrary = std::make_unique<TestLibrary>(mDir, database.text());
+        EXPECT_TRUE(app().waitForLine("Full path to db file: " + mDir.path() + "/movies.html"));
     }
 
-    QuorvaProcess& app() { return *mpProcess; }
+    QuorvaProcess& app() { return mpLibrary->process(); }
     std::string movie(const std::string& file) { return mDir.file("movies/" + file); }
 
     std::unique_ptr<PallixBitmap> press(const char* key)
     {
-        EXPECT_EQ(mpProcess->command(std::string("press ") + key), "OK") << key;
+        mpLibrary->press(key);
         return screenshot();
     }
 
-    std::unique_ptr<PallixBitmap> screenshot() { return mpProcess->screenshot(); }
+    std::unique_ptr<PallixBitmap> screenshot() { return mpLibrary->screenshot(); }
 
     // Genres Drama, Extras, All: Down wraps from All to Drama, whose grid loads a cover per tick.
     std::unique_ptr<PallixBitmap> openDrama()
     {
         press("Down");
         press("Select");
-        EXPECT_TRUE(mpProcess->waitForLine(".."));
+        EXPECT_TRUE(app().waitForLine(".."));
         return screenshot();
     }
 
     void exit()
     {
-        EXPECT_EQ(mpProcess->command("press Exit"), "OK");
-        EXPECT_EQ(mpProcess->waitExit(), 0);
+        EXPECT_EQ(app().command("press Exit"), "OK");
+        EXPECT_EQ(app().waitExit(), 0);
     }
 
 private:
     TempDir mDir;
-    std::unique_ptr<QuorvaProcess> mpProcess;
+    std::unique_ptr<TestLibrary> mpLibrary;
 };
 } // namespace
 
@@ -139,14 +124,14 @@ TEST(BrowseEndToEnd, GenreGridInfoPlayAndBackToTheGrid)
     // Left in its first seconds, it has no spot to resume from any more: the page says so.
     auto pAfter = jukebox.press("Exit");
     EXPECT_EQ(pAfter->GetPixel(LARGE_X, LARGE_Y), LARGE_FILM);
-    EXPECT_FALSE(sameScreen(*pAfter, *pInfo));
+    EXPECT_FALSE(PixelProbe::sameIn(*pAfter, *pInfo, SCREEN, {CLOCK}));
     EXPECT_GT(QuorvaDatFile(jukebox.movie("Harbour Lights/film.mpg").c_str()).getLastViewedTime(), 0);
 
     // Back leaves the page, giving its picture back, and shows the grid as it was.
     auto pBack = jukebox.press("Back");
     EXPECT_TRUE(jukebox.app().waitForLine("Removing bitmap"));
     EXPECT_EQ(jukebox.app().nextLine(), "Back from remove");
-    EXPECT_TRUE(sameScreen(*pBack, *pGrid));
+    EXPECT_TRUE(PixelProbe::sameIn(*pBack, *pGrid, SCREEN, {CLOCK}));
     jukebox.exit();
 }
 
@@ -161,7 +146,7 @@ TEST(BrowseEndToEnd, GenreGridSeriesEpisodesKeepStatsOfTheirOwn)
     // The first episode plays and records its own stats file; the second has none yet.
     EXPECT_EQ(jukebox.press("Select")->GetPixel(LARGE_X, LARGE_Y) == LARGE_SERIES, false);
     auto pAfter = jukebox.press("Exit");
-    EXPECT_TRUE(sameScreen(*pAfter, *pSeries));
+    EXPECT_TRUE(PixelProbe::sameIn(*pAfter, *pSeries, SCREEN, {CLOCK}));
     EXPECT_TRUE(std::filesystem::exists(jukebox.movie("Tide/EP1.mpg.quorva")));
     EXPECT_FALSE(std::filesystem::exists(jukebox.movie("Tide/EP2.mpg.quorva")));
 
@@ -171,32 +156,27 @@ TEST(BrowseEndToEnd, GenreGridSeriesEpisodesKeepStatsOfTheirOwn)
     EXPECT_TRUE(std::filesystem::exists(jukebox.movie("Tide/EP2.mpg.quorva")));
 
     // Back returns to the grid with the series still selected.
-    EXPECT_TRUE(sameScreen(*jukebox.press("Back"), *pGrid));
+    EXPECT_TRUE(PixelProbe::sameIn(*jukebox.press("Back"), *pGrid, SCREEN, {CLOCK}));
     jukebox.exit();
 }
 
 TEST(BrowseEndToEnd, APageOpenedFromTheTableReturnsThereAndOffersResumeAfterPlaying)
 {
     TempDir dir;
-    MediaMaker::Movie movie;
     // Long enough that three quarters in, the film is still playing when Exit
     // comes, however slowly a loaded machine takes the screenshots between keys.
-    movie.seconds = 24;
+    MediaMaker::Movie movie = MediaMaker::paddedTransport(24);
     movie.size = "160x120";
-    movie.container = "mpegts";
-    movie.extra = {"-muxrate", "19000000"};
     std::filesystem::create_directories(dir.file("movies/Film"));
     // No running time anywhere, so that Next goes by quarters of the file.
     ASSERT_TRUE(MediaMaker::makeUntimed(dir.file("movies/Film/film.ts"), movie));
-    dir.write("client.properties", "db.file=movies.html\n");
-    dir.write("movies.html", "<ul>\n  <li>Title=Film\n  <li>Original Title=Film\n  <li>Genre=Drama\n"
-                             "  <li>Path=movies/Film\n  <li>Filename=film.ts\n</ul>\n");
-    linkArtwork(dir);
-    QuorvaProcess app(dir.path(), {});
+    TestLibrary library(
+        dir, TestDatabase({TestRecord().named("Film").genre("Drama").path("movies/Film").filename("film.ts")}, true).text());
+    QuorvaProcess& app = library.process();
     auto press = [&](const char* key)
     {
-        EXPECT_EQ(app.command(std::string("press ") + key), "OK") << key;
-        return app.screenshot();
+        library.press(key);
+        return library.screenshot();
     };
 
     // The table of every title, then the film's page; Back returns to the table.
@@ -204,8 +184,8 @@ TEST(BrowseEndToEnd, APageOpenedFromTheTableReturnsThereAndOffersResumeAfterPlay
     press("Down");
     auto pTable = press("Right");
     auto pPage = press("Select");
-    EXPECT_FALSE(sameScreen(*pPage, *pTable));
-    EXPECT_TRUE(sameScreen(*press("Back"), *pTable));
+    EXPECT_FALSE(PixelProbe::sameIn(*pPage, *pTable, SCREEN, {CLOCK}));
+    EXPECT_TRUE(PixelProbe::sameIn(*press("Back"), *pTable, SCREEN, {CLOCK}));
 
     // Played three quarters in and left: back on the page, "Resume" is offered at
     // once, as when the page is opened anew.
@@ -217,8 +197,8 @@ TEST(BrowseEndToEnd, APageOpenedFromTheTableReturnsThereAndOffersResumeAfterPlay
     ASSERT_GT(QuorvaDatFile(dir.file("movies/Film/film.ts").c_str()).getLastPosition(), 0u);
     press("Back");
     auto pReopened = press("Select");
-    EXPECT_FALSE(sameScreen(*pReopened, *pPage));
-    EXPECT_TRUE(sameScreen(*pReturned, *pReopened));
+    EXPECT_FALSE(PixelProbe::sameIn(*pReopened, *pPage, SCREEN, {CLOCK}));
+    EXPECT_TRUE(PixelProbe::sameIn(*pReturned, *pReopened, SCREEN, {CLOCK}));
     EXPECT_EQ(app.command("quorvaApp exit"), "OK");
     EXPECT_EQ(app.waitExit(), 0);
 }

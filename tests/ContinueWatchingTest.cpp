@@ -2,6 +2,7 @@
 #include "MediaEntry.h"
 #include "MediaStore.h"
 #include "QuorvaDatFile.h"
+#include "TestEntry.h"
 #include "TestSupport.h"
 #include "ViewingHistory.h"
 #include "WatchedMarkFile.h"
@@ -24,12 +25,7 @@ public:
     MediaEntry* add(const std::string& title, const std::string& folder, const std::string& file,
                     const char* genre = "Drama")
     {
-        MediaEntry* pEntry = new MediaEntry();
-        pEntry->setTitle(title.c_str());
-        pEntry->setOriginalTitle(title.c_str());
-        pEntry->setGenre(genre);
-        pEntry->setPath(mDir.file(folder).c_str());
-        pEntry->setFilename(file.c_str());
+        MediaEntry* pEntry = newTestEntry(title, genre, mDir.file(folder), file);
         mStore.addMediaEntry(pEntry);
         return pEntry;
     }

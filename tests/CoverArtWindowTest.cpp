@@ -8,6 +8,7 @@
 #include "PallixBitmap.h"
 #include "PallixWindowManager.h"
 #include "QuorvaApp.h"
+#include "TestEntry.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -61,10 +62,7 @@ public:
         for (int i = 0; i < count; ++i)
         {
             std::string title = std::string(genre) + " " + std::to_string(i);
-            MediaEntry* pEntry = new MediaEntry();
-            pEntry->setTitle(title.c_str());
-            pEntry->setOriginalTitle(title.c_str());
-            pEntry->setGenre(genre);
+            MediaEntry* pEntry = newTestEntry(title, genre);
             if (bCovers)
             {
                 std::string path = mDir.file(title + ".png");

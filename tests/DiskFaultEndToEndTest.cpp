@@ -1,6 +1,8 @@
 #include "MediaMaker.h"
 #include "QuorvaProcess.h"
 #include "ScanProcess.h"
+#include "TestLibrary.h"
+#include "TestRecord.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -84,14 +86,12 @@ TEST(DiskFaultEndToEnd, AStatsFileThatCannotBeWrittenStaysAsItWasAndPlaybackGoes
             ASSERT_TRUE(volume.makeReadOnly());
         else
             volume.fill();
-        dir.write("client.properties", "db.file=movies.html\n");
-        dir.write("movies.html", "<ul>\n  <li>Title=Film\n  <li>Original Title=Film\n  <li>Genre=Drama\n"
-                                 "  <li>Path=volume\n  <li>Filename=film.mpg\n</ul>\n");
-        std::filesystem::create_directory_symlink(binaryDir() + "/images", dir.file("images"));
-
-        QuorvaProcess app(dir.path(), {});
-        for (const char* key : {"Left", "Down", "Right", "Play", "Exit", "Play", "Exit"})
-            EXPECT_EQ(app.command(std::string("press ") + key), "OK") << key;
+        TestLibrary library(
+            dir, TestDatabase({TestRecord().named("Film").genre("Drama").path("volume").filename("film.mpg")}, true)
+                     .text());
+        QuorvaProcess& app = library.process();
+        library.openTable();
+        library.keys({"Play", "Exit", "Play", "Exit"});
         EXPECT_EQ(app.command("quorvaApp exit"), "OK");
         std::vector<std::string> lines = app.remainingLines();
         EXPECT_EQ(app.waitExit(), 0);
@@ -115,9 +115,10 @@ TEST(DiskFaultEndToEnd, AnExportOnAFullDiskKeepsTheOldIndexAndDetailFiles)
     if (!volume.isMounted())
         GTEST_SKIP() << "mounting a small volume needs root: " << std::strerror(errno);
     dir.write("volume/client.properties", "db.file=movies.html\n");
-    dir.write("volume/movies.html", "<ul>\n  <li>Title=Film\n  <li>Original Title=Film\n  <li>Genre=Drama\n"
-                                    "  <li>Description=" + std::string(2000, 'd') + "\n  <li>Path=Film\n"
-                                    "  <li>Filename=film.mpg\n</ul>\n");
+    TestDatabase({TestRecord().named("Film").genre("Drama").description(std::string(2000, 'd')).path("Film")
+                      .filename("film.mpg")},
+                 true)
+        .write(dir, "volume/movies.html");
     dir.write("volume/exported.txt", "old index");
     dir.write("volume/Film/film.mpg.info", "old detail");
     volume.fill();

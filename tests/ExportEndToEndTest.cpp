@@ -1,4 +1,5 @@
 #include "QuorvaProcess.h"
+#include "TestRecord.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -88,15 +89,13 @@ TEST(ExportEndToEnd, ExportingTheExportGivesTheSameLibrary)
     dir.write("client.properties", "db.file=movies.html\n");
     // Paths relative to the database's folder; a title known only by its Original
     // Title; two titles that would share one detail file.
-    dir.write("movies.html", "<html><body>\n<ul>\n  <li>Num=7\n  <li>Title=Heat\n  <li>Original Title=Heat\n"
-                             "  <li>Genre=Crime\n  <li>Duration=2:50:00\n  <li>Description=A thief.\n"
-                             "  <li>Actors=Al Pacino\n  <li>Path=movies/Heat\n  <li>Filename=heat.mpg\n"
-                             "  <li>FeatureItem=Trailer,Heat Trailer\n  <li>FeatureItem2=Making of,Heat Making\n"
-                             "</ul>\n<ul>\n  <li>Original Title=Nameless\n  <li>Genre=Drama\n"
-                             "  <li>Path=movies/Nameless\n  <li>Description=No title at all.\n</ul>\n"
-                             "<ul>\n  <li>Title=Twin A\n  <li>Original Title=Twin A\n  <li>Path=movies/Twins\n"
-                             "</ul>\n<ul>\n  <li>Title=Twin B\n  <li>Original Title=Twin B\n"
-                             "  <li>Path=movies/Twins\n</ul>\n</body></html>\n");
+    TestDatabase{TestRecord().field("Num", "7").named("Heat").genre("Crime").duration("2:50:00")
+                     .description("A thief.").field("Actors", "Al Pacino").path("movies/Heat").filename("heat.mpg")
+                     .field("FeatureItem", "Trailer,Heat Trailer").field("FeatureItem2", "Making of,Heat Making"),
+                 TestRecord().originalTitle("Nameless").genre("Drama").path("movies/Nameless")
+                     .description("No title at all."),
+                 TestRecord().named("Twin A").path("movies/Twins"), TestRecord().named("Twin B").path("movies/Twins")}
+        .write(dir);
     dir.write("movies/Heat/heat.mpg", "");
     dir.write("movies/Heat/folder.png", "");
     dir.write("movies/Nameless/nameless.mpg", "");

@@ -1,3 +1,4 @@
+#include "FilmLibrary.h"
 #include "MediaMaker.h"
 #include "PallixBitmap.h"
 #include "QuorvaDatFile.h"
@@ -16,68 +17,27 @@
 
 namespace
 {
-using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
-// A 4:3 picture in the "Full" mode: the whole height, black bars beside it.
-const PallixRect PICTURE(160, 0, 960, 720);
-
-bool waitFor(const std::function<bool()>& condition, std::chrono::seconds limit = std::chrono::seconds(20))
-{
-    const Clock::time_point deadline = Clock::now() + limit;
-    while (!condition())
-    {
-        if (Clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return true;
-}
-
 // The binary with one title in movies/Film, played from the list of the second column.
-class Library
+class Library : public FilmLibrary
 {
 public:
     // file: the title's Filename, empty for none (the folder's first movie file plays).
-    Library(const TempDir& dir, const std::string& file, const std::string& record = "") : mDir(dir)
+    Library(const TempDir& dir, const std::string& file, const std::string& duration = "")
+        : FilmLibrary(dir, duration.empty() ? testCard(dir, file) : testCard(dir, file).duration(duration))
     {
-        mDir.write("client.properties", "db.file=movies.html\nenable.trickplay=true\n");
-        mDir.write("movies.html", "<html><body>\n<ul>\n  <li>Title=Test Card\n  <li>Genre=Drama\n"
-                                  "  <li>Original Title=Test Card\n  <li>Path=" +
-                                      mDir.file("movies/Film") + (file.empty() ? "" : "\n  <li>Filename=" + file) +
-                                      record + "\n</ul>\n</body></html>\n");
-        linkArtwork(mDir);
-        mpProcess = std::make_unique<QuorvaProcess>(mDir.path(), std::vector<std::string>{});
-        // Column menu, second column, its table.
-        for (const char* key : {"Left", "Down", "Right"})
-            press(key);
     }
-
-    QuorvaProcess& process() { return *mpProcess; }
-    void press(const char* key) { EXPECT_EQ(mpProcess->command(std::string("press ") + key), "OK") << key; }
 
     // The burned-in clock on a fresh screenshot, -1 when it cannot be read.
     double clock(int width = 320, int height = 240)
     {
-        double time = -1;
-        waitFor([&] { return (time = MediaMaker::readClock(*mpProcess->screenshot(), PICTURE, width, height)) >= 0; },
-                std::chrono::seconds(5));
-        return time;
+        return FilmLibrary::clock(nullptr, width, height, std::chrono::seconds(5));
     }
 
     bool clockReaches(double seconds, std::chrono::seconds limit = std::chrono::seconds(30))
     {
         return waitFor([&] { return clock() >= seconds; }, limit);
-    }
-
-    bool playing() { return mpProcess->command("playback").rfind("OK open", 0) == 0; }
-
-    // The stats file of the film's first part: whether it is there, and its position.
-    uint64_t saved(const std::string& firstPart, bool& bSaved)
-    {
-        const std::string path = mDir.file("movies/Film/" + firstPart);
-        bSaved = fs::exists(path + ".quorva");
-        return bSaved ? QuorvaDatFile(path.c_str()).getLastPosition() : 0;
     }
 
     // Leaves the film where it is: the first part's stats file then holds a place
@@ -100,12 +60,8 @@ public:
         ASSERT_TRUE(waitFor([&] { return saved(firstPart, bSaved) == 0 && bSaved; }, std::chrono::seconds(30)));
         EXPECT_FALSE(playing());
         press("Exit");
-        EXPECT_EQ(mpProcess->waitExit(), 0);
+        EXPECT_EQ(process().waitExit(), 0);
     }
-
-private:
-    const TempDir& mDir;
-    std::unique_ptr<QuorvaProcess> mpProcess;
 };
 
 // Cuts a program stream the way DVD authoring does: into files of whole
@@ -339,7 +295,7 @@ TEST(FilmFilesEndToEnd, TheZoomModeNameIsClearOfTheTitleBand)
     // A black picture, so that only the display tells the modes apart.
     ASSERT_TRUE(MediaMaker::run({"-f", "lavfi", "-i", "color=c=black:size=320x240:rate=25:duration=20", "-c:v",
                                  "mpeg2video", "-f", "vob", dir.file("movies/Film/film.mpg")}));
-    Library library(dir, "film.mpg", "\n  <li>Duration=1:42:00");
+    Library library(dir, "film.mpg", "1:42:00");
     library.press("Play");
     ASSERT_TRUE(waitFor([&] { return library.playing(); }));
     library.press("Zoom");

@@ -1,9 +1,9 @@
 #include "Colors.h"
 #include "Fonts.h"
-#include "IListListener.h"
 #include "ImageFactoryTestAccess.h"
 #include "ImageList.h"
 #include "LibrarySettings.h"
+#include "ListRecorder.h"
 #include "PallixBitmap.h"
 #include "PallixWindowManager.h"
 #include "PixelProbe.h"
@@ -44,21 +44,6 @@ const PallixColor DOWN(0, 210, 210, 255);
 // The grid as the cover-art panel places it: below the 90-pixel details band.
 const PallixRect GRID(140, 85, 1140, 635);
 
-class Recorder : public IListListener
-{
-public:
-    void onItemSelected(int item) override { events.push_back("selected " + std::to_string(item)); }
-    void onItemChosen(int item, int button) override
-    {
-        events.push_back("chosen " + std::to_string(item) + " " + std::to_string(button));
-    }
-    void onNavLeft() override { events.push_back("left"); }
-    void onPageBack() override { events.push_back("back"); }
-
-    std::vector<std::string> take() { return std::exchange(events, {}); }
-    std::vector<std::string> events;
-};
-
 class Grid
 {
 public:
@@ -97,19 +82,10 @@ public:
 
     ImageFactoryTestAccess mCache;
     PallixBitmap* mpCover = nullptr;
-    Recorder recorder;
+    ListRecorder recorder;
     ImageList list;
     ImageListTestAccess access{list};
 };
-
-bool sameIn(const PallixBitmap& a, const PallixBitmap& b, const PallixRect& rect)
-{
-    int differences = 0;
-    for (int32_t y = rect.y; y < rect.y + int32_t(rect.h); ++y)
-        for (int32_t x = rect.x; x < rect.x + int32_t(rect.w); ++x)
-            differences += a.GetPixel(x, y) == b.GetPixel(x, y) ? 0 : 1;
-    return differences == 0;
-}
 
 int countColor(const PallixBitmap& bitmap, const PallixRect& rect, const PallixColor& color)
 {
@@ -254,7 +230,7 @@ TEST(ImageList, PaintsThePageTheFrameTheArrowsAndTheStatusLine)
     PallixBitmap expected;
     expected.Create(1280, 720);
     expected.DrawTextAt(PallixPoint(175, 695), "[Genre: All] Items 1-10 of 57 ", Fonts::SYSTEM_22, Colors::WHITE, 0);
-    EXPECT_TRUE(sameIn(page, expected, PallixRect(0, 690, 1280, 30)));
+    EXPECT_TRUE(PixelProbe::sameIn(page, expected, PallixRect(0, 690, 1280, 30)));
     EXPECT_GT(PixelProbe::count(page, PallixRect(0, 690, 1280, 30), PixelProbe::isWhite), 0);
     // With print.title off no names are written under the covers.
     EXPECT_EQ(PixelProbe::count(page, PallixRect(140, 90, 1140, 590), PixelProbe::isWhite), 0);

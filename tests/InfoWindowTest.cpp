@@ -9,6 +9,8 @@
 #include "QuorvaApp.h"
 #include "QuorvaDatFile.h"
 #include "RemoteKeys.h"
+#include "TestEntry.h"
+#include "TestRecord.h"
 #include "TestSupport.h"
 #include "WatchedMarkFile.h"
 
@@ -46,12 +48,8 @@ public:
 
     MediaEntry* add(const char* title, const char* description = "")
     {
-        MediaEntry* pEntry = new MediaEntry();
-        pEntry->setTitle(title);
-        pEntry->setOriginalTitle(title);
+        MediaEntry* pEntry = newTestEntry(title, "", mDir.file(title), "movie.mpg");
         pEntry->setDescription(description);
-        pEntry->setPath(mDir.file(title).c_str());
-        pEntry->setFilename("movie.mpg");
         mDir.write(std::string(title) + "/movie.mpg", "");
         mApp.getMediaCache()->addMediaEntry(pEntry);
         return pEntry;
@@ -123,11 +121,10 @@ TEST(InfoWindow, OnDemandReadsTheDetailFileAndKeepsWhatThePlayerWasGiven)
     MediaEntry* pFilm = shelf.add("Harbour Lights", "From the index");
     MediaEntry* pOther = shelf.add("Paper Planets", "Only in the index");
     shelf.add("Harbour Lights Trailer");
-    shelf.mDir.write("Harbour Lights/movie.mpg.info",
-                     "<html><body>\n<ul>\n  <li>Title=Harbour Lights\n  <li>Path=" + shelf.dir("Harbour Lights") +
-                         "\n  <li>Filename=movie.mpg\n  <li>Description=Letters across one long winter."
-                         "\n  <li>Actors=Tom Avery, Lena Ruiz\n  <li>FeatureItem=Trailer,Harbour Lights Trailer"
-                         "\n</ul>\n</body></html>\n");
+    TestDatabase{TestRecord().title("Harbour Lights").path(shelf.dir("Harbour Lights")).filename("movie.mpg")
+                     .description("Letters across one long winter.").field("Actors", "Tom Avery, Lena Ruiz")
+                     .field("FeatureItem", "Trailer,Harbour Lights Trailer")}
+        .write(shelf.mDir, "Harbour Lights/movie.mpg.info");
     InfoWindow panel;
     InfoWindowTestAccess access(panel);
 

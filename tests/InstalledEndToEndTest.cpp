@@ -1,4 +1,5 @@
 #include "QuorvaProcess.h"
+#include "TestRecord.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -24,8 +25,7 @@ TEST(InstalledEndToEnd, ReadsTheSystemSettingsThenItsHomeFoldersAndKeepsItsLibra
     fs::create_directory_symlink(binaryDir() + "/graphics", prefix / "share/quorva/graphics");
     dir.write("prefix/etc/quorva/client.properties", "db.file=movies.html\nautohide.secs=3\nprint.title=true\n");
     dir.write("home/client.properties", "autohide.secs=9\n");
-    dir.write("home/movies.html", "<html><body>\n<ul>\n  <li>Title=Heat\n  <li>Genre=Drama\n"
-                                  "  <li>Original Title=Heat\n</ul>\n</body></html>\n");
+    TestDatabase{TestRecord().title("Heat").genre("Drama").originalTitle("Heat")}.write(dir, "home/movies.html");
 
     const std::string home = dir.file("home");
     QuorvaProcess app(dir.path(), {"-export"}, false, {"QUORVA_HOME=" + home}, (prefix / "bin/quorva").string());

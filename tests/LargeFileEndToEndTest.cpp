@@ -2,6 +2,8 @@
 #include "QuorvaDatFile.h"
 #include "QuorvaProcess.h"
 #include "ScanProcess.h"
+#include "TestLibrary.h"
+#include "TestRecord.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -46,18 +48,6 @@ bool makeLargeFilm(const std::string& path)
     return std::filesystem::file_size(path) == SIZE;
 }
 
-bool waitFor(const std::function<bool()>& condition, std::chrono::seconds limit = std::chrono::seconds(60))
-{
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition())
-    {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return true;
-}
-
 // The movie time of the picture on the screen, from the playback verb; -1 when
 // nothing is shown.
 double shownTime(QuorvaProcess& process)
@@ -71,10 +61,12 @@ double shownTime(QuorvaProcess& process)
 double waitForTime(QuorvaProcess& process, double from, double to)
 {
     double shown = -1;
-    waitFor([&] {
-        shown = shownTime(process);
-        return shown >= from && shown <= to;
-    });
+    waitFor(
+        [&] {
+            shown = shownTime(process);
+            return shown >= from && shown <= to;
+        },
+        std::chrono::seconds(60));
     return shown;
 }
 } // namespace
@@ -89,12 +81,10 @@ TEST(LargeFileEndToEnd, AFilmOverFourGiBResumesJumpsAndSavesItsPlace)
     saved.setLastPosition(5 * GIB);
     ASSERT_TRUE(saved.write());
 
-    dir.write("client.properties", "db.file=movies.html\n");
-    dir.write("movies.html", "<html><body>\n<ul>\n  <li>Title=Big Film\n  <li>Genre=Drama\n"
-                             "  <li>Original Title=Big Film\n  <li>Duration=0:01:00\n  <li>Path=movies/Big\n"
-                             "  <li>Filename=film.mp4\n</ul>\n</body></html>\n");
-    linkArtwork(dir);
-    QuorvaProcess quorva(dir.path(), {});
+    TestLibrary library(dir, TestDatabase{TestRecord().title("Big Film").genre("Drama").originalTitle("Big Film")
+                                              .duration("0:01:00").path("movies/Big").filename("film.mp4")}
+                                 .text());
+    QuorvaProcess& quorva = library.process();
     // The table of the second column, then Play: the saved place is offered
     // first, and Select takes it.
     for (const char* key : {"Left", "Down", "Right", "Play", "Select"})
@@ -116,10 +106,12 @@ TEST(LargeFileEndToEnd, AFilmOverFourGiBResumesJumpsAndSavesItsPlace)
     const double left = waitForTime(quorva, forth + 2, SECONDS);
     ASSERT_EQ(quorva.command("press Exit"), "OK");
     uint64_t position = 0;
-    ASSERT_TRUE(waitFor([&] {
-        position = QuorvaDatFile(film.c_str()).getLastPosition();
-        return position != 5 * GIB;
-    }));
+    ASSERT_TRUE(waitFor(
+        [&] {
+            position = QuorvaDatFile(film.c_str()).getLastPosition();
+            return position != 5 * GIB;
+        },
+        std::chrono::seconds(60)));
     EXPECT_GT(position, 4 * GIB);
     EXPECT_NEAR(timeAt(position), left - 5, 2.5);
     ASSERT_EQ(quorva.command("quorvaApp exit"), "OK");

@@ -1,6 +1,6 @@
 #include "Fonts.h"
-#include "IListListener.h"
 #include "ImageFactoryTestAccess.h"
+#include "ListRecorder.h"
 #include "LoopList.h"
 #include "PallixBitmap.h"
 #include "PixelProbe.h"
@@ -49,20 +49,6 @@ public:
         cache.add("listSelect_nofocus_middle.png", 7, BAR_HEIGHT, MIDDLE_DIM);
         cache.add("listSelect_nofocus_right.png", 12, BAR_HEIGHT, RIGHT_DIM);
     }
-};
-
-class Recorder : public IListListener
-{
-public:
-    void onItemSelected(int item) override { events.push_back("selected " + std::to_string(item)); }
-    void onItemChosen(int item, int button) override
-    {
-        events.push_back("chosen " + std::to_string(item) + " " + std::to_string(button));
-    }
-    void onNavLeft() override { events.push_back("left"); }
-    void onPageBack() override { events.push_back("back"); }
-
-    std::vector<std::string> events;
 };
 
 // Entry i is i + 1 letters W wide, so a row's ink width tells which entry it shows.
@@ -234,7 +220,7 @@ TEST(LoopList, LongListsWrapAroundAndPageByTheRowsShown)
 TEST(LoopList, ArrowsWrapAndReportEveryMove)
 {
     LoopList list;
-    Recorder recorder;
+    ListRecorder recorder;
     list.setListener(&recorder);
     PallixWindow* pProposed = nullptr;
 
@@ -295,7 +281,7 @@ TEST(LoopList, PagesBeforeTheFirstPaintStayInsideShortLists)
     for (const Case& c : cases)
     {
         LoopList list;
-        Recorder recorder;
+        ListRecorder recorder;
         list.setListener(&recorder);
         fill(list, c.count);
         list.setSelectedIndex(c.from);
@@ -310,7 +296,7 @@ TEST(LoopList, PagesBeforeTheFirstPaintStayInsideShortLists)
 TEST(LoopList, ChoicesLeftAndBackGoToTheListenerAndOtherKeysBubble)
 {
     LoopList list;
-    Recorder recorder;
+    ListRecorder recorder;
     list.setListener(&recorder);
     fill(list, 3);
     list.setSelectedIndex(1);

@@ -1,6 +1,9 @@
 #include "MediaMaker.h"
 #include "PallixBitmap.h"
+#include "PixelProbe.h"
 #include "QuorvaProcess.h"
+#include "TestLibrary.h"
+#include "TestRecord.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -27,16 +30,6 @@ const PallixRect SCREEN(140, 0, 1140, 720);
 // which Info changes there.
 const PallixRect TITLE_ON_BAR(160, 300, 380, 100);
 const PallixRect ORDER_IN_HEADER(440, 10, 820, 35);
-
-bool sameIn(const PallixBitmap& a, const PallixBitmap& b, const PallixRect& area)
-{
-    for (int32_t y = area.y; y < area.y + int32_t(area.h); y += 2)
-        for (int32_t x = area.x; x < area.x + int32_t(area.w); x += 2)
-            if (!TITLE_ON_BAR.Contains(x, y) && !ORDER_IN_HEADER.Contains(x, y) &&
-                !(a.GetPixel(x, y) == b.GetPixel(x, y)))
-                return false;
-    return true;
-}
 
 enum class Fault
 {
@@ -91,16 +84,11 @@ void playDamaged(const MediaMaker::Movie& movie, const char* file, Fault fault)
     const bool bWhilePlaying = fault == Fault::kDeletedWhilePlaying || fault == Fault::kFolderGoneWhilePlaying;
     if (!bWhilePlaying)
         damage(path, fault);
-    dir.write("client.properties", "db.file=movies.html\n");
-    dir.write("movies.html", std::string("<ul>\n  <li>Title=Film\n  <li>Original Title=Film\n  <li>Genre=Drama\n"
-                                         "  <li>Path=movies/Film\n  <li>Filename=") +
-                                 file + "\n</ul>\n");
-    linkArtwork(dir);
-    QuorvaProcess app(dir.path(), {});
-    auto press = [&](const char* key) { EXPECT_EQ(app.command(std::string("press ") + key), "OK") << key; };
-    press("Left");
-    press("Down");
-    press("Right");
+    TestLibrary library(
+        dir, TestDatabase({TestRecord().named("Film").genre("Drama").path("movies/Film").filename(file)}, true).text());
+    QuorvaProcess& app = library.process();
+    auto press = [&](const char* key) { library.press(key); };
+    library.openTable();
     auto pList = app.screenshot();
     press("Play");
 
@@ -126,9 +114,9 @@ void playDamaged(const MediaMaker::Movie& movie, const char* file, Fault fault)
     EXPECT_LT(answers.back(), 1000.0);
 
     // Back on the list, by the end of the movie, a key after its message, or Exit.
-    for (int i = 0; i < 3 && !sameIn(*app.screenshot(), *pList, SCREEN); ++i)
+    for (int i = 0; i < 3 && !PixelProbe::sameIn(*app.screenshot(), *pList, SCREEN, {TITLE_ON_BAR, ORDER_IN_HEADER}, 2); ++i)
         press(i == 0 ? "Select" : "Exit");
-    EXPECT_TRUE(sameIn(*app.screenshot(), *pList, SCREEN));
+    EXPECT_TRUE(PixelProbe::sameIn(*app.screenshot(), *pList, SCREEN, {TITLE_ON_BAR, ORDER_IN_HEADER}, 2));
     EXPECT_EQ(app.command("quorvaApp exit"), "OK");
     EXPECT_EQ(app.waitExit(), 0);
     for (const std::string& line : app.remainingLines())

@@ -6,6 +6,8 @@
 #include "PallixDirScanner.h"
 #include "QuorvaDatFile.h"
 #include "FailingCalls.h"
+#include "TestEntry.h"
+#include "TestRecord.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -20,12 +22,7 @@ namespace
 {
 MediaEntry* makeEntry(const char* title, const char* genre, const char* path = "")
 {
-    MediaEntry* pEntry = new MediaEntry();
-    pEntry->setTitle(title);
-    pEntry->setOriginalTitle(title);
-    pEntry->setGenre(genre);
-    pEntry->setPath(path);
-    return pEntry;
+    return newTestEntry(title, genre, path);
 }
 
 std::vector<std::string> genres(MediaStore& store)
@@ -358,20 +355,17 @@ TEST(MediaStore, ExportReadsBackAsTheSameRecords)
     const std::string alienDir = dir.file("Alien");
     dir.write("Heat/heat.mpg", "");
     dir.write("Alien/VIDEO_TS/VTS_01_1.VOB", "");
-    dir.write("db.html", "<ul>\n"
-                         "  <li>Title=Heat\n  <li>Original Title=Heat\n  <li>Genre=Crime, Drama\n"
-                         "  <li>Year=1995\n  <li>Duration=2:50:00\n  <li>MPAA=R for violence and language\n"
-                         "  <li>Director=Michael Mann\n  <li>Actors=Al Pacino, Robert De Niro\n"
-                         "  <li>Resolution=720x480\n  <li>Media=DVD\n  <li>Aspect=2.35:1\n"
-                         "  <li>Description=Cops = robbers.\n  <li>Path=" + heatDir + "\n"
-                         "  <li>Filename=heat.mpg\n  <li>Imagepath=" + heatDir + "/folder.png\n"
-                         "  <li>LargeImagepath=" + heatDir + "/folderLarge.png\n"
-                         "</ul>\n<ul>\n"
-                         "  <li>Title=Alien\n  <li>Original Title=Alien\n  <li>Genre=Horror\n"
-                         "  <li>MPAA=R\n  <li>Path=" + alienDir + "\n  <li>Filename=VIDEO_TS/VTS_01_1.VOB\n"
-                         "</ul>\n<ul>\n"
-                         "  <li>Original Title=No Title\n"
-                         "</ul>\n");
+    TestDatabase({TestRecord().named("Heat").genre("Crime, Drama").field("Year", "1995").duration("2:50:00")
+                      .field("MPAA", "R for violence and language").field("Director", "Michael Mann")
+                      .field("Actors", "Al Pacino, Robert De Niro").field("Resolution", "720x480")
+                      .field("Media", "DVD").field("Aspect", "2.35:1").description("Cops = robbers.").path(heatDir)
+                      .filename("heat.mpg").imagePath(heatDir + "/folder.png")
+                      .field("LargeImagepath", heatDir + "/folderLarge.png"),
+                  TestRecord().named("Alien").genre("Horror").field("MPAA", "R").path(alienDir)
+                      .filename("VIDEO_TS/VTS_01_1.VOB"),
+                  TestRecord().originalTitle("No Title")},
+                 true)
+        .write(dir, "db.html");
 
     MediaStore store;
     HTMLDBParser parser;

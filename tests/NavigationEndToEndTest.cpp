@@ -5,9 +5,13 @@
 #include "PallixBitmap.h"
 #include "PallixDisplay.h"
 #include "PallixWindowManager.h"
+#include "PixelProbe.h"
 #include "QuorvaApp.h"
 #include "QuorvaProcess.h"
 #include "RemoteKeys.h"
+#include "TestEntry.h"
+#include "TestLibrary.h"
+#include "TestRecord.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -25,61 +29,19 @@ const PallixRect CLOCK(10, 670, 125, 50);
 const PallixRect LIST(510, 50, 400, 670);
 const PallixRect FIRST_BALL(30, 25, 84, 84);
 const PallixRect SECOND_BALL(30, 175, 84, 84);
-
-const char* const LIBRARY = "<html><body>\n"
-                            "<ul>\n  <li>Title=Harbour Lights\n  <li>Genre=Drama, Romance\n"
-                            "  <li>Original Title=Harbour Lights\n  <li>Path=movies/Harbour Lights\n</ul>\n"
-                            "<ul>\n  <li>Title=The Copper Key\n  <li>Genre=Crime\n"
-                            "  <li>Original Title=The Copper Key\n  <li>Path=movies/The Copper Key\n</ul>\n"
-                            "<ul>\n  <li>Title=Paper Planets\n  <li>Genre=Animation, Family\n"
-                            "  <li>Original Title=Paper Planets\n  <li>Path=movies/Paper Planets\n</ul>\n"
-                            "</body></html>\n";
-
-
-bool samePixels(const PallixBitmap& a, const PallixBitmap& b, const PallixRect& area)
-{
-    if (!(a.GetDims() == b.GetDims()))
-        return false;
-    for (int32_t y = area.y; y < area.y + int32_t(area.h); ++y)
-    {
-        for (int32_t x = area.x; x < area.x + int32_t(area.w); ++x)
-        {
-            if (CLOCK.Contains(x, y))
-                continue;
-            if (!(a.GetPixel(x, y) == b.GetPixel(x, y)))
-                return false;
-        }
-    }
-    return true;
-}
-
 const PallixRect SCREEN(0, 0, 1280, 720);
 
 // The running binary: its pictures after each key.
-class Jukebox
+class Jukebox : public TestLibrary
 {
 public:
-    explicit Jukebox(const TempDir& dir) : mDir(dir)
-    {
-        mDir.write("client.properties", "db.file=movies.html\n");
-        mDir.write("movies.html", LIBRARY);
-        std::filesystem::create_directory_symlink(binaryDir() + "/images", mDir.file("images"));
-        mpProcess = std::make_unique<QuorvaProcess>(mDir.path(), std::vector<std::string>{});
-    }
-
-    QuorvaProcess& process() { return *mpProcess; }
+    explicit Jukebox(const TempDir& dir) : TestLibrary(dir, TestDatabase::threeTitles().text()) {}
 
     std::unique_ptr<PallixBitmap> press(const char* key)
     {
-        EXPECT_EQ(mpProcess->command(std::string("press ") + key), "OK") << key;
+        TestLibrary::press(key);
         return screenshot();
     }
-
-    std::unique_ptr<PallixBitmap> screenshot() { return mpProcess->screenshot(); }
-
-private:
-    const TempDir& mDir;
-    std::unique_ptr<QuorvaProcess> mpProcess;
 };
 
 // What the screen must show: the same library and artwork, drawn in this process.
@@ -94,13 +56,7 @@ public:
             EXPECT_NE(mCache.addFile(name, binaryDir() + "/images/" + name), nullptr) << name;
         for (auto [title, genre] : {std::pair{"Harbour Lights", "Drama, Romance"}, {"The Copper Key", "Crime"},
                                     {"Paper Planets", "Animation, Family"}})
-        {
-            MediaEntry* pEntry = new MediaEntry();
-            pEntry->setTitle(title);
-            pEntry->setOriginalTitle(title);
-            pEntry->setGenre(genre);
-            mApp.getMediaCache()->addMediaEntry(pEntry);
-        }
+            mApp.getMediaCache()->addMediaEntry(newTestEntry(title, genre));
         mApp.getMediaCache()->updateGenreList();
         mpWindow = std::make_unique<MainWindow>();
         mpWindow->Materialize(kAppNormal);
@@ -149,49 +105,49 @@ TEST(NavigationEndToEnd, ArrowsMoveTheFocusAndTheGenreSelectionAndExitEndsTheRun
     // The genres and "All" under "Browse By Genre" and "6 Genres", the last line
     // selected, the list focused, the clock in its corner.
     auto pStart = jukebox.screenshot();
-    EXPECT_TRUE(samePixels(*pStart, *model.picture(), SCREEN));
+    EXPECT_TRUE(PixelProbe::sameIn(*pStart, *model.picture(), SCREEN, {CLOCK}));
 
     // Down wraps from "All" to the first genre.
     auto pDown = jukebox.press("Down");
-    EXPECT_TRUE(samePixels(*pDown, *model.press(RemoteKeys::DOWN), SCREEN));
-    EXPECT_FALSE(samePixels(*pDown, *pStart, LIST));
-    EXPECT_TRUE(samePixels(*pDown, *pStart, FIRST_BALL));
+    EXPECT_TRUE(PixelProbe::sameIn(*pDown, *model.press(RemoteKeys::DOWN), SCREEN, {CLOCK}));
+    EXPECT_FALSE(PixelProbe::sameIn(*pDown, *pStart, LIST, {CLOCK}));
+    EXPECT_TRUE(PixelProbe::sameIn(*pDown, *pStart, FIRST_BALL, {CLOCK}));
     // Back does nothing in the genre list.
-    EXPECT_TRUE(samePixels(*jukebox.press("Back"), *pDown, SCREEN));
+    EXPECT_TRUE(PixelProbe::sameIn(*jukebox.press("Back"), *pDown, SCREEN, {CLOCK}));
 
     // Left gives the keys to the column menu: its ball lights up and the list's bar dims.
     auto pMenu = jukebox.press("Left");
-    EXPECT_TRUE(samePixels(*pMenu, *model.press(RemoteKeys::LEFT), SCREEN));
-    EXPECT_FALSE(samePixels(*pMenu, *pDown, FIRST_BALL));
-    EXPECT_FALSE(samePixels(*pMenu, *pDown, LIST));
+    EXPECT_TRUE(PixelProbe::sameIn(*pMenu, *model.press(RemoteKeys::LEFT), SCREEN, {CLOCK}));
+    EXPECT_FALSE(PixelProbe::sameIn(*pMenu, *pDown, FIRST_BALL, {CLOCK}));
+    EXPECT_FALSE(PixelProbe::sameIn(*pMenu, *pDown, LIST, {CLOCK}));
 
     // Columns do not wrap: Up on the first changes nothing, nor does Select.
-    EXPECT_TRUE(samePixels(*jukebox.press("Up"), *pMenu, SCREEN));
-    EXPECT_TRUE(samePixels(*jukebox.press("Select"), *pMenu, SCREEN));
+    EXPECT_TRUE(PixelProbe::sameIn(*jukebox.press("Up"), *pMenu, SCREEN, {CLOCK}));
+    EXPECT_TRUE(PixelProbe::sameIn(*jukebox.press("Select"), *pMenu, SCREEN, {CLOCK}));
 
     // Down moves the moat and the lit ball to the second column, which shows every title.
     auto pDetails = jukebox.press("Down");
-    EXPECT_TRUE(samePixels(*pDetails, *model.press(RemoteKeys::DOWN), SCREEN));
-    EXPECT_FALSE(samePixels(*pDetails, *pMenu, FIRST_BALL));
-    EXPECT_FALSE(samePixels(*pDetails, *pMenu, SECOND_BALL));
-    EXPECT_FALSE(samePixels(*pDetails, *pMenu, LIST));
+    EXPECT_TRUE(PixelProbe::sameIn(*pDetails, *model.press(RemoteKeys::DOWN), SCREEN, {CLOCK}));
+    EXPECT_FALSE(PixelProbe::sameIn(*pDetails, *pMenu, FIRST_BALL, {CLOCK}));
+    EXPECT_FALSE(PixelProbe::sameIn(*pDetails, *pMenu, SECOND_BALL, {CLOCK}));
+    EXPECT_FALSE(PixelProbe::sameIn(*pDetails, *pMenu, LIST, {CLOCK}));
     // Down goes on to the columns of what to watch next, and Up comes back.
-    EXPECT_FALSE(samePixels(*jukebox.press("Down"), *pDetails, SCREEN));
-    EXPECT_TRUE(samePixels(*jukebox.press("Up"), *pDetails, SCREEN));
+    EXPECT_FALSE(PixelProbe::sameIn(*jukebox.press("Down"), *pDetails, SCREEN, {CLOCK}));
+    EXPECT_TRUE(PixelProbe::sameIn(*jukebox.press("Up"), *pDetails, SCREEN, {CLOCK}));
 
     // Right hands the keys to the table, Left takes them back to the menu.
-    EXPECT_TRUE(samePixels(*jukebox.press("Right"), *model.press(RemoteKeys::RIGHT), SCREEN));
+    EXPECT_TRUE(PixelProbe::sameIn(*jukebox.press("Right"), *model.press(RemoteKeys::RIGHT), SCREEN, {CLOCK}));
     auto pLeft = jukebox.press("Left");
-    EXPECT_TRUE(samePixels(*pLeft, *model.press(RemoteKeys::LEFT), SCREEN));
-    EXPECT_TRUE(samePixels(*pLeft, *pDetails, SCREEN));
+    EXPECT_TRUE(PixelProbe::sameIn(*pLeft, *model.press(RemoteKeys::LEFT), SCREEN, {CLOCK}));
+    EXPECT_TRUE(PixelProbe::sameIn(*pLeft, *pDetails, SCREEN, {CLOCK}));
 
     // Up brings back the genre panel, and Right its list, as they were.
     auto pUp = jukebox.press("Up");
-    EXPECT_TRUE(samePixels(*pUp, *model.press(RemoteKeys::UP), SCREEN));
-    EXPECT_TRUE(samePixels(*pUp, *pMenu, SCREEN));
+    EXPECT_TRUE(PixelProbe::sameIn(*pUp, *model.press(RemoteKeys::UP), SCREEN, {CLOCK}));
+    EXPECT_TRUE(PixelProbe::sameIn(*pUp, *pMenu, SCREEN, {CLOCK}));
     auto pBack = jukebox.press("Right");
-    EXPECT_TRUE(samePixels(*pBack, *model.press(RemoteKeys::RIGHT), SCREEN));
-    EXPECT_TRUE(samePixels(*pBack, *pDown, SCREEN));
+    EXPECT_TRUE(PixelProbe::sameIn(*pBack, *model.press(RemoteKeys::RIGHT), SCREEN, {CLOCK}));
+    EXPECT_TRUE(PixelProbe::sameIn(*pBack, *pDown, SCREEN, {CLOCK}));
 
     EXPECT_EQ(app.command("press Exit"), "OK");
     EXPECT_EQ(app.waitExit(), 0);

@@ -9,6 +9,7 @@
 #include "PallixTestSupport.h"
 #include "PallixVideoPlane.h"
 #include "PallixWindow.h"
+#include "PixelProbe.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -55,13 +56,6 @@ PallixVideoPicture halvesPicture(const PallixRect& crop, const PallixRect& dest)
 }
 
 // Video pixels come through colour equations, so white may land a step or two off.
-bool near(const PallixColor& a, const PallixColor& b)
-{
-    auto close = [](int x, int y) { return std::abs(x - y) <= 4; };
-    return close(a.GetRed(), b.GetRed()) && close(a.GetGreen(), b.GetGreen()) && close(a.GetBlue(), b.GetBlue()) &&
-           a.GetAlpha() == b.GetAlpha();
-}
-
 PallixColor pixelOf(const std::string& path, int x, int y)
 {
     PallixFile file(path.c_str());
@@ -108,10 +102,10 @@ TEST(PallixDisplay, ScreenshotShowsTheGraphicsPlaneOverTheVideo)
     std::string error;
     const std::string path = dir.file("shot.png");
     ASSERT_TRUE(PallixDisplay::Screenshot(graphics, path.c_str(), error)) << error;
-    EXPECT_PRED2(near, pixelOf(path, 50, 50), PallixColor(255, 127, 127, 255));
+    EXPECT_PRED3(PixelProbe::near, pixelOf(path, 50, 50), PallixColor(255, 127, 127, 255), 4);
     EXPECT_EQ(pixelOf(path, 150, 50), GREEN);
-    EXPECT_PRED2(near, pixelOf(path, 640, 400), WHITE);
-    EXPECT_PRED2(near, pixelOf(path, 1279, 719), WHITE);
+    EXPECT_PRED3(PixelProbe::near, pixelOf(path, 640, 400), WHITE, 4);
+    EXPECT_PRED3(PixelProbe::near, pixelOf(path, 1279, 719), WHITE, 4);
 
     PallixVideoPlane::Get().Clear();
     EXPECT_TRUE(PallixVideoPlane::Get().TakeChanged());
@@ -137,7 +131,7 @@ TEST(PallixDisplay, VideoPictureIsCroppedAndStretchedOverItsPlaceWithBlackAround
     ASSERT_TRUE(graphics.Create(1280, 720));
     PallixDisplay::Composite(graphics, screen);
     EXPECT_EQ(screen.GetPixel(300, 360), BLACK);
-    EXPECT_PRED2(near, screen.GetPixel(700, 360), WHITE);
+    EXPECT_PRED3(PixelProbe::near, screen.GetPixel(700, 360), WHITE, 4);
     EXPECT_EQ(screen.GetPixel(1200, 360), BLACK);
 
     // Only the black half, over the whole screen: what was white is gone.

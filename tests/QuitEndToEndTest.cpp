@@ -3,6 +3,8 @@
 #include "PallixTestSupport.h"
 #include "QuorvaDatFile.h"
 #include "QuorvaProcess.h"
+#include "TestLibrary.h"
+#include "TestRecord.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -31,25 +33,18 @@ class Library
 public:
     Library()
     {
-        MediaMaker::Movie movie;
-        movie.seconds = 8;
+        MediaMaker::Movie movie = MediaMaker::paddedTransport(8);
         movie.size = "160x120";
-        movie.container = "mpegts";
-        movie.extra = {"-muxrate", "19000000"};
         std::filesystem::create_directories(mDir.file("movies/Film"));
         EXPECT_TRUE(MediaMaker::make(mDir.file("movies/Film/film.ts"), movie));
         PallixBitmap cover;
         cover.Create(146, 203);
         cover.FillRect(cover.GetRect(), PallixColor(120, 40, 40, 255));
         EXPECT_TRUE(cover.SavePNG(mDir.file("cover.png").c_str()));
-        std::string db = "<ul>\n  <li>Title=Film\n  <li>Original Title=Film\n  <li>Genre=Drama\n"
-                         "  <li>Path=movies/Film\n  <li>Filename=film.ts\n</ul>\n";
+        TestDatabase db({TestRecord().named("Film").genre("Drama").path("movies/Film").filename("film.ts")}, true);
         for (int i = 0; i < 300; ++i)
-            db += "<ul>\n  <li>Title=Cover " + std::to_string(i) + "\n  <li>Original Title=Cover " +
-                  std::to_string(i) + "\n  <li>Genre=Drama\n  <li>Imagepath=cover.png\n</ul>\n";
-        mDir.write("movies.html", db);
-        mDir.write("client.properties", "db.file=movies.html\nenable.trickplay=true\n");
-        linkArtwork(mDir);
+            db.add(TestRecord().named("Cover " + std::to_string(i)).genre("Drama").imagePath("cover.png"));
+        TestLibrary::prepare(mDir, db.text(), "enable.trickplay=true\n");
     }
 
     std::string stats() const { return mDir.file("movies/Film/film.ts.quorva"); }

@@ -6,7 +6,10 @@
 #include "PallixBitmap.h"
 #include "PallixFile.h"
 #include "PallixTestSupport.h"
+#include "PixelProbe.h"
 #include "QuorvaProcess.h"
+#include "TestLibrary.h"
+#include "TestRecord.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -32,26 +35,7 @@ using Clock = std::chrono::steady_clock;
 const PallixRect CLOCK(10, 670, 125, 50);
 const PallixRect SCREEN(0, 0, 1280, 720);
 
-const char* const LIBRARY = "<html><body>\n"
-                            "<ul>\n  <li>Title=Harbour Lights\n  <li>Genre=Drama, Romance\n"
-                            "  <li>Original Title=Harbour Lights\n  <li>Path=movies/Harbour Lights\n</ul>\n"
-                            "<ul>\n  <li>Title=The Copper Key\n  <li>Genre=Crime\n"
-                            "  <li>Original Title=The Copper Key\n  <li>Path=movies/The Copper Key\n</ul>\n"
-                            "<ul>\n  <li>Title=Paper Planets\n  <li>Genre=Animation, Family\n"
-                            "  <li>Original Title=Paper Planets\n  <li>Path=movies/Paper Planets\n</ul>\n"
-                            "</body></html>\n";
 
-
-bool samePixels(const PallixBitmap& a, const PallixBitmap& b)
-{
-    if (!(a.GetDims() == b.GetDims()))
-        return false;
-    for (int32_t y = 0; y < int32_t(SCREEN.h); ++y)
-        for (int32_t x = 0; x < int32_t(SCREEN.w); ++x)
-            if (!CLOCK.Contains(x, y) && !(a.GetPixel(x, y) == b.GetPixel(x, y)))
-                return false;
-    return true;
-}
 
 // The whole raw exchange of one connection: what the server sent until it
 // closed, or until the time ran out.
@@ -164,22 +148,15 @@ private:
 };
 
 // The real binary with the phone remote on a port of its own.
-class RemoteJukebox
+class RemoteJukebox : public TestLibrary
 {
 public:
-    explicit RemoteJukebox(const TempDir& dir, const std::string& library = LIBRARY, const std::string& settings = "")
-        : mDir(dir), mPort(pallixtest::FindFreePort())
+    explicit RemoteJukebox(const TempDir& dir, const std::string& library = TestDatabase::threeTitles().text(),
+                           const std::string& settings = "")
+        : RemoteJukebox(dir, library, settings, pallixtest::FindFreePort())
     {
-        mDir.write("client.properties",
-                   "db.file=movies.html\n" + settings + "remote.http.port=" + std::to_string(mPort) + "\n");
-        mDir.write("movies.html", library);
-        linkArtwork(mDir);
-        mpProcess = std::make_unique<QuorvaProcess>(mDir.path(), std::vector<std::string>{});
-        EXPECT_TRUE(mpProcess->waitForLine("Remote HTTP port: " + std::to_string(mPort)));
-        EXPECT_TRUE(mpProcess->waitForLine("Remote: listening on port " + std::to_string(mPort)));
     }
 
-    QuorvaProcess& process() { return *mpProcess; }
     int port() const { return mPort; }
     httplib::Client client(const char* host = "127.0.0.1") const
     {
@@ -195,7 +172,7 @@ public:
         for (;;)
         {
             bool bOk = false;
-            std::string line = mpProcess->nextLine(bOk);
+            std::string line = process().nextLine(bOk);
             if (!bOk)
                 return std::string();
             if (line.rfind(prefix, 0) == 0)
@@ -212,7 +189,7 @@ public:
         const std::string pin = readPin();
         auto paired = phone.Post("/api/pair", httplib::Headers{{"X-Remote-PIN", pin}}, "", "text/plain");
         EXPECT_TRUE(paired && paired->status == 200);
-        EXPECT_TRUE(mpProcess->waitForLine("Remote: phone paired"));
+        EXPECT_TRUE(process().waitForLine("Remote: phone paired"));
         if (!paired || paired->body.size() < 45)
             return std::string();
         // {"token":"<32 hex digits>"}
@@ -222,11 +199,11 @@ public:
     // The screen once it stops changing (covers load a moment after a key).
     std::unique_ptr<PallixBitmap> settledScreen()
     {
-        auto pLast = mpProcess->screenshot();
+        auto pLast = process().screenshot();
         for (int i = 0; i < 50; ++i)
         {
-            auto pNext = mpProcess->screenshot();
-            if (samePixels(*pNext, *pLast))
+            auto pNext = process().screenshot();
+            if (PixelProbe::sameIn(*pNext, *pLast, SCREEN, {CLOCK}))
                 return pNext;
             pLast = std::move(pNext);
         }
@@ -235,9 +212,14 @@ public:
     }
 
 private:
-    const TempDir& mDir;
+    RemoteJukebox(const TempDir& dir, const std::string& library, const std::string& settings, int nPort)
+        : TestLibrary(dir, library, settings + "remote.http.port=" + std::to_string(nPort) + "\n"), mPort(nPort)
+    {
+        EXPECT_TRUE(process().waitForLine("Remote HTTP port: " + std::to_string(mPort)));
+        EXPECT_TRUE(process().waitForLine("Remote: listening on port " + std::to_string(mPort)));
+    }
+
     int mPort;
-    std::unique_ptr<QuorvaProcess> mpProcess;
 };
 
 // A child process with its standard input and output on pipes.
@@ -326,16 +308,10 @@ TEST(RemoteEndToEnd, APairedPhonePressesKeysAndFollowsWhatPlays)
 {
     TempDir dir;
     std::filesystem::create_directories(dir.file("movies/Film"));
-    MediaMaker::Movie movie;
-    movie.seconds = 20;
-    movie.container = "mpegts";
-    movie.extra = {"-muxrate", "19000000"};
-    ASSERT_TRUE(MediaMaker::make(dir.file("movies/Film/film.ts"), movie));
-    RemoteJukebox jukebox(dir,
-                          "<html><body>\n<ul>\n  <li>Title=Test Card\n  <li>Genre=Drama\n"
-                          "  <li>Original Title=Test \"Card\"\n  <li>Duration=0:00:20\n  <li>Path=" +
-                              dir.file("movies/Film") + "\n  <li>Filename=film.ts\n</ul>\n</body></html>\n",
-                          "ondemand.parsing=true\n");
+    ASSERT_TRUE(MediaMaker::make(dir.file("movies/Film/film.ts"), MediaMaker::paddedTransport(20)));
+    const TestRecord film = TestRecord().title("Test Card").genre("Drama").originalTitle("Test \"Card\"")
+                                .duration("0:00:20").path(dir.file("movies/Film")).filename("film.ts");
+    RemoteJukebox jukebox(dir, TestDatabase{film}.text(), "ondemand.parsing=true\n");
 
     // The page is served on every interface, to anyone: it holds no secret.
     auto page = jukebox.client("127.0.0.2").Get("/");
@@ -367,7 +343,7 @@ TEST(RemoteEndToEnd, APairedPhonePressesKeysAndFollowsWhatPlays)
     PallixBitmap preview;
     PallixFile previewFile(dir.file("preview.png").c_str());
     ASSERT_TRUE(preview.Load(previewFile, 2));
-    EXPECT_TRUE(samePixels(preview, *jukebox.process().screenshot()));
+    EXPECT_TRUE(PixelProbe::sameIn(preview, *jukebox.process().screenshot(), SCREEN, {CLOCK}));
 
     // Column menu, second column, its table, then play: each answered once done.
     for (const char* key : {"Left", "Down", "Right", "Play"})
@@ -528,11 +504,11 @@ TEST(RemoteEndToEnd, NothingWithoutAPairedTokenInTheHeaderAndQuorvaCarriesOn)
     EXPECT_EQ(start->status, 429);
 
     // None of it reached the screen; the remote and the control channel still work.
-    EXPECT_TRUE(samePixels(*jukebox.process().screenshot(), *pBefore));
+    EXPECT_TRUE(PixelProbe::sameIn(*jukebox.process().screenshot(), *pBefore, SCREEN, {CLOCK}));
     EXPECT_EQ(statusOf(roundTrip(port, request("POST /api/press/Down", withToken))), 200);
-    EXPECT_FALSE(samePixels(*jukebox.process().screenshot(), *pBefore));
+    EXPECT_FALSE(PixelProbe::sameIn(*jukebox.process().screenshot(), *pBefore, SCREEN, {CLOCK}));
     EXPECT_EQ(jukebox.process().command("press Up"), "OK");
-    EXPECT_TRUE(samePixels(*jukebox.process().screenshot(), *pBefore));
+    EXPECT_TRUE(PixelProbe::sameIn(*jukebox.process().screenshot(), *pBefore, SCREEN, {CLOCK}));
 
     // Deleting the phone's line unpairs it at once.
     dir.write("remote-tokens", "# no phones\n");
@@ -635,8 +611,8 @@ TEST(RemoteEndToEnd, ThePageInABrowserPairsAndPressesKeysLikeTheControlChannel)
     EXPECT_EQ(other.process().command("press Down"), "OK");
     EXPECT_EQ(other.process().command("press Select"), "OK");
     auto pByControl = other.settledScreen();
-    EXPECT_FALSE(samePixels(*pByPage, *pStart));
-    EXPECT_TRUE(samePixels(*pByPage, *pByControl));
+    EXPECT_FALSE(PixelProbe::sameIn(*pByPage, *pStart, SCREEN, {CLOCK}));
+    EXPECT_TRUE(PixelProbe::sameIn(*pByPage, *pByControl, SCREEN, {CLOCK}));
 
     // The page's search box brings up the Search panel with what it holds, as
     // letters typed there do.
@@ -646,9 +622,8 @@ TEST(RemoteEndToEnd, ThePageInABrowserPairsAndPressesKeysLikeTheControlChannel)
     EXPECT_EQ(browser.readLine(), "DONE") << browser.transcript();
     EXPECT_EQ(browser.readLine(), "") << browser.transcript();
     auto pSearched = jukebox.settledScreen();
-    for (const char* key : {"Left", "Down", "Down", "Down", "Down", "Right"})
-        EXPECT_EQ(other.process().command(std::string("press ") + key), "OK");
+    other.keys({"Left", "Down", "Down", "Down", "Down", "Right"});
     EXPECT_EQ(other.process().command("type paper"), "OK");
-    EXPECT_FALSE(samePixels(*pSearched, *pByPage));
-    EXPECT_TRUE(samePixels(*pSearched, *other.settledScreen()));
+    EXPECT_FALSE(PixelProbe::sameIn(*pSearched, *pByPage, SCREEN, {CLOCK}));
+    EXPECT_TRUE(PixelProbe::sameIn(*pSearched, *other.settledScreen(), SCREEN, {CLOCK}));
 }

@@ -3,8 +3,10 @@
 #include "MediaMaker.h"
 #include "MediaStore.h"
 #include "PallixBitmap.h"
+#include "PixelProbe.h"
 #include "QuorvaProcess.h"
 #include "ScanProcess.h"
+#include "TestLibrary.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -50,12 +52,6 @@ void picture(const std::string& path, const char* colour)
     const std::string command = "ffmpeg -nostdin -v error -y -f lavfi -i color=c=" + std::string(colour) +
                                 ":size=400x600 -frames:v 1 '" + path + "'";
     ASSERT_EQ(std::system(command.c_str()), 0);
-}
-
-bool near(const PallixColor& colour, int r, int g, int b)
-{
-    return std::abs(colour.GetRed() - r) < 24 && std::abs(colour.GetGreen() - g) < 24 &&
-           std::abs(colour.GetBlue() - b) < 24;
 }
 
 // A collection as people keep one: a film with its .nfo, poster and extras, a
@@ -212,9 +208,8 @@ TEST(ScanEndToEnd, AFolderOfFilmsBecomesALibraryQuorvaShowsAndPlays)
     EXPECT_EQ(pStore->getEntryForTitle("Unreadable"), nullptr);
 
     // Quorva reads every title in full; only those without a genre are reported.
-    films.dir().write("client.properties", "db.file=movies.html\nondemand.parsing=true\n");
-    std::filesystem::create_directory_symlink(binaryDir() + "/images", films.path("images"));
-    QuorvaProcess quorva(d, {});
+    TestLibrary library(films.dir(), "", "ondemand.parsing=true\n");
+    QuorvaProcess& quorva = library.process();
     EXPECT_TRUE(quorva.waitForLine(std::string(10, '.') + "10 entries read."));
     auto pGrid = quorva.screenshot();
     std::vector<std::string> errors;
@@ -234,15 +229,16 @@ TEST(ScanEndToEnd, AFolderOfFilmsBecomesALibraryQuorvaShowsAndPlays)
     for (int i = 0; i < 100 && !bCovers; ++i)
     {
         pGrid = quorva.screenshot();
-        bCovers = near(pGrid->GetPixel(CELL0_X + CELL_STEP, CELL_Y), 0x20, 0x40, 0xd0) &&
-                  near(pGrid->GetPixel(CELL0_X + 3 * CELL_STEP, CELL_Y), 0xd0, 0x20, 0x20) &&
-                  near(pGrid->GetPixel(CELL0_X, CELL_Y + ROW_STEP), 0x20, 0xc0, 0x40);
+        auto shows = [&](int32_t x, int32_t y, uint8_t r, uint8_t g, uint8_t b)
+        { return PixelProbe::near(pGrid->GetPixel(x, y), PallixColor(r, g, b, 255), 23); };
+        bCovers = shows(CELL0_X + CELL_STEP, CELL_Y, 0x20, 0x40, 0xd0) &&
+                  shows(CELL0_X + 3 * CELL_STEP, CELL_Y, 0xd0, 0x20, 0x20) &&
+                  shows(CELL0_X, CELL_Y + ROW_STEP, 0x20, 0xc0, 0x40);
     }
     EXPECT_TRUE(bCovers);
 
     // The film's page offers its trailer (after Play and the watched mark), which plays.
-    for (const char* key : {"Right", "Right", "Right", "Select", "Down", "Down", "Select"})
-        EXPECT_EQ(quorva.command(std::string("press ") + key), "OK") << key;
+    library.keys({"Right", "Right", "Right", "Select", "Down", "Down", "Select"});
     auto pFirst = quorva.screenshot();
     bool bMoves = false;
     for (int i = 0; i < 100 && !bMoves; ++i)

@@ -3,6 +3,7 @@
 #include "MediaMaker.h"
 #include "MediaStore.h"
 #include "ScanProcess.h"
+#include "TestRecord.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -239,29 +240,30 @@ TEST(ScanLayoutsEndToEnd, AMergeRegroupsWhatTheOldDatabaseGroupedWronglyAndKeeps
     // one title "Alien" whose extras are the other film and its sample, the
     // season folder a series "Season 1".
     auto record = [&](const std::string& title, const std::string& genre, const std::string& folder,
-                      const std::string& file, const std::string& extra)
+                      const std::string& file)
     {
-        return "<ul>\n  <li>Genre=" + genre + "\n  <li>Year=1979\n  <li>Duration=0:00:02\n  <li>MPAA=\n"
-               "  <li>Original Title=" + title + "\n  <li>Path=" + tree.path(folder) + "\n  <li>Imagepath=\n"
-               "  <li>Filename=" + file + "\n  <li>Title=" + title + "\n" + extra + "</ul>\n";
+        return TestRecord().genre(genre).field("Year", "1979").duration("0:00:02").field("MPAA", "")
+            .originalTitle(title).path(tree.path(folder)).imagePath("").filename(file).title(title);
     };
     const std::string heatExtra = "Alien" + DASH + "Heat 1995";
     const std::string sampleExtra = "Alien" + DASH + "Heat 1995-sample";
     const std::string first = "Season 1" + DASH + "1x01";
     const std::string second = "Season 1" + DASH + "1x02";
-    tree.write("movies.html",
-               "<html><body>\n" +
-                   record("Alien", "Horror", "media/Movies", "Alien (1979).mkv",
-                          "  <li>Description=Edited by hand.\n  <li>FeatureItem1=Heat 1995," + heatExtra +
-                              "\n  <li>FeatureItem2=Heat 1995-sample," + sampleExtra + "\n") +
-                   record(heatExtra, "Extras", "media/Movies", "Heat.1995.1080p.BluRay.x264-GRP.mkv", "") +
-                   record(sampleExtra, "Extras", "media/Movies", "Heat.1995.1080p.BluRay.x264-GRP-sample.mkv", "") +
-                   record("Season 1", "Drama", "media/TV/Breaking Bad/Season 1", "Breaking.Bad.S01E01.mkv",
-                          "  <li>FeatureItem1=1x01," + first + "\n  <li>FeatureItem2=1x02," + second + "\n") +
-                   record(first, "Episodes", "media/TV/Breaking Bad/Season 1", "Breaking.Bad.S01E01.mkv",
-                          "  <li>Description=The pilot, written up by hand.\n") +
-                   record(second, "Episodes", "media/TV/Breaking Bad/Season 1", "Breaking.Bad.S01E02.mkv", "") +
-                   "</body></html>\n");
+    const std::string season = "media/TV/Breaking Bad/Season 1";
+    TestDatabase database;
+    database.add(record("Alien", "Horror", "media/Movies", "Alien (1979).mkv")
+                     .description("Edited by hand.")
+                     .field("FeatureItem1", "Heat 1995," + heatExtra)
+                     .field("FeatureItem2", "Heat 1995-sample," + sampleExtra));
+    database.add(record(heatExtra, "Extras", "media/Movies", "Heat.1995.1080p.BluRay.x264-GRP.mkv"));
+    database.add(record(sampleExtra, "Extras", "media/Movies", "Heat.1995.1080p.BluRay.x264-GRP-sample.mkv"));
+    database.add(record("Season 1", "Drama", season, "Breaking.Bad.S01E01.mkv")
+                     .field("FeatureItem1", "1x01," + first)
+                     .field("FeatureItem2", "1x02," + second));
+    database.add(
+        record(first, "Episodes", season, "Breaking.Bad.S01E01.mkv").description("The pilot, written up by hand."));
+    database.add(record(second, "Episodes", season, "Breaking.Bad.S01E02.mkv"));
+    tree.write("movies.html", database.text());
 
     const std::string movies = tree.path("media/Movies/");
     ScanProcess merge = tree.scan({"--merge", "--db", "movies.html"}, {"media"});

@@ -1,4 +1,5 @@
 #include "QuorvaProcess.h"
+#include "TestRecord.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -105,9 +106,9 @@ TEST(StartupEndToEnd, TheDemoSettingsReadEveryTitleInFull)
     TempDir dir;
     std::filesystem::copy_file(std::string(QUORVA_SOURCE_DIR) + "/assets/demo/client.properties",
                                dir.file("client.properties"));
-    dir.write("movies.html", "<html><body>\n<ul>\n  <li>Genre=Drama\n  <li>Duration=0:00:45\n"
-                             "  <li>Original Title=Harbour Lights\n  <li>Title=Harbour Lights\n"
-                             "  <li>Description=Letters across one long winter.\n</ul>\n</body></html>\n");
+    TestDatabase{TestRecord().genre("Drama").duration("0:00:45").originalTitle("Harbour Lights")
+                     .title("Harbour Lights").description("Letters across one long winter.")}
+        .write(dir);
     QuorvaProcess app(dir.path(), {});
     ASSERT_TRUE(app.waitForLine("On Demand Parsing: 1"));
     ASSERT_TRUE(app.waitForLine("Full path to db file: " + dir.path() + "/movies.html"));

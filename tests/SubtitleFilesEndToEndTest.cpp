@@ -7,6 +7,8 @@
 #include "PallixTestSupport.h"
 #include "PixelProbe.h"
 #include "QuorvaProcess.h"
+#include "TestLibrary.h"
+#include "TestRecord.h"
 #include "TestSupport.h"
 #include "VobSubMaker.h"
 
@@ -175,21 +177,17 @@ TEST(SubtitleFilesEndToEnd, AttachedFontsVobSubPicturesAndWebVttAreShown)
     }
     dir.write("movies/beta/beta.en.vtt", vtt);
 
-    dir.write("client.properties", "db.file=movies.html\nsubtitle.lang=en\n");
-    std::string library = "<html><body>\n";
-    for (const char* name : {"alpha", "beta"})
-        library += std::string("<ul>\n  <li>Title=") + name + "\n  <li>Genre=Drama\n  <li>Original Title=" + name +
-                   "\n  <li>Path=" + dir.file(std::string("movies/") + name) + "\n  <li>Filename=" + name +
-                   ".mkv\n</ul>\n";
-    dir.write("movies.html", library + "</body></html>\n");
-    linkArtwork(dir);
-    QuorvaProcess quorva(dir.path(), {}, false, {"FONTCONFIG_FILE=" + dir.file("fonts.conf")});
-    auto press = [&](const char* key) { EXPECT_EQ(quorva.command(std::string("press ") + key), "OK") << key; };
+    TestDatabase database;
+    for (const std::string name : {"alpha", "beta"})
+        database.add(TestRecord().title(name).genre("Drama").originalTitle(name).path(dir.file("movies/" + name))
+                         .filename(name + ".mkv"));
+    TestLibrary library(dir, database.text(), "subtitle.lang=en\n", {"FONTCONFIG_FILE=" + dir.file("fonts.conf")});
+    QuorvaProcess& quorva = library.process();
+    auto press = [&](const char* key) { library.press(key); };
     auto playing = [&](const char* figure) { return quorva.command("playback").find(figure) != std::string::npos; };
 
     // The first film's subtitles in its own face, whose i is as wide as its M.
-    for (const char* key : {"Left", "Down", "Right", "Play"})
-        press(key);
+    library.keys({"Left", "Down", "Right", "Play"});
     ASSERT_TRUE(onScreenshots(quorva, 2, [&](const PallixBitmap& screen, double clock) {
         EXPECT_GT(widthRatio(screen), 0.8) << "at " << clock;
         return true;

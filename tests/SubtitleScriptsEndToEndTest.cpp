@@ -2,6 +2,8 @@
 #include "PallixBitmap.h"
 #include "PallixTestSupport.h"
 #include "QuorvaProcess.h"
+#include "TestLibrary.h"
+#include "TestRecord.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -79,11 +81,10 @@ TEST(SubtitleScriptsEndToEnd, ChineseAndHebrewSubtitlesShowTheirGlyphsInReadingO
     ASSERT_TRUE(MediaMaker::make(dir.file("movies/Film/film.mpg"), movie));
     dir.write("movies/Film/film.srt", "1\n00:00:00,200 --> 00:00:05,000\n一 鬱\n\n"
                                       "2\n00:00:05,500 --> 00:00:12,000\nי שששש\n");
-    dir.write("client.properties", "db.file=movies.html\n");
-    dir.write("movies.html", "<html><body>\n<ul>\n  <li>Title=Film\n  <li>Genre=Drama\n  <li>Original Title=Film\n"
-                             "  <li>Path=" + dir.file("movies/Film") + "\n  <li>Filename=film.mpg\n</ul>\n</body></html>\n");
-    linkArtwork(dir);
-    QuorvaProcess quorva(dir.path(), {});
+    TestLibrary library(dir, TestDatabase{TestRecord().title("Film").genre("Drama").originalTitle("Film")
+                                              .path(dir.file("movies/Film")).filename("film.mpg")}
+                                 .text());
+    QuorvaProcess& quorva = library.process();
     // Column menu, the table, play, then the first subtitle track: the file beside the film.
     for (const char* key : {"Left", "Down", "Right", "Play", "Subtitle"})
         ASSERT_EQ(quorva.command(std::string("press ") + key), "OK") << key;

@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
+#include <initializer_list>
 
 // Questions about the pixels of a drawn bitmap.
 class PixelProbe
@@ -64,6 +66,30 @@ public:
         int differences = 0;
         forEach(a, a.GetRect(), [&](int x, int y, const PallixColor& c) { differences += c == b.GetPixel(x, y) ? 0 : 1; });
         return a.GetDims() == b.GetDims() && differences == 0;
+    }
+
+    // The same pixels in area, leaving out those inside any of the skipped rectangles
+    // (a clock that may turn between two pictures); step > 1 looks at every step-th
+    // pixel of every step-th row.
+    static bool sameIn(const PallixBitmap& a, const PallixBitmap& b, const PallixRect& area,
+                       std::initializer_list<PallixRect> skipped = {}, int step = 1)
+    {
+        if (!(a.GetDims() == b.GetDims()))
+            return false;
+        for (int32_t y = area.y; y < area.y + int32_t(area.h); y += step)
+            for (int32_t x = area.x; x < area.x + int32_t(area.w); x += step)
+                if (!(a.GetPixel(x, y) == b.GetPixel(x, y)) &&
+                    std::none_of(skipped.begin(), skipped.end(), [&](const PallixRect& r) { return r.Contains(x, y); }))
+                    return false;
+        return true;
+    }
+
+    // Red, green and blue each within tolerance of the expected colour's, the same alpha.
+    static bool near(const PallixColor& c, const PallixColor& expected, int tolerance)
+    {
+        return std::abs(c.GetRed() - expected.GetRed()) <= tolerance &&
+               std::abs(c.GetGreen() - expected.GetGreen()) <= tolerance &&
+               std::abs(c.GetBlue() - expected.GetBlue()) <= tolerance && c.GetAlpha() == expected.GetAlpha();
     }
 
 private:

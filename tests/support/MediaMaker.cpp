@@ -73,6 +73,15 @@ bool MediaMaker::run(const std::vector<std::string>& arguments)
     return true;
 }
 
+MediaMaker::Movie MediaMaker::paddedTransport(double seconds)
+{
+    Movie movie;
+    movie.seconds = seconds;
+    movie.container = "mpegts";
+    movie.extra = {"-muxrate", "19000000"};
+    return movie;
+}
+
 bool MediaMaker::make(const std::string& path, const Movie& movie)
 {
     const std::string duration = std::to_string(movie.seconds);

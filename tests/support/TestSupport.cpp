@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <thread>
 #include <unistd.h>
 
 TempDir::TempDir()
@@ -59,6 +60,18 @@ std::string captureStdout(void (*fn)(void*), void* context)
     text << in.rdbuf();
     unlink(name);
     return text.str();
+}
+
+bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!condition())
+    {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
 }
 
 std::string binaryDir()

@@ -29,6 +29,10 @@ struct Movie
     std::vector<std::string> extra;        // more output options
 };
 
+// A transport stream padded to the nominal 19 Mb/s, so that seconds and bytes agree
+// either way the engine counts.
+Movie paddedTransport(double seconds);
+
 // Writes the movie to path. A missing ffmpeg fails the calling test loudly:
 // tools/install-deps.sh installs it.
 bool make(const std::string& path, const Movie& movie);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +33,9 @@ template <typename F> std::string captureOutput(F&& fn)
 {
     return captureStdout([](void* p) { (*static_cast<F*>(p))(); }, &fn);
 }
+
+// Asks twenty times a second until condition holds; false once the limit has passed.
+bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = std::chrono::seconds(20));
 
 // The folder of the quorva binary under test, with its images/ and graphics/.
 std::string binaryDir();
