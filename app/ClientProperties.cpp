@@ -13,11 +13,6 @@
 
 namespace
 {
-struct FileCloser
-{
-    void operator()(FILE* file) const { std::fclose(file); }
-};
-
 bool isTrue(const PallixString& value)
 {
     return value.Compare("true", false, false, -1) == 0;
@@ -64,7 +59,7 @@ void ClientProperties::reset()
 
 void ClientProperties::parse(PallixString path)
 {
-    std::unique_ptr<FILE, FileCloser> file(FileUtils::openRegularFile(path));
+    FileHandle file = FileUtils::openRegularFile(path);
     if (!file)
     {
         std::cout << "Unable to locate " << path << "...no properties loaded." << std::endl;

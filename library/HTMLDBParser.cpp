@@ -30,11 +30,6 @@ constexpr int DOTS_PER_FLUSH = 64;
 // starting one costs nothing, small enough that the threads finish together.
 constexpr long long PIECE_BYTES = 4 << 20;
 
-struct FileCloser
-{
-    void operator()(FILE* pFile) const { std::fclose(pFile); }
-};
-
 PallixString lastComponent(const PallixString& dir)
 {
     return dir.Mid(dir.ReverseFind('/') + 1);
@@ -79,7 +74,7 @@ void HTMLDBParser::parse(PallixString filename, int nFixPathsMode, MediaStore& s
 {
     store.setDatabasePath(filename);
     // A folder or a FIFO is no database either.
-    std::unique_ptr<FILE, FileCloser> file(FileUtils::openRegularFile(filename));
+    FileHandle file = FileUtils::openRegularFile(filename);
     if (!file)
     {
         std::cout << "Unable to locate " << filename << "...no media entries loaded." << std::endl;
@@ -175,7 +170,7 @@ std::vector<HTMLDBParser::Piece> HTMLDBParser::splitIntoPieces(FILE* pFile, bool
 
 void HTMLDBParser::parsePiece(const PallixString& filename, Piece& piece, bool bFullParse)
 {
-    std::unique_ptr<FILE, FileCloser> file(std::fopen(filename, "r"));
+    FileHandle file(std::fopen(filename, "r"));
     if (!file || ::fseeko(file.get(), piece.nStart, SEEK_SET) != 0)
         return;
     piece.nReached = parseRecords(file.get(), piece.nEnd, bFullParse,

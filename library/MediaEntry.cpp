@@ -146,9 +146,7 @@ const PallixString* MediaEntry::getShortenedMPAAValue(std::string_view value, st
     // The descriptor words are lower case, so one lower-cased copy of the text lets
     // every row use a plain substring search: letter case is ignored either way.
     lower.assign(value);
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+    PallixString::LowerAsciiInPlace(lower);
     for (size_t i = 0; i < MPAA_ROWS; ++i)
         if (std::strstr(lower.c_str(), MPAA[i]))
             return &MPAA_short[i];

@@ -6,12 +6,13 @@
 #include "FolderWalker.h"
 #include "MediaEntry.h"
 #include "NameParser.h"
+#include "ParallelWork.h"
+#include "PallixTitleSetName.h"
 #include "ProbeCache.h"
 #include "RecordAssembler.h"
 #include "ScanConsole.h"
 
 #include <algorithm>
-#include <atomic>
 #include <condition_variable>
 #include <ctime>
 #include <deque>
@@ -20,7 +21,6 @@
 #include <map>
 #include <mutex>
 #include <sys/stat.h>
-#include <thread>
 #include <unordered_set>
 #include <unistd.h>
 
@@ -28,15 +28,6 @@ namespace
 {
 const char* const CACHE_SUFFIX = ".scancache";
 const char* const COVERS_FOLDER = "quorva-covers";
-
-bool isTitleSetFile(const PallixString& name)
-{
-    std::string folded = name.str();
-    for (char& c : folded)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return folded.size() >= 12 && folded.compare(0, 4, "VTS_") == 0 && folded.compare(folded.size() - 4, 4, ".VOB") == 0;
-}
 
 // When the titles of this run entered the library, in local time: the same for
 // every record the run adds.
@@ -78,7 +69,7 @@ PallixString LibraryScanner::keyOf(MediaEntry* pEntry)
     if (filename.IsEmpty())
         return path;
     int nSlash = filename.ReverseFind('/');
-    if (isTitleSetFile(filename.Mid(nSlash + 1)))
+    if (PallixTitleSetName::Is(filename.Mid(nSlash + 1).str()))
         return nSlash < 0 ? path : absolutePath(path + "/" + filename.Left(nSlash));
     return absolutePath(path + "/" + filename);
 }
@@ -201,44 +192,38 @@ void LibraryScanner::scanTitles(int nJobs, bool bMakeCovers)
     std::mutex mutex;
     std::condition_variable doneChanged;
     std::vector<char> done(nCount, 0);
-    std::atomic<size_t> nNext(0);
     PallixString current;
 
-    auto work = [&]()
+    auto work = [&](int nTitle)
     {
-        for (size_t i = nNext++; i < nCount; i = nNext++)
+        const size_t i = static_cast<size_t>(nTitle);
         {
-            {
-                std::lock_guard<std::mutex> lock(mutex);
-                current = mScans[i]->getWhere();
-            }
-            mScans[i]->run(*mpCache, bMakeCovers ? &covers : nullptr);
             std::lock_guard<std::mutex> lock(mutex);
-            done[i] = 1;
-            doneChanged.notify_all();
+            current = mScans[i]->getWhere();
+        }
+        mScans[i]->run(*mpCache, bMakeCovers ? &covers : nullptr);
+        std::lock_guard<std::mutex> lock(mutex);
+        done[i] = 1;
+        doneChanged.notify_all();
+    };
+    // Titles are finished, and printed, in the order they were found.
+    auto finishInOrder = [&]
+    {
+        for (size_t i = 0; i < nCount; ++i)
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            while (!done[i])
+            {
+                mpConsole->progress(static_cast<int>(i), static_cast<int>(nCount), current);
+                doneChanged.wait_for(lock, std::chrono::milliseconds(250));
+            }
+            PallixString where = current;
+            lock.unlock();
+            finishTitle(i);
+            mpConsole->progress(static_cast<int>(i + 1), static_cast<int>(nCount), where);
         }
     };
-    std::vector<std::thread> workers;
-    const size_t nWorkers = std::min(static_cast<size_t>(nJobs), nCount);
-    for (size_t i = 0; i < nWorkers; ++i)
-        workers.emplace_back(work);
-
-    // Titles are finished, and printed, in the order they were found.
-    for (size_t i = 0; i < nCount; ++i)
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        while (!done[i])
-        {
-            mpConsole->progress(static_cast<int>(i), static_cast<int>(nCount), current);
-            doneChanged.wait_for(lock, std::chrono::milliseconds(250));
-        }
-        PallixString where = current;
-        lock.unlock();
-        finishTitle(i);
-        mpConsole->progress(static_cast<int>(i + 1), static_cast<int>(nCount), where);
-    }
-    for (std::thread& worker : workers)
-        worker.join();
+    ParallelWork::forEachBeside(nJobs, static_cast<int>(nCount), work, finishInOrder);
     mpConsole->clearProgress();
     for (TitleScan::ItemScan* pItem : mProbed)
         mpCache->store(pItem->cacheKey, pItem->nSize, pItem->nTime, pItem->values);

@@ -2,6 +2,8 @@
 
 #include "PallixAVTypes.h"
 #include "PallixDirScanner.h"
+#include "PallixString.h"
+#include "PallixTitleSetName.h"
 
 #include <algorithm>
 #include <cctype>
@@ -16,27 +18,13 @@ namespace
 // Frames decoded after a seek before the nearest one is taken as it is.
 constexpr int MAX_FRAMES_AFTER_SEEK = 250;
 
-std::string Lower(std::string text)
-{
-    for (char& c : text)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 std::string ExtensionOf(const std::string& path)
 {
     size_t dot = path.rfind('.');
     size_t slash = path.rfind('/');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
         return std::string();
-    return Lower(path.substr(dot + 1));
-}
-
-std::string Upper(std::string text)
-{
-    for (char& c : text)
-        c = char(std::toupper(static_cast<unsigned char>(c)));
-    return text;
+    return PallixString::LowerAscii(path.substr(dot + 1));
 }
 
 // libavformat names a family of containers; the extension says which member.
@@ -58,7 +46,7 @@ std::string ContainerLabel(const AVInputFormat* pFormat, const std::string& path
         return "WMV";
     if (name == "flv")
         return "FLV";
-    return Upper(name.substr(0, name.find(',')));
+    return PallixString::UpperAscii(name.substr(0, name.find(',')));
 }
 
 std::string VideoCodecLabel(AVCodecID id)
@@ -71,7 +59,7 @@ std::string VideoCodecLabel(AVCodecID id)
         {AV_CODEC_ID_MJPEG, "MJPEG"},     {AV_CODEC_ID_THEORA, "Theora"},     {AV_CODEC_ID_H263, "H.263"},
     };
     auto found = labels.find(id);
-    return found != labels.end() ? found->second : Upper(avcodec_get_name(id));
+    return found != labels.end() ? found->second : PallixString::UpperAscii(avcodec_get_name(id));
 }
 
 std::string AudioCodecLabel(AVCodecID id)
@@ -90,7 +78,7 @@ std::string AudioCodecLabel(AVCodecID id)
     const std::string name = avcodec_get_name(id);
     if (name.rfind("pcm_", 0) == 0)
         return "PCM";
-    return Upper(name);
+    return PallixString::UpperAscii(name);
 }
 
 // libavformat takes "name:" at the front of a path for a protocol; saying
@@ -136,26 +124,6 @@ double DurationOf(AVFormatContext* pFormat, const AVStream* pStream)
     return 0;
 }
 
-// "VTS_02_3.VOB" (any letter case) gives 2 and 3; menus (part 0) and other names give false.
-bool TitleSetPart(const std::string& name, int& nSet, int& nPart)
-{
-    const std::string upper = Upper(name);
-    if (upper.size() < 12 || upper.compare(0, 4, "VTS_") != 0 || upper.compare(upper.size() - 4, 4, ".VOB") != 0)
-        return false;
-    const std::string middle = upper.substr(4, upper.size() - 8);
-    size_t underscore = middle.find('_');
-    if (underscore == std::string::npos || underscore == 0 || underscore + 1 >= middle.size())
-        return false;
-    const std::string setText = middle.substr(0, underscore);
-    const std::string partText = middle.substr(underscore + 1);
-    auto digits = [](const std::string& text)
-    { return !text.empty() && text.size() <= 2 && std::all_of(text.begin(), text.end(), ::isdigit); };
-    if (!digits(setText) || !digits(partText))
-        return false;
-    nSet = std::stoi(setText);
-    nPart = std::stoi(partText);
-    return nSet > 0 && nPart > 0;
-}
 } // namespace
 
 PallixMediaInfo::ProbeResult PallixMediaInfo::Probe(const std::string& path)
@@ -197,7 +165,8 @@ std::string PallixMediaInfo::ProbeLongestTitleSet(const std::string& folder)
         std::string name = listing.GetEntry(i).str();
         int nSet = 0;
         int nPart = 0;
-        if (TitleSetPart(name, nSet, nPart))
+        // Menus (part 0) and set 0 are no film.
+        if (PallixTitleSetName::Parse(name, nSet, nPart) && nSet > 0 && nPart > 0)
             sets[nSet].emplace(nPart, name);
     }
 

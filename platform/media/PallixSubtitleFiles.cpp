@@ -1,5 +1,6 @@
 #include "PallixSubtitleFiles.h"
 
+#include "PallixString.h"
 #include "PallixVobSubIndex.h"
 
 #include <algorithm>
@@ -22,11 +23,9 @@ const Kind KINDS[] = {{".srt", "subrip", false},
                       {".vtt", "webvtt", false},
                       {".idx", "dvd_subtitle", true}};
 
-std::string lower(std::string text)
+std::string lower(const std::string& text)
 {
-    for (char& c : text)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return text;
+    return PallixString::LowerAscii(text);
 }
 
 bool isLetters(const std::string& word, size_t minimum, size_t maximum)
