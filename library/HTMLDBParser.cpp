@@ -3,6 +3,7 @@
 #include "ClientProperties.h"
 #include "FileUtils.h"
 #include "MediaEntry.h"
+#include "MediaEntryFields.h"
 #include "MediaStore.h"
 #include "PallixDirScanner.h"
 #include "PallixTokenArray.h"
@@ -229,169 +230,10 @@ MediaEntry* HTMLDBParser::parseEntry(FILE* pFile, bool bFullParse)
 
 void HTMLDBParser::storeField(MediaEntry* pEntry, const char* key, const char* value, size_t nLength, bool bFullParse)
 {
-    auto is = [key](const char* name) { return std::strcmp(key, name) == 0; };
-    PallixString text(value, nLength);
-
-    // Keys are exact; the first letter only narrows which ones are compared.
-    switch (key[0])
-    {
-    case 'N':
-        if (is("Num"))
-        {
-            pEntry->setNum(std::move(text));
-            return;
-        }
-        break;
-    case 'T':
-        if (is("Title"))
-        {
-            if (bFullParse)
-                pEntry->setTitle(std::move(text));
-            return;
-        }
-        break;
-    case 'G':
-        if (is("Genre"))
-        {
-            pEntry->setGenre(std::move(text));
-            return;
-        }
-        break;
-    case 'D':
-        if (is("Director"))
-        {
-            if (bFullParse)
-                pEntry->setDirector(std::move(text));
-            return;
-        }
-        if (is("Duration"))
-        {
-            if (bFullParse)
-                pEntry->setDuration(std::move(text));
-            return;
-        }
-        if (is("Description"))
-        {
-            if (bFullParse)
-                pEntry->setDescription(std::move(text));
-            return;
-        }
-        break;
-    case 'Y':
-        if (is("Year"))
-        {
-            pEntry->setYear(std::move(text));
-            return;
-        }
-        break;
-    case 'A':
-        // Recently added titles are browsed, so the day comes in every parse.
-        if (is("Added"))
-        {
-            pEntry->setAdded(std::move(text));
-            return;
-        }
-        if (is("Actors"))
-        {
-            if (bFullParse)
-                pEntry->setActors(std::move(text));
-            return;
-        }
-        if (is("Aspect"))
-        {
-            if (bFullParse)
-                pEntry->setAspectRatio(std::move(text));
-            return;
-        }
-        break;
-    case 'M':
-        if (is("MPAA"))
-        {
-            pEntry->setMPAA(std::move(text));
-            return;
-        }
-        if (is("Media"))
-        {
-            if (bFullParse)
-                pEntry->setMediaType(std::move(text));
-            return;
-        }
-        break;
-    case 'R':
-        if (is("Resolution"))
-        {
-            if (bFullParse)
-                pEntry->setResolution(std::move(text));
-            return;
-        }
-        break;
-    case 'O':
-        if (is("Original Title"))
-        {
-            pEntry->setOriginalTitle(std::move(text));
-            return;
-        }
-        if (is("Other Title"))
-        {
-            if (bFullParse)
-                pEntry->setOtherTitle(std::move(text));
-            return;
-        }
-        break;
-    case 'E':
-        if (is("Edition"))
-        {
-            if (bFullParse)
-                pEntry->setEdition(std::move(text));
-            return;
-        }
-        break;
-    case 'P':
-        if (is("Path"))
-        {
-            pEntry->setPath(std::move(text));
-            return;
-        }
-        break;
-    case 'F':
-        if (is("Filename"))
-        {
-            pEntry->setFilename(std::move(text));
-            return;
-        }
-        if (is("Film ID"))
-        {
-            if (bFullParse)
-                pEntry->setFilmId(std::move(text));
-            return;
-        }
-        // "FeatureItem", "FeatureItem2", "FeatureItemTrailer": each adds one item.
-        if (std::strncmp(key, "FeatureItem", 11) == 0)
-        {
-            if (bFullParse)
-                pEntry->addFeatureItem(std::move(text));
-            return;
-        }
-        break;
-    case 'I':
-        if (is("Imagepath"))
-        {
-            pEntry->setImagePath(std::move(text));
-            return;
-        }
-        break;
-    case 'L':
-        if (is("LargeImagepath"))
-        {
-            if (bFullParse)
-                pEntry->setLargeImagePath(std::move(text));
-            return;
-        }
-        break;
-    default:
-        break;
-    }
-    if (bFullParse && ClientProperties::getLogDebug())
+    const MediaEntryFields::Field* pField = MediaEntryFields::find(key);
+    if (pField && (bFullParse || pField->read == MediaEntryFields::ALWAYS))
+        pField->set(*pEntry, PallixString(value, nLength));
+    else if (!pField && bFullParse && ClientProperties::getLogDebug())
         std::cout << "UNKNOWN field in HTML: " << key << std::endl;
 }
 
