@@ -103,6 +103,19 @@ void copyLanguage(char (&target)[4], const AVStream* st)
         copyText(target, language);
 }
 
+// What sound and subtitle tracks have alike: how the player names them, their
+// language, codec and title.
+template <typename Track>
+void fillTrack(Track& track, const AVStream* st, int nId, int nSSID, const char* title)
+{
+    track.m_nPIDorStreamID = nId;
+    track.m_nSSID = nSSID;
+    copyLanguage(track.m_language, st);
+    copyText(track.m_codec, avcodec_get_name(st->codecpar->codec_id));
+    if (title)
+        track.m_title = title;
+}
+
 bool isBitmapSubtitle(AVCodecID id)
 {
     const AVCodecDescriptor* descriptor = avcodec_descriptor_get(id);
@@ -304,28 +317,18 @@ void PallixMPEGFile::AddStreamRecord(ProgramEntry& entry, const AVStream* st, in
     else if (par->codec_type == AVMEDIA_TYPE_AUDIO)
     {
         AudioStream audio;
-        audio.m_nPIDorStreamID = nId;
-        audio.m_nSSID = nSSID;
+        fillTrack(audio, st, nId, nSSID, title);
         audio.m_streamType = AudioTypeOf(par->codec_id);
-        copyLanguage(audio.m_language, st);
-        copyText(audio.m_codec, avcodec_get_name(par->codec_id));
         audio.m_nChannels = par->ch_layout.nb_channels;
         audio.m_bDefault = bTagged && (st->disposition & AV_DISPOSITION_DEFAULT) != 0;
-        if (title)
-            audio.m_title = title;
         entry.audio.push_back(audio);
     }
     else if (par->codec_type == AVMEDIA_TYPE_SUBTITLE)
     {
         SubtitleStream subtitle;
-        subtitle.m_nPIDorStreamID = nId;
-        subtitle.m_nSSID = nSSID;
+        fillTrack(subtitle, st, nId, nSSID, title);
         subtitle.m_bBitmap = isBitmapSubtitle(par->codec_id);
         subtitle.m_bForced = (st->disposition & AV_DISPOSITION_FORCED) != 0;
-        copyLanguage(subtitle.m_language, st);
-        copyText(subtitle.m_codec, avcodec_get_name(par->codec_id));
-        if (title)
-            subtitle.m_title = title;
         entry.subtitles.push_back(subtitle);
     }
 }
