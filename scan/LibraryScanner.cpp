@@ -229,6 +229,34 @@ void LibraryScanner::scanTitles(int nJobs, bool bMakeCovers)
         mpCache->store(pItem->cacheKey, pItem->nSize, pItem->nTime, pItem->values);
 }
 
+void LibraryScanner::finishExisting(TitleScan& scan, size_t nItem,
+                                    std::vector<std::pair<PallixString, PallixString>>& children)
+{
+    std::vector<TitleScan::ItemScan>& items = scan.getItems();
+    TitleScan::ItemScan& item = items[nItem];
+    // Only the probed values of a record follow its file; the rest is the user's.
+    if (item.bProbed && !item.bUnchanged && item.record.differsFrom(item.pExisting))
+    {
+        item.record.applyTo(item.pExisting);
+        ++mUpdatedCount;
+        mpConsole->record("Updated", item.pExisting->getTitle());
+    }
+    else
+    {
+        ++mUnchangedCount;
+        mpConsole->record("Unchanged", item.pExisting->getTitle());
+    }
+    // A title already known lists what it listed (an item removed by hand stays
+    // removed); one new to the database lists all it has.
+    const PallixString& title = item.pExisting->getTitle();
+    const bool bListed = items[0].pExisting &&
+                         std::any_of(items[0].pExisting->getFeatureItems().begin(),
+                                     items[0].pExisting->getFeatureItems().end(),
+                                     [&](FeatureItem& feature) { return feature.getPath() == title; });
+    if (nItem > 0 && (!items[0].pExisting || bListed))
+        children.emplace_back(scan.getTitle().items[nItem].label, title);
+}
+
 void LibraryScanner::finishTitle(size_t nTitle)
 {
     TitleScan& scan = *mScans[nTitle];
@@ -256,27 +284,7 @@ void LibraryScanner::finishTitle(size_t nTitle)
                 mProbed.push_back(&part);
         if (item.pExisting)
         {
-            // Only the probed values of a record follow its file; the rest is the user's.
-            if (item.bProbed && !item.bUnchanged && item.record.differsFrom(item.pExisting))
-            {
-                item.record.applyTo(item.pExisting);
-                ++mUpdatedCount;
-                mpConsole->record("Updated", item.pExisting->getTitle());
-            }
-            else
-            {
-                ++mUnchangedCount;
-                mpConsole->record("Unchanged", item.pExisting->getTitle());
-            }
-            // A title already known lists what it listed (an item removed by hand stays
-            // removed); one new to the database lists all it has.
-            const PallixString& title = item.pExisting->getTitle();
-            const bool bListed = items[0].pExisting &&
-                                 std::any_of(items[0].pExisting->getFeatureItems().begin(),
-                                             items[0].pExisting->getFeatureItems().end(),
-                                             [&](FeatureItem& feature) { return feature.getPath() == title; });
-            if (i > 0 && (!items[0].pExisting || bListed))
-                children.emplace_back(scan.getTitle().items[i].label, title);
+            finishExisting(scan, i, children);
             continue;
         }
         if (!item.bProbed)
@@ -385,9 +393,8 @@ std::vector<MediaEntry*> LibraryScanner::ordered()
     return records;
 }
 
-int LibraryScanner::run(int argc, char** argv)
+int LibraryScanner::readCommandLine(int argc, char** argv)
 {
-    mpConsole = std::make_unique<ScanConsole>(::isatty(STDOUT_FILENO) == 1);
     if (!mCommandLine.parse(argc, argv))
     {
         std::cout << "quorva-scan: " << mCommandLine.getError() << std::endl;
@@ -411,15 +418,18 @@ int LibraryScanner::run(int argc, char** argv)
         }
         mRoots.push_back(root);
     }
+    return -1;
+}
 
-    const bool bDryRun = mCommandLine.isDryRun();
+int LibraryScanner::readDatabase(bool& bDatabaseExists)
+{
     struct stat st;
     if (::stat(DatabaseFile::folderOf(mDatabase), &st) != 0 || !S_ISDIR(st.st_mode))
     {
         std::cout << "quorva-scan: " << DatabaseFile::folderOf(mDatabase) << ": not a folder" << std::endl;
         return 2;
     }
-    const bool bDatabaseExists = ::lstat(mDatabase, &st) == 0;
+    bDatabaseExists = ::lstat(mDatabase, &st) == 0;
     if (bDatabaseExists && !mCommandLine.isMerge() && !mCommandLine.isForce())
     {
         std::cout << "quorva-scan: " << mDatabase << " already exists: --merge updates it, --force replaces it"
@@ -435,6 +445,20 @@ int LibraryScanner::run(int argc, char** argv)
         }
         std::cout << "Merging into " << mDatabase << ": " << mExisting.size() << " records" << std::endl;
     }
+    return -1;
+}
+
+int LibraryScanner::run(int argc, char** argv)
+{
+    mpConsole = std::make_unique<ScanConsole>(::isatty(STDOUT_FILENO) == 1);
+    int nStatus = readCommandLine(argc, argv);
+    if (nStatus >= 0)
+        return nStatus;
+    const bool bDryRun = mCommandLine.isDryRun();
+    bool bDatabaseExists = false;
+    nStatus = readDatabase(bDatabaseExists);
+    if (nStatus >= 0)
+        return nStatus;
     if (bDryRun)
         std::cout << "Dry run: nothing is written" << std::endl;
 
@@ -459,7 +483,12 @@ int LibraryScanner::run(int argc, char** argv)
         if (bWritten && !mpCache->save())
             mProblems.push_back(mpCache->getPath() + ": cannot be written");
     }
+    return report(records.size(), bDryRun, bWritten, writeError, bDatabaseExists);
+}
 
+int LibraryScanner::report(size_t nRecords, bool bDryRun, bool bWritten, const PallixString& writeError,
+                           bool bDatabaseExists)
+{
     for (PallixString& line : mMissing)
         mpConsole->line(line);
     for (PallixString& problem : mProblems)
@@ -477,6 +506,6 @@ int LibraryScanner::run(int argc, char** argv)
                   << (bDatabaseExists ? "the old one is unchanged" : "nothing was written") << std::endl;
         return 1;
     }
-    std::cout << "Wrote " << mDatabase << ": " << records.size() << " records" << std::endl;
+    std::cout << "Wrote " << mDatabase << ": " << nRecords << " records" << std::endl;
     return 0;
 }

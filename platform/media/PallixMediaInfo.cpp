@@ -198,43 +198,65 @@ std::string PallixMediaInfo::ProbeLongestTitleSet(const std::string& folder)
     return longest;
 }
 
-bool PallixMediaInfo::GrabFrame(const std::string& path, double fraction, PallixRGBAImage& image)
+namespace
 {
-    image = PallixRGBAImage();
-    pallix_av::FormatPtr format = OpenAnalysed(path);
-    if (!format)
-        return false;
-    const int nPicture = PictureStreamOf(format.get());
-    if (nPicture < 0)
-        return false;
-    AVStream* pStream = format->streams[nPicture];
+pallix_av::CodecPtr OpenPictureDecoder(const AVStream* pStream)
+{
     const AVCodec* pCodec = avcodec_find_decoder(pStream->codecpar->codec_id);
     if (!pCodec)
-        return false;
+        return nullptr;
     pallix_av::CodecPtr codec(avcodec_alloc_context3(pCodec));
     if (!codec || avcodec_parameters_to_context(codec.get(), pStream->codecpar) < 0 ||
         avcodec_open2(codec.get(), pCodec, nullptr) < 0)
-        return false;
+        return nullptr;
+    return codec;
+}
 
-    // Seek to the key frame before the moment, then decode up to it.
-    int64_t target = AV_NOPTS_VALUE;
-    const double duration = DurationOf(format.get(), pStream);
-    if (duration > 0)
+// Seeks to the key frame before the moment; the moment in the stream's time
+// base, or AV_NOPTS_VALUE when the stream has no known length.
+int64_t SeekBefore(AVFormatContext* pFormat, int nPicture, double fraction)
+{
+    const AVStream* pStream = pFormat->streams[nPicture];
+    const double duration = DurationOf(pFormat, pStream);
+    if (duration <= 0)
+        return AV_NOPTS_VALUE;
+    const double seconds = std::clamp(fraction, 0.0, 1.0) * duration;
+    const double start = pStream->start_time != AV_NOPTS_VALUE ? pStream->start_time * av_q2d(pStream->time_base) : 0.0;
+    const int64_t target = int64_t((start + seconds) / av_q2d(pStream->time_base));
+    if (av_seek_frame(pFormat, nPicture, target, AVSEEK_FLAG_BACKWARD) < 0)
+        av_seek_frame(pFormat, -1, 0, AVSEEK_FLAG_BACKWARD);
+    return target;
+}
+
+// Takes the frames the decoder has ready into chosen, the latest last; true
+// once the frame wanted is there or nothing more will come.
+bool TakeFrames(AVCodecContext* pCodec, AVFrame* pFrame, AVFrame* pChosen, int64_t target, bool bDraining,
+                int& nDecoded)
+{
+    for (;;)
     {
-        const double seconds = std::clamp(fraction, 0.0, 1.0) * duration;
-        const double start = pStream->start_time != AV_NOPTS_VALUE ? pStream->start_time * av_q2d(pStream->time_base)
-                                                                    : 0.0;
-        target = int64_t((start + seconds) / av_q2d(pStream->time_base));
-        if (av_seek_frame(format.get(), nPicture, target, AVSEEK_FLAG_BACKWARD) < 0)
-            av_seek_frame(format.get(), -1, 0, AVSEEK_FLAG_BACKWARD);
+        int nReceived = avcodec_receive_frame(pCodec, pFrame);
+        if (nReceived == AVERROR_EOF)
+            return true;
+        if (nReceived < 0)
+            return bDraining && nReceived != AVERROR(EAGAIN);
+        av_frame_unref(pChosen);
+        av_frame_move_ref(pChosen, pFrame);
+        ++nDecoded;
+        const int64_t pts = pChosen->best_effort_timestamp;
+        if (target == AV_NOPTS_VALUE || (pts != AV_NOPTS_VALUE && pts >= target) || nDecoded >= MAX_FRAMES_AFTER_SEEK)
+            return true;
     }
+}
 
+// Decodes the picture stream up to the frame at or after target (the first
+// frame when there is none); false when no frame came.
+bool DecodeUpTo(AVFormatContext* pFormat, AVCodecContext* pCodec, int nPicture, int64_t target, AVFrame* pChosen)
+{
     pallix_av::PacketPtr packet(av_packet_alloc());
     pallix_av::FramePtr frame(av_frame_alloc());
-    pallix_av::FramePtr chosen(av_frame_alloc());
-    if (!packet || !frame || !chosen)
+    if (!packet || !frame)
         return false;
-    bool bHave = false;
     int nDecoded = 0;
     bool bDone = false;
     bool bDraining = false;
@@ -242,56 +264,33 @@ bool PallixMediaInfo::GrabFrame(const std::string& path, double fraction, Pallix
     {
         if (!bDraining)
         {
-            int nRead = av_read_frame(format.get(), packet.get());
-            if (nRead < 0)
+            if (av_read_frame(pFormat, packet.get()) < 0)
             {
                 bDraining = true;
-                avcodec_send_packet(codec.get(), nullptr);
+                avcodec_send_packet(pCodec, nullptr);
             }
             else
             {
                 if (packet->stream_index == nPicture)
-                    avcodec_send_packet(codec.get(), packet.get());
+                    avcodec_send_packet(pCodec, packet.get());
                 av_packet_unref(packet.get());
             }
         }
-        for (;;)
-        {
-            int nReceived = avcodec_receive_frame(codec.get(), frame.get());
-            if (nReceived == AVERROR_EOF)
-            {
-                bDone = true;
-                break;
-            }
-            if (nReceived < 0)
-            {
-                if (bDraining && nReceived != AVERROR(EAGAIN))
-                    bDone = true;
-                break;
-            }
-            av_frame_unref(chosen.get());
-            av_frame_move_ref(chosen.get(), frame.get());
-            bHave = true;
-            ++nDecoded;
-            const int64_t pts = chosen->best_effort_timestamp;
-            if (target == AV_NOPTS_VALUE || (pts != AV_NOPTS_VALUE && pts >= target) ||
-                nDecoded >= MAX_FRAMES_AFTER_SEEK)
-            {
-                bDone = true;
-                break;
-            }
-        }
+        bDone = TakeFrames(pCodec, frame.get(), pChosen, target, bDraining, nDecoded);
     }
-    if (!bHave || chosen->width <= 0 || chosen->height <= 0)
-        return false;
+    return nDecoded > 0;
+}
 
-    // Pixels that are not square are stretched to the width the picture is shown at.
-    AVRational sar = av_guess_sample_aspect_ratio(format.get(), pStream, chosen.get());
+// The frame in RGBA, pixels that are not square stretched to the width the
+// picture is shown at.
+bool ToRGBA(AVFormatContext* pFormat, AVStream* pStream, AVFrame* pChosen, PallixRGBAImage& image)
+{
+    AVRational sar = av_guess_sample_aspect_ratio(pFormat, pStream, pChosen);
     if (sar.num <= 0 || sar.den <= 0)
         sar = AVRational{1, 1};
-    const int outWidth = std::clamp(int(std::lround(double(chosen->width) * sar.num / sar.den)), 1, 8192);
-    const int outHeight = chosen->height;
-    pallix_av::SwsPtr scaler(sws_getContext(chosen->width, chosen->height, AVPixelFormat(chosen->format), outWidth,
+    const int outWidth = std::clamp(int(std::lround(double(pChosen->width) * sar.num / sar.den)), 1, 8192);
+    const int outHeight = pChosen->height;
+    pallix_av::SwsPtr scaler(sws_getContext(pChosen->width, pChosen->height, AVPixelFormat(pChosen->format), outWidth,
                                             outHeight, AV_PIX_FMT_RGBA, SWS_BICUBIC, nullptr, nullptr, nullptr));
     if (!scaler)
         return false;
@@ -306,7 +305,7 @@ bool PallixMediaInfo::GrabFrame(const std::string& path, double fraction, Pallix
     rgba->width = outWidth;
     rgba->height = outHeight;
     if (av_frame_get_buffer(rgba.get(), 0) < 0 ||
-        sws_scale(scaler.get(), chosen->data, chosen->linesize, 0, chosen->height, rgba->data, rgba->linesize) < 0)
+        sws_scale(scaler.get(), pChosen->data, pChosen->linesize, 0, pChosen->height, rgba->data, rgba->linesize) < 0)
         return false;
     image.width = uint32_t(outWidth);
     image.height = uint32_t(outHeight);
@@ -315,4 +314,27 @@ bool PallixMediaInfo::GrabFrame(const std::string& path, double fraction, Pallix
         std::memcpy(image.pixels.data() + size_t(y) * size_t(outWidth) * 4,
                     rgba->data[0] + ptrdiff_t(y) * rgba->linesize[0], size_t(outWidth) * 4);
     return true;
+}
+} // namespace
+
+bool PallixMediaInfo::GrabFrame(const std::string& path, double fraction, PallixRGBAImage& image)
+{
+    image = PallixRGBAImage();
+    pallix_av::FormatPtr format = OpenAnalysed(path);
+    if (!format)
+        return false;
+    const int nPicture = PictureStreamOf(format.get());
+    if (nPicture < 0)
+        return false;
+    AVStream* pStream = format->streams[nPicture];
+    pallix_av::CodecPtr codec = OpenPictureDecoder(pStream);
+    if (!codec)
+        return false;
+    // Seek to the key frame before the moment, then decode up to it.
+    const int64_t target = SeekBefore(format.get(), nPicture, fraction);
+    pallix_av::FramePtr chosen(av_frame_alloc());
+    if (!chosen || !DecodeUpTo(format.get(), codec.get(), nPicture, target, chosen.get()) || chosen->width <= 0 ||
+        chosen->height <= 0)
+        return false;
+    return ToRGBA(format.get(), pStream, chosen.get(), image);
 }
