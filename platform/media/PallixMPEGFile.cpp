@@ -178,7 +178,7 @@ std::shared_ptr<const std::vector<uint8_t>> HeadOfPart(const std::shared_ptr<con
 }
 } // namespace
 
-bool PallixMPEGFile::Fail(const char* reason)
+void PallixMPEGFile::ClearAnalysis()
 {
     mType = kUnknownMPEGFileType;
     mPrograms.clear();
@@ -186,6 +186,11 @@ bool PallixMPEGFile::Fail(const char* reason)
     mStartTime = 0.0;
     mChapters.clear();
     mOpened.reset();
+}
+
+bool PallixMPEGFile::Fail(const char* reason)
+{
+    ClearAnalysis();
     mFailureReason = reason;
     return false;
 }
@@ -193,15 +198,10 @@ bool PallixMPEGFile::Fail(const char* reason)
 bool PallixMPEGFile::SetStream(PallixFileStream& stream)
 {
     pallix_av::InitOnce();
-    mType = kUnknownMPEGFileType;
-    mPrograms.clear();
-    mDuration = 0.0;
-    mStartTime = 0.0;
+    ClearAnalysis();
     mFailureReason.clear();
     mContainer.clear();
     mParts.clear();
-    mChapters.clear();
-    mOpened.reset();
     mPath = static_cast<const char*>(stream.GetPath());
     mFileSize = stream.GetSize();
     for (const PallixJoinedFile::Part& part : stream.GetParts())

@@ -175,6 +175,8 @@ private:
     void AddChapters(const AVFormatContext* pFormat, double offset);
     void AddSubtitleFiles();
     bool CheckDecodable();
+    // Forgets what an analysis found (the kind, the streams, the times).
+    void ClearAnalysis();
     bool Fail(const char* reason);
 
     MPEGFileType mType = kUnknownMPEGFileType;

@@ -23,11 +23,6 @@ const Kind KINDS[] = {{".srt", "subrip", false},
                       {".vtt", "webvtt", false},
                       {".idx", "dvd_subtitle", true}};
 
-std::string lower(const std::string& text)
-{
-    return PallixString::LowerAscii(text);
-}
-
 bool isLetters(const std::string& word, size_t minimum, size_t maximum)
 {
     return word.size() >= minimum && word.size() <= maximum &&
@@ -65,7 +60,7 @@ bool readMiddle(const std::string& middle, PallixSubtitleFiles::Found& found)
         size_t end = middle.find('.', start);
         if (end == std::string::npos)
             end = middle.size();
-        const std::string word = lower(middle.substr(start, end - start));
+        const std::string word = PallixString::LowerAscii(middle.substr(start, end - start));
         if (word == "forced")
             found.bForced = true;
         else if (word != "sdh" && word != "cc" && (!found.language.empty() || !readLanguage(word, found.language)))
@@ -119,7 +114,7 @@ std::vector<PallixSubtitleFiles::Found> PallixSubtitleFiles::Find(const std::str
     {
         std::error_code fileError;
         const std::string name = it->path().filename().string();
-        const std::string extension = lower(it->path().extension().string());
+        const std::string extension = PallixString::LowerAscii(it->path().extension().string());
         const Kind* pKind = kindOf(extension);
         if (!pKind)
             continue;
