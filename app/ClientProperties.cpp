@@ -13,11 +13,6 @@
 
 namespace
 {
-struct FileCloser
-{
-    void operator()(FILE* file) const { std::fclose(file); }
-};
-
 bool isTrue(const PallixString& value)
 {
     return value.Compare("true", false, false, -1) == 0;
@@ -45,26 +40,56 @@ PallixString ClientProperties::mParentalControlAllowedRatings;
 bool ClientProperties::mbParentalControlEnabled = false;
 bool ClientProperties::mbOnDemandParsing = false;
 bool ClientProperties::mbAutohideInfo = false;
-int ClientProperties::mAutohideSecs = 7;
+int ClientProperties::mAutohideSecs = AUTOHIDE_SECS_DEFAULT;
 bool ClientProperties::mbEnableTrickplay = false;
 int ClientProperties::mRemoteHttpPort = 0;
 PallixString ClientProperties::mSubtitleLang;
 PallixString ClientProperties::mAudioLang;
 
+std::span<const ClientProperties::Setting> ClientProperties::settings()
+{
+    // One row a key of client.properties, in the order the keys are compared: what
+    // its value is taken as, where it is kept, its default and the line that echoes
+    // it. A new setting is one more row.
+    static const Setting SETTINGS[] = {
+        {"media.root", TEXT, &mMediaRoot, 0, "Media root: "},
+        {"mplay.path", TEXT, &mMPlayPath, 0, "MPlay path: ", true},
+        {"mplay.args", TEXT, &mMPlayArgs, 0, "MPlay args: "},
+        {"db.file", TEXT, &mDBPath, 0, "db file: "},
+        {"log.debug", FLAG, &mbLogDebug, 0, "log debug msgs: "},
+        {"use.mplay", FLAG, &mbUseMPlay, 0, "Use MPlay: "},
+        {"print.title", FLAG, &mbPrintTitle, 0, "Print title: "},
+        {"parentalcontrols.mac", TEXT, &mParentalControlMACAddr, 0, "Parental Control MAC: "},
+        {"parentalcontrols.ratings", TEXT, &mParentalControlAllowedRatings, 0, "Parental Control ratings: "},
+        {"ondemand.parsing", FLAG, &mbOnDemandParsing, 0, "On Demand Parsing: "},
+        {"autohide.info", FLAG, &mbAutohideInfo, 0, "Autohide Info: "},
+        {"autohide.secs", NUMBER, &mAutohideSecs, AUTOHIDE_SECS_DEFAULT, "Autohide Secs: "},
+        {"enable.trickplay", FLAG, &mbEnableTrickplay, 0, "Enable Trickplay: "},
+        // Anything but a port number leaves the phone remote off.
+        {"remote.http.port", PORT, &mRemoteHttpPort, 0, "Remote HTTP port: "},
+        {"subtitle.lang", TEXT, &mSubtitleLang, 0, "Subtitle language: "},
+        {"audio.lang", TEXT, &mAudioLang, 0, "Audio language: "},
+    };
+    return SETTINGS;
+}
+
 void ClientProperties::reset()
 {
-    mMediaRoot = mMPlayPath = mMPlayArgs = mDBPath = PallixString();
-    mParentalControlMACAddr = mParentalControlAllowedRatings = PallixString();
-    mbLogDebug = mbUseMPlay = mbPrintTitle = mbParentalControlEnabled = false;
-    mbOnDemandParsing = mbAutohideInfo = mbEnableTrickplay = false;
-    mAutohideSecs = 7;
-    mRemoteHttpPort = 0;
-    mSubtitleLang = mAudioLang = PallixString();
+    for (const Setting& setting : settings())
+    {
+        if (PallixString* const* ppText = std::get_if<PallixString*>(&setting.value))
+            **ppText = PallixString();
+        else if (bool* const* ppFlag = std::get_if<bool*>(&setting.value))
+            **ppFlag = false;
+        else
+            *std::get<int*>(setting.value) = setting.nDefault;
+    }
+    mbParentalControlEnabled = false;
 }
 
 void ClientProperties::parse(PallixString path)
 {
-    std::unique_ptr<FILE, FileCloser> file(FileUtils::openRegularFile(path));
+    FileHandle file = FileUtils::openRegularFile(path);
     if (!file)
     {
         std::cout << "Unable to locate " << path << "...no properties loaded." << std::endl;
@@ -101,99 +126,44 @@ bool ClientProperties::parseLine(const char* line)
         return false;
 
     PallixString key = tokens.TokenAt(0);
-    auto is = [&key](const char* name) { return key.Compare(name, false, false, -1) == 0; };
-    auto flag = [](bool b) { return b ? "1" : "0"; };
-    PallixString value = getRemainingEntry(tokens);
+    for (const Setting& setting : settings())
+    {
+        if (key.Compare(setting.szKey, false, false, -1) != 0)
+            continue;
+        store(setting, getRemainingEntry(tokens));
+        return true;
+    }
+    return false;
+}
 
-    if (is("media.root"))
+void ClientProperties::store(const Setting& setting, const PallixString& value)
+{
+    std::cout << setting.szEcho;
+    switch (setting.kind)
     {
-        mMediaRoot = value;
-        std::cout << "Media root: " << mMediaRoot << std::endl;
-    }
-    else if (is("mplay.path"))
+    case TEXT:
+        *std::get<PallixString*>(setting.value) = value;
+        std::cout << value << std::endl;
+        break;
+    case FLAG:
+        *std::get<bool*>(setting.value) = isTrue(value);
+        std::cout << (isTrue(value) ? "1" : "0") << std::endl;
+        break;
+    case NUMBER:
+        *std::get<int*>(setting.value) = leadingInt(value);
+        std::cout << leadingInt(value) << std::endl;
+        break;
+    case PORT:
     {
-        mMPlayPath = value;
-        std::cout << "MPlay path: " << mMPlayPath << std::endl;
-        if (!FileUtils::fileExists(mMPlayPath))
-            std::cout << "mplay.path has an invalid path." << std::endl;
-    }
-    else if (is("mplay.args"))
-    {
-        mMPlayArgs = value;
-        std::cout << "MPlay args: " << mMPlayArgs << std::endl;
-    }
-    else if (is("db.file"))
-    {
-        mDBPath = value;
-        std::cout << "db file: " << mDBPath << std::endl;
-    }
-    else if (is("log.debug"))
-    {
-        mbLogDebug = isTrue(value);
-        std::cout << "log debug msgs: " << flag(mbLogDebug) << std::endl;
-    }
-    else if (is("use.mplay"))
-    {
-        mbUseMPlay = isTrue(value);
-        std::cout << "Use MPlay: " << flag(mbUseMPlay) << std::endl;
-    }
-    else if (is("print.title"))
-    {
-        mbPrintTitle = isTrue(value);
-        std::cout << "Print title: " << flag(mbPrintTitle) << std::endl;
-    }
-    else if (is("parentalcontrols.mac"))
-    {
-        mParentalControlMACAddr = value;
-        std::cout << "Parental Control MAC: " << mParentalControlMACAddr << std::endl;
-    }
-    else if (is("parentalcontrols.ratings"))
-    {
-        mParentalControlAllowedRatings = value;
-        std::cout << "Parental Control ratings: " << mParentalControlAllowedRatings << std::endl;
-    }
-    else if (is("ondemand.parsing"))
-    {
-        mbOnDemandParsing = isTrue(value);
-        std::cout << "On Demand Parsing: " << flag(mbOnDemandParsing) << std::endl;
-    }
-    else if (is("autohide.info"))
-    {
-        mbAutohideInfo = isTrue(value);
-        std::cout << "Autohide Info: " << flag(mbAutohideInfo) << std::endl;
-    }
-    else if (is("autohide.secs"))
-    {
-        mAutohideSecs = leadingInt(value);
-        std::cout << "Autohide Secs: " << mAutohideSecs << std::endl;
-    }
-    else if (is("enable.trickplay"))
-    {
-        mbEnableTrickplay = isTrue(value);
-        std::cout << "Enable Trickplay: " << flag(mbEnableTrickplay) << std::endl;
-    }
-    else if (is("remote.http.port"))
-    {
-        // Anything but a port number leaves the phone remote off.
         int nPort = leadingInt(value);
-        mRemoteHttpPort = (nPort > 0 && nPort <= 65535) ? nPort : 0;
-        std::cout << "Remote HTTP port: " << mRemoteHttpPort << std::endl;
+        *std::get<int*>(setting.value) = (nPort > 0 && nPort <= 65535) ? nPort : 0;
+        std::cout << *std::get<int*>(setting.value) << std::endl;
+        break;
     }
-    else if (is("subtitle.lang"))
-    {
-        mSubtitleLang = value;
-        std::cout << "Subtitle language: " << mSubtitleLang << std::endl;
     }
-    else if (is("audio.lang"))
-    {
-        mAudioLang = value;
-        std::cout << "Audio language: " << mAudioLang << std::endl;
-    }
-    else
-    {
-        return false;
-    }
-    return true;
+    // The value is kept all the same.
+    if (setting.bNamesFile && !FileUtils::fileExists(value))
+        std::cout << setting.szKey << " has an invalid path." << std::endl;
 }
 
 PallixString ClientProperties::getRemainingEntry(PallixTokenArray& tokens)

@@ -3,6 +3,9 @@
 #include "PallixString.h"
 #include "PallixTokenArray.h"
 
+#include <span>
+#include <variant>
+
 // The settings from client.properties, read once at start-up and echoed.
 class ClientProperties
 {
@@ -30,6 +33,39 @@ public:
     static PallixString getAudioLang() { return mAudioLang; }
 
 private:
+    static constexpr int AUTOHIDE_SECS_DEFAULT = 7;
+
+    enum Kind
+    {
+        // The rest of the line.
+        TEXT,
+        // True only for "true", in any letter case.
+        FLAG,
+        // The leading decimal integer, 0 if none.
+        NUMBER,
+        // A NUMBER from 1 to 65535; anything else is 0.
+        PORT,
+    };
+
+    // A key of the file: what its value is taken as, the member that keeps it,
+    // its default (for NUMBER and PORT; text is empty and flags false by default)
+    // and the start of the line that echoes it.
+    struct Setting
+    {
+        using Value = std::variant<PallixString*, bool*, int*>;
+        const char* szKey;
+        Kind kind;
+        Value value;
+        int nDefault;
+        const char* szEcho;
+        // The value names a file: a missing one is reported after the echo.
+        bool bNamesFile = false;
+    };
+
+    // The table of every key, in the order keys are compared.
+    static std::span<const Setting> settings();
+    static void store(const Setting& setting, const PallixString& value);
+
     // Both take the text of one line as read, including its line feed.
     bool parseLine(const char* line);
     PallixString getRemainingEntry(PallixTokenArray& tokens);

@@ -259,22 +259,23 @@ void backToTheMenu(Channel& channel, httplib::Client& remote)
         channel.ask(std::string("press ") + key);
     std::this_thread::sleep_for(std::chrono::seconds(3));
 }
-} // namespace
-
-int main(int argc, char** argv)
+// Resident memory, open descriptors and threads of the application.
+struct Snapshot
 {
-    const double minutes = argc > 1 ? std::atof(argv[1]) : 30.0;
-    // The same use first, until every kind of film has been opened: what the
-    // first films load once (codec tables, the player's pictures and fonts) is
-    // no growth.
-    const double warmMinutes = argc > 2 ? std::atof(argv[2]) : 3.0;
-    const fs::path dir = fs::temp_directory_path() / ("quorva-soak-" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    std::printf("Making a title of each format in %s...\n", dir.c_str());
-    if (!makeLibrary(dir))
-        return 1;
-    const int controlPort = freePort();
-    const int remotePort = freePort();
+    long rss = -1;
+    long fds = -1;
+    long threads = -1;
+};
+
+Snapshot snapshot(pid_t pid)
+{
+    return Snapshot{readStatus(pid, "VmRSS"), countDescriptors(pid), readStatus(pid, "Threads")};
+}
+
+// The settings, the phone's token and the program's pictures in dir, and the
+// application started there with its console in console.
+pid_t startQuorva(const fs::path& dir, const fs::path& console, int controlPort, int remotePort)
+{
     std::ofstream(dir / "client.properties") << "db.file=movies.html\nenable.trickplay=true\nautohide.info=true\n"
                                              << "remote.http.port=" << remotePort << "\n";
     std::ofstream(dir / "remote-tokens") << TOKEN << " soak\n";
@@ -283,7 +284,6 @@ int main(int argc, char** argv)
     for (const char* folder : {"images", "graphics"})
         fs::create_directory_symlink(fs::path(QUORVA_BINARY).parent_path() / folder, dir / folder);
 
-    const fs::path console = dir / "console.txt";
     pid_t pid = fork();
     if (pid == 0)
     {
@@ -297,47 +297,43 @@ int main(int argc, char** argv)
         execl(QUORVA_BINARY, program.c_str(), nullptr);
         _exit(127);
     }
+    return pid;
+}
 
-    Channel channel(controlPort);
-    httplib::Client remote("127.0.0.1", remotePort);
-    remote.set_read_timeout(10);
-    channel.ask("press Info");
-    std::this_thread::sleep_for(std::chrono::seconds(3));
-    const long rssStart = readStatus(pid, "VmRSS");
-    const long fdsStart = countDescriptors(pid);
-    const long threadsStart = readStatus(pid, "Threads");
+struct KeyStats
+{
+    long nKeys = 0;
+    long nUnanswered = 0;
+    double slowestMs = 0.0;
+    std::vector<double> samples;
+};
 
-    std::atomic<bool> bStop{false};
-    std::atomic<long> nPestered{0};
-    std::thread pesterer(pester, controlPort, remotePort, std::cref(bStop), std::ref(nPestered));
+Clock::time_point after(double nMinutes)
+{
+    return Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(nMinutes * 60));
+}
 
+// Presses random keys 20 times a second until the run's end, the snapshot once
+// warm taken on the way; the application's pid, or -1 when it ended by itself.
+pid_t pressKeys(pid_t pid, Channel& channel, httplib::Client& remote, double warmMinutes, double minutes,
+                KeyStats& stats, Snapshot& warm)
+{
     // Keys a viewer uses, weighted towards moving about and playing.
     const std::vector<const char*> keys = {"Up",   "Down",   "Left",     "Right",    "Select", "Select", "Play",
                                            "Play", "Back",   "Next",     "PageUp",   "PageDown", "Zoom", "Info",
                                            "Subtitle", "Audio", "Down", "Right"};
     std::mt19937 random(1);
-    long nKeys = 0;
-    long nUnanswered = 0;
-    double slowestMs = 0.0;
-    std::vector<double> samples;
     bool bPlaying = false;
     auto nextLook = Clock::now();
-    auto after = [](double nMinutes)
-    { return Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(nMinutes * 60)); };
     const auto warmEnd = after(warmMinutes);
     const auto end = after(warmMinutes + minutes);
-    long rssWarm = -1;
-    long fdsWarm = -1;
-    long threadsWarm = -1;
     auto next = Clock::now();
     while (Clock::now() < end)
     {
-        if (rssWarm < 0 && Clock::now() >= warmEnd)
+        if (warm.rss < 0 && Clock::now() >= warmEnd)
         {
             backToTheMenu(channel, remote);
-            rssWarm = readStatus(pid, "VmRSS");
-            fdsWarm = countDescriptors(pid);
-            threadsWarm = readStatus(pid, "Threads");
+            warm = snapshot(pid);
             next = Clock::now();
         }
         if (Clock::now() >= nextLook)
@@ -354,36 +350,24 @@ int main(int argc, char** argv)
         const std::string reply = channel.ask(std::string("press ") + key);
         const double ms = std::chrono::duration<double, std::milli>(Clock::now() - sent).count();
         if (reply != "OK")
-            ++nUnanswered;
-        ++nKeys;
-        slowestMs = std::max(slowestMs, ms);
-        samples.push_back(ms);
+            ++stats.nUnanswered;
+        ++stats.nKeys;
+        stats.slowestMs = std::max(stats.slowestMs, ms);
+        stats.samples.push_back(ms);
         next += std::chrono::milliseconds(50);
         std::this_thread::sleep_until(std::max(next, Clock::now()));
         if (waitpid(pid, nullptr, WNOHANG) == pid)
         {
             std::printf("Quorva ended during the run\n");
-            pid = -1;
-            break;
+            return -1;
         }
     }
-    bStop = true;
-    pesterer.join();
+    return pid;
+}
 
-    long rssEnd = -1;
-    long fdsEnd = -1;
-    long threadsEnd = -1;
-    if (pid > 0)
-    {
-        backToTheMenu(channel, remote);
-        rssEnd = readStatus(pid, "VmRSS");
-        fdsEnd = countDescriptors(pid);
-        threadsEnd = readStatus(pid, "Threads");
-        channel.ask("quorvaApp exit");
-        int status = 0;
-        waitpid(pid, &status, 0);
-    }
-
+// Prints the first ten sanitizer lines of the console; how many there were.
+int countSanitizerReports(const fs::path& console)
+{
     int nReports = 0;
     std::ifstream in(console);
     for (std::string line; std::getline(in, line);)
@@ -394,21 +378,75 @@ int main(int argc, char** argv)
                 std::printf("  %s\n", line.c_str());
         }
     }
-    std::sort(samples.begin(), samples.end());
-    const double median = samples.empty() ? 0.0 : samples[samples.size() / 2];
-    const double p99 = samples.empty() ? 0.0 : samples[samples.size() * 99 / 100];
+    return nReports;
+}
+
+void printReport(double minutes, double warmMinutes, KeyStats& stats, long nPestered, const Snapshot& start,
+                 const Snapshot& warm, const Snapshot& end, int nReports)
+{
+    std::sort(stats.samples.begin(), stats.samples.end());
+    const double median = stats.samples.empty() ? 0.0 : stats.samples[stats.samples.size() / 2];
+    const double p99 = stats.samples.empty() ? 0.0 : stats.samples[stats.samples.size() * 99 / 100];
     std::printf("Soak of %.1f minutes after %.1f of warming up, %zu formats\n", minutes, warmMinutes, FORMATS.size());
-    std::printf("  keys handled: %ld (%ld unanswered); malformed lines and requests: %ld\n", nKeys, nUnanswered,
-                nPestered.load());
-    std::printf("  key to frame: median %.1f ms, p99 %.1f ms, slowest %.1f ms\n", median, p99, slowestMs);
+    std::printf("  keys handled: %ld (%ld unanswered); malformed lines and requests: %ld\n", stats.nKeys,
+                stats.nUnanswered, nPestered);
+    std::printf("  key to frame: median %.1f ms, p99 %.1f ms, slowest %.1f ms\n", median, p99, stats.slowestMs);
     std::printf("  resident memory: %ld kB at the start, %ld kB once warm, %ld kB at the end (growth %+ld kB; "
                 "target under 5,000)\n",
-                rssStart, rssWarm, rssEnd, rssEnd - rssWarm);
-    std::printf("  open descriptors: %ld at the start, %ld once warm, %ld at the end (target: equal)\n", fdsStart,
-                fdsWarm, fdsEnd);
-    std::printf("  threads: %ld at the start, %ld once warm, %ld at the end (target: equal)\n", threadsStart,
-                threadsWarm, threadsEnd);
+                start.rss, warm.rss, end.rss, end.rss - warm.rss);
+    std::printf("  open descriptors: %ld at the start, %ld once warm, %ld at the end (target: equal)\n", start.fds,
+                warm.fds, end.fds);
+    std::printf("  threads: %ld at the start, %ld once warm, %ld at the end (target: equal)\n", start.threads,
+                warm.threads, end.threads);
     std::printf("  sanitizer reports: %d (target: none)\n", nReports);
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const double minutes = argc > 1 ? std::atof(argv[1]) : 30.0;
+    // The same use first, until every kind of film has been opened: what the
+    // first films load once (codec tables, the player's pictures and fonts) is
+    // no growth.
+    const double warmMinutes = argc > 2 ? std::atof(argv[2]) : 3.0;
+    const fs::path dir = fs::temp_directory_path() / ("quorva-soak-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    std::printf("Making a title of each format in %s...\n", dir.c_str());
+    if (!makeLibrary(dir))
+        return 1;
+    const int controlPort = freePort();
+    const int remotePort = freePort();
+    const fs::path console = dir / "console.txt";
+    pid_t pid = startQuorva(dir, console, controlPort, remotePort);
+
+    Channel channel(controlPort);
+    httplib::Client remote("127.0.0.1", remotePort);
+    remote.set_read_timeout(10);
+    channel.ask("press Info");
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    const Snapshot start = snapshot(pid);
+
+    std::atomic<bool> bStop{false};
+    std::atomic<long> nPestered{0};
+    std::thread pesterer(pester, controlPort, remotePort, std::cref(bStop), std::ref(nPestered));
+    KeyStats stats;
+    Snapshot warm;
+    pid = pressKeys(pid, channel, remote, warmMinutes, minutes, stats, warm);
+    bStop = true;
+    pesterer.join();
+
+    Snapshot end;
+    if (pid > 0)
+    {
+        backToTheMenu(channel, remote);
+        end = snapshot(pid);
+        channel.ask("quorvaApp exit");
+        int status = 0;
+        waitpid(pid, &status, 0);
+    }
+
+    const int nReports = countSanitizerReports(console);
+    printReport(minutes, warmMinutes, stats, nPestered.load(), start, warm, end, nReports);
     if (pid > 0)
         fs::remove_all(dir);
     else

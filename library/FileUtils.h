@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FileHandle.h"
 #include "PallixNewArray.h"
 #include "PallixString.h"
 
@@ -29,7 +30,7 @@ public:
     static int getMediaFileCount(PallixString path);
     // Opens a regular file for reading; null for anything else (a folder, a FIFO
     // that would wait for a writer, a device) and for what cannot be opened.
-    static FILE* openRegularFile(const PallixString& path);
+    static FileHandle openRegularFile(const PallixString& path);
     // Appends, in listing order, without clearing destArray.
     static void getMediaFiles(PallixString path, PallixNewArray<PallixString>& destArray);
     // Appends the paths of the files a film is kept in, in playing order: the

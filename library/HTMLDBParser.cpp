@@ -3,10 +3,11 @@
 #include "ClientProperties.h"
 #include "FileUtils.h"
 #include "MediaEntry.h"
+#include "MediaEntryFields.h"
 #include "MediaStore.h"
-#include "PallixDirScanner.h"
 #include "PallixTokenArray.h"
 #include "ParallelWork.h"
+#include "PathRepair.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -29,16 +30,6 @@ constexpr int DOTS_PER_FLUSH = 64;
 // A database is read in pieces of about this size, several at once: large enough that
 // starting one costs nothing, small enough that the threads finish together.
 constexpr long long PIECE_BYTES = 4 << 20;
-
-struct FileCloser
-{
-    void operator()(FILE* pFile) const { std::fclose(pFile); }
-};
-
-PallixString lastComponent(const PallixString& dir)
-{
-    return dir.Mid(dir.ReverseFind('/') + 1);
-}
 
 // The database's folder as an absolute path, so that what it names is found the
 // same way whatever the current folder is.
@@ -79,7 +70,7 @@ void HTMLDBParser::parse(PallixString filename, int nFixPathsMode, MediaStore& s
 {
     store.setDatabasePath(filename);
     // A folder or a FIFO is no database either.
-    std::unique_ptr<FILE, FileCloser> file(FileUtils::openRegularFile(filename));
+    FileHandle file = FileUtils::openRegularFile(filename);
     if (!file)
     {
         std::cout << "Unable to locate " << filename << "...no media entries loaded." << std::endl;
@@ -175,7 +166,7 @@ std::vector<HTMLDBParser::Piece> HTMLDBParser::splitIntoPieces(FILE* pFile, bool
 
 void HTMLDBParser::parsePiece(const PallixString& filename, Piece& piece, bool bFullParse)
 {
-    std::unique_ptr<FILE, FileCloser> file(std::fopen(filename, "r"));
+    FileHandle file(std::fopen(filename, "r"));
     if (!file || ::fseeko(file.get(), piece.nStart, SEEK_SET) != 0)
         return;
     piece.nReached = parseRecords(file.get(), piece.nEnd, bFullParse,
@@ -234,169 +225,10 @@ MediaEntry* HTMLDBParser::parseEntry(FILE* pFile, bool bFullParse)
 
 void HTMLDBParser::storeField(MediaEntry* pEntry, const char* key, const char* value, size_t nLength, bool bFullParse)
 {
-    auto is = [key](const char* name) { return std::strcmp(key, name) == 0; };
-    PallixString text(value, nLength);
-
-    // Keys are exact; the first letter only narrows which ones are compared.
-    switch (key[0])
-    {
-    case 'N':
-        if (is("Num"))
-        {
-            pEntry->setNum(std::move(text));
-            return;
-        }
-        break;
-    case 'T':
-        if (is("Title"))
-        {
-            if (bFullParse)
-                pEntry->setTitle(std::move(text));
-            return;
-        }
-        break;
-    case 'G':
-        if (is("Genre"))
-        {
-            pEntry->setGenre(std::move(text));
-            return;
-        }
-        break;
-    case 'D':
-        if (is("Director"))
-        {
-            if (bFullParse)
-                pEntry->setDirector(std::move(text));
-            return;
-        }
-        if (is("Duration"))
-        {
-            if (bFullParse)
-                pEntry->setDuration(std::move(text));
-            return;
-        }
-        if (is("Description"))
-        {
-            if (bFullParse)
-                pEntry->setDescription(std::move(text));
-            return;
-        }
-        break;
-    case 'Y':
-        if (is("Year"))
-        {
-            pEntry->setYear(std::move(text));
-            return;
-        }
-        break;
-    case 'A':
-        // Recently added titles are browsed, so the day comes in every parse.
-        if (is("Added"))
-        {
-            pEntry->setAdded(std::move(text));
-            return;
-        }
-        if (is("Actors"))
-        {
-            if (bFullParse)
-                pEntry->setActors(std::move(text));
-            return;
-        }
-        if (is("Aspect"))
-        {
-            if (bFullParse)
-                pEntry->setAspectRatio(std::move(text));
-            return;
-        }
-        break;
-    case 'M':
-        if (is("MPAA"))
-        {
-            pEntry->setMPAA(std::move(text));
-            return;
-        }
-        if (is("Media"))
-        {
-            if (bFullParse)
-                pEntry->setMediaType(std::move(text));
-            return;
-        }
-        break;
-    case 'R':
-        if (is("Resolution"))
-        {
-            if (bFullParse)
-                pEntry->setResolution(std::move(text));
-            return;
-        }
-        break;
-    case 'O':
-        if (is("Original Title"))
-        {
-            pEntry->setOriginalTitle(std::move(text));
-            return;
-        }
-        if (is("Other Title"))
-        {
-            if (bFullParse)
-                pEntry->setOtherTitle(std::move(text));
-            return;
-        }
-        break;
-    case 'E':
-        if (is("Edition"))
-        {
-            if (bFullParse)
-                pEntry->setEdition(std::move(text));
-            return;
-        }
-        break;
-    case 'P':
-        if (is("Path"))
-        {
-            pEntry->setPath(std::move(text));
-            return;
-        }
-        break;
-    case 'F':
-        if (is("Filename"))
-        {
-            pEntry->setFilename(std::move(text));
-            return;
-        }
-        if (is("Film ID"))
-        {
-            if (bFullParse)
-                pEntry->setFilmId(std::move(text));
-            return;
-        }
-        // "FeatureItem", "FeatureItem2", "FeatureItemTrailer": each adds one item.
-        if (std::strncmp(key, "FeatureItem", 11) == 0)
-        {
-            if (bFullParse)
-                pEntry->addFeatureItem(std::move(text));
-            return;
-        }
-        break;
-    case 'I':
-        if (is("Imagepath"))
-        {
-            pEntry->setImagePath(std::move(text));
-            return;
-        }
-        break;
-    case 'L':
-        if (is("LargeImagepath"))
-        {
-            if (bFullParse)
-                pEntry->setLargeImagePath(std::move(text));
-            return;
-        }
-        break;
-    default:
-        break;
-    }
-    if (bFullParse && ClientProperties::getLogDebug())
+    const MediaEntryFields::Field* pField = MediaEntryFields::find(key);
+    if (pField && (bFullParse || pField->read == MediaEntryFields::ALWAYS))
+        pField->set(*pEntry, PallixString(value, nLength));
+    else if (!pField && bFullParse && ClientProperties::getLogDebug())
         std::cout << "UNKNOWN field in HTML: " << key << std::endl;
 }
 
@@ -414,142 +246,5 @@ bool HTMLDBParser::isAllowedRating(MediaEntry* pEntry)
 
 void HTMLDBParser::updatePaths(MediaStore& store, int mode)
 {
-    std::cout << "Updating paths..." << std::endl;
-    mVisitedDirs.clear();
-
-    PallixString mediaRoot = ClientProperties::getMediaRoot();
-    PallixDirScanner volumes(mVolumesRoot);
-    int nTotal = 0;
-    for (int i = 0; i < volumes.GetNumEntries(); ++i)
-    {
-        PallixString name = volumes.GetEntry(i);
-        if (name.GetLength() == 0)
-            continue;
-        PallixString root = mVolumesRoot + "/" + name;
-        if (mediaRoot.GetLength() > 0)
-            root += "/" + mediaRoot;
-        std::cout << "Scanning " << root << "..." << std::endl;
-        nTotal += updatePathsHelper(root, store, mode);
-    }
-    std::cout << "There were " << nTotal << " media files whose paths were updated." << std::endl;
-}
-
-int HTMLDBParser::updatePathsHelper(PallixString dir, MediaStore& store, int mode)
-{
-    struct stat64 st;
-    if (stat64(dir, &st) != 0 || !S_ISDIR(st.st_mode))
-        return 0;
-    if (!mVisitedDirs.emplace(static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino))
-             .second)
-        return 0;
-
-    // One listing answers every question about this folder.
-    PallixDirScanner listing(dir);
-    PallixString movieFile;
-    int nMovieFiles = 0;
-    bool bHasVideoTS = false;
-    for (int i = 0; i < listing.GetNumEntries(); ++i)
-    {
-        PallixString name = listing.GetEntry(i);
-        if (FileUtils::isMovieFile(name))
-        {
-            if (nMovieFiles++ == 0)
-                movieFile = name;
-        }
-        else if (name == "VIDEO_TS")
-        {
-            bHasVideoTS = true;
-        }
-    }
-
-    if (nMovieFiles > 0 || bHasVideoTS)
-    {
-        // A folder with video is a title: it is matched by its name and not searched further.
-        PallixString name = lastComponent(dir);
-        MediaEntry* pEntry = store.getEntryForTitle(name);
-        if (!pEntry)
-        {
-            std::cout << "NO ENTRY found for " << name << std::endl;
-            return 0;
-        }
-        pEntry->setPath(dir);
-        // A DVD folder gets its main title set; anything else, and a DVD mode
-        // that finds no title set, the lone movie file, or the first part of
-        // the one film its files make (CD1, CD2).
-        PallixString firstFile;
-        if (pEntry->getFilename().GetLength() == 0 && !(mode == 2 && updateVTSFilename(pEntry, dir)) &&
-            (nMovieFiles == 1 || (nMovieFiles > 1 && FileUtils::holdsOneFilm(dir, firstFile))))
-            pEntry->setFilename(movieFile);
-        return 1;
-    }
-
-    int nUpdated = 0;
-    const char* separator = dir[dir.GetLength() - 1] == '/' ? "" : "/";
-    for (int i = 0; i < listing.GetNumEntries(); ++i)
-    {
-        PallixString name = listing.GetEntry(i);
-        if (name.GetLength() > 0)
-            nUpdated += updatePathsHelper(dir + separator + name, store, mode);
-    }
-    return nUpdated;
-}
-
-bool HTMLDBParser::updateVTSFilename(MediaEntry* pEntry, PallixString dir)
-{
-    // The name is relative to the title folder, so it names VIDEO_TS only when the
-    // files were found in it. Looking inside VIDEO_TS once is enough.
-    bool bInVideoTS = lastComponent(dir) == "VIDEO_TS";
-    PallixDirScanner listing(dir);
-    unsigned long long nLargest = 0;
-    int nTitleSet = -1;
-    for (int i = 0; i < listing.GetNumEntries(); ++i)
-    {
-        PallixString name = listing.GetEntry(i);
-        if (name == "VIDEO_TS" && !bInVideoTS)
-            return updateVTSFilename(pEntry, dir + "/" + name);
-        // Discs are copied with upper- and lower-case names alike.
-        if (isTitleSetFile(name))
-        {
-            // The main feature is the largest title set; ties keep the earlier one.
-            unsigned long long nSize = FileUtils::getFileLen(dir + "/" + name);
-            if (nTitleSet < 0 || nSize > nLargest)
-            {
-                nLargest = nSize;
-                nTitleSet = getVTSNum(name);
-            }
-        }
-    }
-    if (nTitleSet < 0)
-        return false;
-
-    // The title set is played from its first part, named as it is on the disk.
-    char wanted[32];
-    std::snprintf(wanted, sizeof(wanted), "VTS_%02d_1.VOB", nTitleSet);
-    for (int i = 0; i < listing.GetNumEntries(); ++i)
-    {
-        PallixString name = listing.GetEntry(i);
-        if (name.Compare(wanted, false, false, -1) == 0)
-        {
-            pEntry->setFilename(bInVideoTS ? "VIDEO_TS/" + name : name);
-            return true;
-        }
-    }
-    return false;
-}
-
-bool HTMLDBParser::isTitleSetFile(const PallixString& name)
-{
-    // "VTS_", two digits, "_", a part number and ".VOB", in any letter case.
-    return name.GetLength() >= 12 && name.Compare("VTS_", false, false, 4) == 0 && name[4] >= '0' &&
-           name[4] <= '9' && name[5] >= '0' && name[5] <= '9' && name[6] == '_' &&
-           name.Mid(name.GetLength() - 4).Compare(".VOB", false, false, -1) == 0;
-}
-
-int HTMLDBParser::getVTSNum(const char* entry)
-{
-    // "VTS_12_1.VOB" is title set 12: the digits right after "VTS_", at most two.
-    int nTitleSet = 0;
-    for (int i = 4; i < 6 && entry[i] >= '0' && entry[i] <= '9'; ++i)
-        nTitleSet = nTitleSet * 10 + (entry[i] - '0');
-    return nTitleSet;
+    PathRepair(store, mode).run(mVolumesRoot, ClientProperties::getMediaRoot());
 }

@@ -5,7 +5,6 @@
 #include <climits>
 #include <cstdio>
 #include <functional>
-#include <set>
 #include <utility>
 #include <vector>
 
@@ -59,17 +58,8 @@ private:
     // Hands one "<li>" line's key and value (nLength bytes) to the entry.
     void storeField(MediaEntry* pEntry, const char* key, const char* value, size_t nLength, bool bFullParse);
 
+    // Path repair, in a room of its own (PathRepair).
     void updatePaths(MediaStore& store, int mode);
-    int updatePathsHelper(PallixString dir, MediaStore& store, int mode);
-    // Names the first file of the main title set, as it is on the disk; false
-    // (the entry unchanged) when the folder has no title set.
-    bool updateVTSFilename(MediaEntry* pEntry, PallixString dir);
-    static bool isTitleSetFile(const PallixString& name);
-    int getVTSNum(const char* entry);
-
-    // Folders already scanned during one repair, by device and inode, so that a link
-    // back up the tree cannot make the scan go round for ever.
-    std::set<std::pair<unsigned long long, unsigned long long>> mVisitedDirs;
 
     static PallixString mVolumesRoot;
     static long long mPieceBytes;

@@ -1,6 +1,7 @@
 #include "MediaEntry.h"
 
 #include "FileUtils.h"
+#include "MediaEntryFields.h"
 #include "MutexLock.h"
 #include "PallixBitmap.h"
 #include "PallixFile.h"
@@ -146,9 +147,7 @@ const PallixString* MediaEntry::getShortenedMPAAValue(std::string_view value, st
     // The descriptor words are lower case, so one lower-cased copy of the text lets
     // every row use a plain substring search: letter case is ignored either way.
     lower.assign(value);
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+    PallixString::LowerAsciiInPlace(lower);
     for (size_t i = 0; i < MPAA_ROWS; ++i)
         if (std::strstr(lower.c_str(), MPAA[i]))
             return &MPAA_short[i];
@@ -244,47 +243,7 @@ void MediaEntry::setFoundImagePaths(PallixString image, PallixString largeImage)
 
 void MediaEntry::overlay(MediaEntry& other)
 {
-    auto take = [](PallixString& mine, const PallixString& theirs)
-    {
-        if (!theirs.IsEmpty())
-            mine = theirs;
-    };
-    auto takePath = [](PallixString& mine, uint16_t& nMineBase, const PallixString& theirs, uint16_t nTheirBase)
-    {
-        if (theirs.IsEmpty())
-            return;
-        mine = theirs;
-        nMineBase = nTheirBase;
-    };
-    take(mNum, other.mNum);
-    take(mTitle, other.mTitle);
-    take(mGenre, other.mGenre);
-    take(mDirector, other.mDirector);
-    take(mYear, other.mYear);
-    take(mActors, other.mActors);
-    if (other.mDuration != "-1")
-        take(mDuration, other.mDuration);
-    if (!other.mOriginalMPAA.IsEmpty())
-        setMPAA(other.mOriginalMPAA);
-    take(mResolution, other.mResolution);
-    take(mMediaType, other.mMediaType);
-    take(mAspectRatio, other.mAspectRatio);
-    take(mOriginalTitle, other.mOriginalTitle);
-    take(mDescription, other.mDescription);
-    take(mEdition, other.mEdition);
-    take(mFilmId, other.mFilmId);
-    take(mOtherTitle, other.mOtherTitle);
-    takePath(mPath, mPathBase, other.mPath, other.mPathBase);
-    takePath(mImagePath, mImagePathBase, other.mImagePath, other.mImagePathBase);
-    take(mFilename, other.mFilename);
-    take(mAdded, other.mAdded);
-    takePath(mLargeImagePath, mLargeImagePathBase, other.mLargeImagePath, other.mLargeImagePathBase);
-    if (other.mFeatureItems.GetSize() > 0)
-    {
-        mFeatureItems.RemoveAll();
-        for (FeatureItem& item : other.mFeatureItems)
-            mFeatureItems.Append(item);
-    }
+    MediaEntryFields::overlay(*this, other);
     if (other.mLastViewedTime != 0)
         mLastViewedTime = other.mLastViewedTime;
 }
@@ -329,51 +288,12 @@ void MediaEntry::loadBitmap()
     }
 }
 
-void MediaEntry::exportCommonFields(std::ostream& out)
-{
-    out << "<ul>\n";
-    out << "  <li>Genre=" << mGenre << "\n";
-    out << "  <li>Year=" << mYear << "\n";
-    out << "  <li>Duration=" << mDuration << "\n";
-    out << "  <li>MPAA=" << mOriginalMPAA << "\n";
-    out << "  <li>Original Title=" << mOriginalTitle << "\n";
-    out << "  <li>Path=" << getStoredPath() << "\n";
-    out << "  <li>Imagepath=" << getStoredImagePath() << "\n";
-    out << "  <li>Filename=" << mFilename << "\n";
-    if (!mAdded.IsEmpty())
-        out << "  <li>Added=" << mAdded << "\n";
-}
-
 void MediaEntry::exportHeaderEntry(std::ostream& out)
 {
-    exportCommonFields(out);
-    out << "</ul>\n";
+    MediaEntryFields::writeIndex(*this, out);
 }
 
 void MediaEntry::exportFullEntry(std::ostream& out)
 {
-    exportCommonFields(out);
-    out << "  <li>Title=" << mTitle << "\n";
-    out << "  <li>Director=" << mDirector << "\n";
-    out << "  <li>Actors=" << mActors << "\n";
-    out << "  <li>Resolution=" << mResolution << "\n";
-    out << "  <li>Media=" << mMediaType << "\n";
-    out << "  <li>Aspect=" << mAspectRatio << "\n";
-    out << "  <li>Description=" << mDescription << "\n";
-    out << "  <li>LargeImagepath=" << getStoredLargeImagePath() << "\n";
-    // The index has no room for these, so the detail file carries them.
-    if (!mNum.IsEmpty())
-        out << "  <li>Num=" << mNum << "\n";
-    if (!mEdition.IsEmpty())
-        out << "  <li>Edition=" << mEdition << "\n";
-    if (!mFilmId.IsEmpty())
-        out << "  <li>Film ID=" << mFilmId << "\n";
-    if (!mOtherTitle.IsEmpty())
-        out << "  <li>Other Title=" << mOtherTitle << "\n";
-    for (int i = 0; i < mFeatureItems.GetSize(); ++i)
-    {
-        FeatureItem& item = mFeatureItems.GetAt(i);
-        out << "  <li>FeatureItem" << (i + 1) << "=" << item.getText() << "," << item.getPath() << "\n";
-    }
-    out << "</ul>\n";
+    MediaEntryFields::writeDetail(*this, out);
 }

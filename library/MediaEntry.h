@@ -81,6 +81,8 @@ public:
     PallixString& getYear() { return mYear; }
     PallixString& getActors() { return mActors; }
     PallixString& getDuration() { return mDuration; }
+    // The MPAA text as the database gave it.
+    PallixString& getOriginalMPAA() { return mOriginalMPAA; }
     // The content codes, for example "(SV,L)"; empty when none.
     PallixString& getMPAA() { return mMPAA; }
     PallixString& getRating() { return mRating; }
@@ -124,11 +126,15 @@ public:
     // Every field that other holds replaces this entry's own; what other lacks is kept.
     void overlay(MediaEntry& other);
 
-    // The index block (the fields a browsing parse needs) and the full detail block.
+    // The index block (the fields a browsing parse needs) and the full detail block,
+    // as the field table (MediaEntryFields) lists them.
     void exportHeaderEntry(std::ostream& out);
     void exportFullEntry(std::ostream& out);
 
 private:
+    // The field table reads and writes the fields themselves.
+    friend class MediaEntryFields;
+
     // Rows of the content-descriptor table.
     static constexpr size_t MPAA_ROWS = 27;
 
@@ -140,8 +146,6 @@ private:
     void addMPAAValue(std::array<const PallixString*, MPAA_ROWS>& codes, size_t& nCodes,
                       const PallixString* pCode);
     void loadBitmap();
-    // "<ul>" and the fields both export blocks begin with.
-    void exportCommonFields(std::ostream& out);
 
     static const PallixString MPAA[];
     static const PallixString MPAA_short[];

@@ -22,24 +22,6 @@
 
 namespace
 {
-struct FileCloser
-{
-    void operator()(FILE* pFile) const { std::fclose(pFile); }
-};
-using FilePtr = std::unique_ptr<FILE, FileCloser>;
-
-bool foldedEqual(char a, char b)
-{
-    auto fold = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
-    return fold(a) == fold(b);
-}
-
-// Whether name contains pattern, ignoring the case of ASCII letters.
-bool containsFolded(std::string_view name, std::string_view pattern)
-{
-    return std::search(name.begin(), name.end(), pattern.begin(), pattern.end(), foldedEqual) != name.end();
-}
-
 bool hasNonAscii(std::string_view name)
 {
     return std::any_of(name.begin(), name.end(),
@@ -54,8 +36,7 @@ bool mayNameTheSameFile(std::string_view listed, std::string_view wanted)
 {
     if (hasNonAscii(listed))
         return true;
-    return listed.size() == wanted.size() &&
-           std::equal(listed.begin(), listed.end(), wanted.begin(), foldedEqual);
+    return PallixString::CompareFolded(listed, wanted) == 0;
 }
 
 // The stats file's name inside the title folder, when the play file lies directly in
@@ -204,12 +185,12 @@ void MediaStore::findImageFiles(const PallixString& dir, const std::string& stat
 
 bool MediaStore::isImageFile(std::string_view fileName)
 {
-    return containsFolded(fileName, "folder.png");
+    return PallixString::ContainsFolded(fileName, "folder.png");
 }
 
 bool MediaStore::isLargeImageFile(std::string_view fileName)
 {
-    return containsFolded(fileName, "folderLarge.png");
+    return PallixString::ContainsFolded(fileName, "folderLarge.png");
 }
 
 void MediaStore::readStats()
@@ -264,7 +245,7 @@ MediaEntry* MediaStore::readDetailFile(MediaEntry* pEntry)
 {
     if (!pEntry)
         return nullptr;
-    FilePtr file(FileUtils::openRegularFile(pEntry->getPath() + "/" + pEntry->getFilename() + ".info"));
+    FileHandle file = FileUtils::openRegularFile(pEntry->getPath() + "/" + pEntry->getFilename() + ".info");
     if (!file)
         return nullptr;
     HTMLDBParser parser;

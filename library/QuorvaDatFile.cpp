@@ -11,11 +11,6 @@ namespace
 {
 constexpr size_t STATS_FILE_SIZE = 16;
 
-struct FileCloser
-{
-    void operator()(FILE* pFile) const { std::fclose(pFile); }
-};
-
 // Reads exactly size bytes as a little-endian number; false when the file ends first,
 // so that a field cut short keeps its default instead of a half-read value.
 bool readLittleEndian(FILE* pFile, size_t size, uint64_t& value)
@@ -52,7 +47,7 @@ void QuorvaDatFile::read()
 {
     if (!FileUtils::fileExists(mFilename))
         return;
-    std::unique_ptr<FILE, FileCloser> file(FileUtils::openRegularFile(mFilename));
+    FileHandle file = FileUtils::openRegularFile(mFilename);
     if (!file)
         return;
 

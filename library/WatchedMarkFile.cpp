@@ -10,11 +10,6 @@
 namespace
 {
 constexpr size_t MARK_FILE_SIZE = 4;
-
-struct FileCloser
-{
-    void operator()(FILE* pFile) const { std::fclose(pFile); }
-};
 } // namespace
 
 PallixString WatchedMarkFile::getPath(const PallixString& moviePath)
@@ -24,7 +19,7 @@ PallixString WatchedMarkFile::getPath(const PallixString& moviePath)
 
 time_t WatchedMarkFile::read(const PallixString& moviePath)
 {
-    std::unique_ptr<FILE, FileCloser> file(FileUtils::openRegularFile(getPath(moviePath)));
+    FileHandle file = FileUtils::openRegularFile(getPath(moviePath));
     if (!file)
         return 0;
     // One read of the whole file: a mark being replaced is read whole, old or new.

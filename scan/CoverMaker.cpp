@@ -27,7 +27,7 @@ std::vector<std::pair<std::string, PallixString>> namesOf(const PallixString& fo
     for (int i = 0; i < listing.GetNumEntries(); ++i)
     {
         PallixString name = listing.GetEntry(i);
-        names.emplace_back(DatabaseValue::lower(name.str()), name);
+        names.emplace_back(PallixString::LowerAscii(name.str()), name);
     }
     return names;
 }
@@ -86,7 +86,7 @@ bool CoverMaker::findSource(const TitleFolder& title, const PallixString& playFi
                             std::vector<PallixString>& problems, PallixRGBAImage& source)
 {
     const TitleFolder::Item& main = title.items.front();
-    const std::string base = DatabaseValue::lower(FolderWalker::withoutExtension(main.file).str());
+    const std::string base = PallixString::LowerAscii(FolderWalker::withoutExtension(main.file).str());
     std::vector<std::string> wanted;
     // A loose film shares its folder with others: only its own poster is its own.
     if (title.bOwnFolder)
@@ -132,7 +132,7 @@ void CoverMaker::provideCovers(const TitleFolder& title, const PallixString& pla
     bool bMissing = false;
     for (Cover& cover : covers)
     {
-        PallixString existing = findName(names, DatabaseValue::lower(cover.name));
+        PallixString existing = findName(names, PallixString::LowerAscii(cover.name));
         if (!existing.IsEmpty())
             *cover.pPath = title.folder + "/" + existing;
         else if (FileUtils::fileExists(cacheFolder + "/" + cover.name))

@@ -13,11 +13,6 @@ namespace
 // The reader's own line buffer size.
 constexpr int LINE_BYTES = 2048;
 
-struct FileCloser
-{
-    void operator()(FILE* pFile) const { std::fclose(pFile); }
-};
-
 bool isBlank(MediaEntry* pEntry)
 {
     return pEntry->getOriginalTitle().IsEmpty() && pEntry->getTitle().IsEmpty() && pEntry->getPath().IsEmpty() &&
@@ -35,7 +30,7 @@ PallixString DatabaseFile::folderOf(const PallixString& path)
 
 bool DatabaseFile::read(const PallixString& path, std::vector<std::unique_ptr<MediaEntry>>& records)
 {
-    std::unique_ptr<FILE, FileCloser> file(FileUtils::openRegularFile(path));
+    FileHandle file = FileUtils::openRegularFile(path);
     if (!file)
         return false;
     const PallixString folder = folderOf(path);

@@ -56,15 +56,6 @@ std::string DatabaseValue::toUTF8(const std::string& text)
     return result;
 }
 
-std::string DatabaseValue::lower(std::string_view text)
-{
-    std::string result(text);
-    for (char& c : result)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return result;
-}
-
 std::string DatabaseValue::collapseBlanks(const std::string& text)
 {
     std::string result;

@@ -24,8 +24,6 @@ public:
     // A path is written as it is, since it must name the file exactly: true when
     // the database can hold it unchanged.
     static bool isStorable(const std::string& path);
-    // Names compared without regard to ASCII letter case.
-    static std::string lower(std::string_view text);
     // Runs of spaces become one; none at either end.
     static std::string collapseBlanks(const std::string& text);
 

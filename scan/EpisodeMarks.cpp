@@ -351,7 +351,7 @@ PallixString EpisodeMarks::labelOf(const NameParser::EpisodeMark& mark)
 
 NameParser::EpisodeMark EpisodeMarks::read(const std::string& name, bool bInShow)
 {
-    const std::string folded = DatabaseValue::lower(name);
+    const std::string folded = PallixString::LowerAscii(name);
     Mark found;
     bool bFound = findSeasonEpisode(folded, found) || findCrossMark(folded, found);
     if (!bFound)

@@ -88,13 +88,13 @@ FilmGrouper::FilmGrouper(const ProbeCache* pCache) : mpCache(pCache) {}
 
 bool FilmGrouper::isGenericFolder(const PallixString& name)
 {
-    return std::find(GENERIC_FOLDERS.begin(), GENERIC_FOLDERS.end(), DatabaseValue::lower(name.str())) !=
+    return std::find(GENERIC_FOLDERS.begin(), GENERIC_FOLDERS.end(), PallixString::LowerAscii(name.str())) !=
            GENERIC_FOLDERS.end();
 }
 
 bool FilmGrouper::isSample(const PallixString& name)
 {
-    const std::string folded = DatabaseValue::lower(FolderWalker::withoutExtension(name).str());
+    const std::string folded = PallixString::LowerAscii(FolderWalker::withoutExtension(name).str());
     for (size_t nAt = folded.find("sample"); nAt != std::string::npos; nAt = folded.find("sample", nAt + 1))
         if ((nAt == 0 || isBoundary(folded, nAt - 1)) && isBoundary(folded, nAt + 6))
             return true;
@@ -103,7 +103,7 @@ bool FilmGrouper::isSample(const PallixString& name)
 
 bool FilmGrouper::isExtra(const PallixString& stem, PallixString& label, PallixString& base)
 {
-    const std::string folded = DatabaseValue::lower(stem.str());
+    const std::string folded = PallixString::LowerAscii(stem.str());
     const std::string words = spaced(folded);
     for (const ExtraWord& extra : EXTRA_WORDS)
     {

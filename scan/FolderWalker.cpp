@@ -6,6 +6,7 @@
 #include "NameParser.h"
 #include "PallixCollator.h"
 #include "PallixDirScanner.h"
+#include "PallixTitleSetName.h"
 
 #include <algorithm>
 #include <array>
@@ -21,7 +22,7 @@ constexpr std::array<std::string_view, 15> EXTRAS_FOLDERS = {
 
 bool isSampleFolder(const PallixString& name)
 {
-    const std::string folded = DatabaseValue::lower(name.str());
+    const std::string folded = PallixString::LowerAscii(name.str());
     return folded == "sample" || folded == "samples";
 }
 
@@ -34,12 +35,6 @@ PallixString nameOfFolder(const PallixString& folder)
 PallixString joinPath(const PallixString& folder, const PallixString& name)
 {
     return folder.str() == "/" ? "/" + name : folder + "/" + name;
-}
-
-bool isTitleSetFile(const PallixString& name)
-{
-    const std::string folded = DatabaseValue::lower(name.str());
-    return folded.size() >= 12 && folded.compare(0, 4, "vts_") == 0 && folded.compare(folded.size() - 4, 4, ".vob") == 0;
 }
 
 uint64_t sizeOf(const PallixString& path)
@@ -58,7 +53,7 @@ bool FolderWalker::isMovieFile(const PallixString& name)
 
 bool FolderWalker::isExtrasFolder(const PallixString& name)
 {
-    const std::string folded = DatabaseValue::lower(name.str());
+    const std::string folded = PallixString::LowerAscii(name.str());
     return std::find(EXTRAS_FOLDERS.begin(), EXTRAS_FOLDERS.end(), folded) != EXTRAS_FOLDERS.end();
 }
 
@@ -227,7 +222,7 @@ bool FolderWalker::addDisc(const PallixString& folder, const Listing& listing, s
     main.folder = folder;
     bool bDisc = false;
     for (const PallixString& name : listing.folders)
-        if (DatabaseValue::lower(name.str()) == "video_ts")
+        if (PallixString::LowerAscii(name.str()) == "video_ts")
         {
             title.kind = TitleFolder::DVD;
             main.file = name;
@@ -235,21 +230,21 @@ bool FolderWalker::addDisc(const PallixString& folder, const Listing& listing, s
             break;
         }
     for (const PallixString& name : listing.files)
-        if (!bDisc && isTitleSetFile(name))
+        if (!bDisc && PallixTitleSetName::Is(name.str()))
         {
             title.kind = TitleFolder::DVD;
             bDisc = true;
         }
     for (const PallixString& name : listing.folders)
     {
-        if (bDisc || DatabaseValue::lower(name.str()) != "bdmv")
+        if (bDisc || PallixString::LowerAscii(name.str()) != "bdmv")
             continue;
         // A Blu-ray plays its largest stream: the film, not the menus and trailers.
         Listing bdmv;
         PallixString streamFolder;
         if (list(joinPath(folder, name), bdmv))
             for (const PallixString& sub : bdmv.folders)
-                if (DatabaseValue::lower(sub.str()) == "stream")
+                if (PallixString::LowerAscii(sub.str()) == "stream")
                     streamFolder = name + "/" + sub;
         Listing streams;
         uint64_t nLargest = 0;
@@ -326,7 +321,7 @@ bool FolderWalker::visitShow(const PallixString& folder, const Listing& listing,
             seasons.emplace_back(name, season.nSeason);
     }
     const bool bNfo = std::any_of(listing.files.begin(), listing.files.end(), [](const PallixString& name)
-                                  { return DatabaseValue::lower(name.str()) == "tvshow.nfo"; });
+                                  { return PallixString::LowerAscii(name.str()) == "tvshow.nfo"; });
     const std::vector<PallixString> movies = moviesOf(listing);
     const bool bEpisodesOnly = !bRoot && !own.bFound && isOneShowsFolder(folderName, movies);
     if (!bNfo && seasons.empty() && !bEpisodesOnly)

@@ -6,12 +6,13 @@
 #include "FolderWalker.h"
 #include "MediaEntry.h"
 #include "NameParser.h"
+#include "ParallelWork.h"
+#include "PallixTitleSetName.h"
 #include "ProbeCache.h"
 #include "RecordAssembler.h"
 #include "ScanConsole.h"
 
 #include <algorithm>
-#include <atomic>
 #include <condition_variable>
 #include <ctime>
 #include <deque>
@@ -20,7 +21,6 @@
 #include <map>
 #include <mutex>
 #include <sys/stat.h>
-#include <thread>
 #include <unordered_set>
 #include <unistd.h>
 
@@ -28,15 +28,6 @@ namespace
 {
 const char* const CACHE_SUFFIX = ".scancache";
 const char* const COVERS_FOLDER = "quorva-covers";
-
-bool isTitleSetFile(const PallixString& name)
-{
-    std::string folded = name.str();
-    for (char& c : folded)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return folded.size() >= 12 && folded.compare(0, 4, "VTS_") == 0 && folded.compare(folded.size() - 4, 4, ".VOB") == 0;
-}
 
 // When the titles of this run entered the library, in local time: the same for
 // every record the run adds.
@@ -78,7 +69,7 @@ PallixString LibraryScanner::keyOf(MediaEntry* pEntry)
     if (filename.IsEmpty())
         return path;
     int nSlash = filename.ReverseFind('/');
-    if (isTitleSetFile(filename.Mid(nSlash + 1)))
+    if (PallixTitleSetName::Is(filename.Mid(nSlash + 1).str()))
         return nSlash < 0 ? path : absolutePath(path + "/" + filename.Left(nSlash));
     return absolutePath(path + "/" + filename);
 }
@@ -201,47 +192,69 @@ void LibraryScanner::scanTitles(int nJobs, bool bMakeCovers)
     std::mutex mutex;
     std::condition_variable doneChanged;
     std::vector<char> done(nCount, 0);
-    std::atomic<size_t> nNext(0);
     PallixString current;
 
-    auto work = [&]()
+    auto work = [&](int nTitle)
     {
-        for (size_t i = nNext++; i < nCount; i = nNext++)
+        const size_t i = static_cast<size_t>(nTitle);
         {
-            {
-                std::lock_guard<std::mutex> lock(mutex);
-                current = mScans[i]->getWhere();
-            }
-            mScans[i]->run(*mpCache, bMakeCovers ? &covers : nullptr);
             std::lock_guard<std::mutex> lock(mutex);
-            done[i] = 1;
-            doneChanged.notify_all();
+            current = mScans[i]->getWhere();
+        }
+        mScans[i]->run(*mpCache, bMakeCovers ? &covers : nullptr);
+        std::lock_guard<std::mutex> lock(mutex);
+        done[i] = 1;
+        doneChanged.notify_all();
+    };
+    // Titles are finished, and printed, in the order they were found.
+    auto finishInOrder = [&]
+    {
+        for (size_t i = 0; i < nCount; ++i)
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            while (!done[i])
+            {
+                mpConsole->progress(static_cast<int>(i), static_cast<int>(nCount), current);
+                doneChanged.wait_for(lock, std::chrono::milliseconds(250));
+            }
+            PallixString where = current;
+            lock.unlock();
+            finishTitle(i);
+            mpConsole->progress(static_cast<int>(i + 1), static_cast<int>(nCount), where);
         }
     };
-    std::vector<std::thread> workers;
-    const size_t nWorkers = std::min(static_cast<size_t>(nJobs), nCount);
-    for (size_t i = 0; i < nWorkers; ++i)
-        workers.emplace_back(work);
-
-    // Titles are finished, and printed, in the order they were found.
-    for (size_t i = 0; i < nCount; ++i)
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        while (!done[i])
-        {
-            mpConsole->progress(static_cast<int>(i), static_cast<int>(nCount), current);
-            doneChanged.wait_for(lock, std::chrono::milliseconds(250));
-        }
-        PallixString where = current;
-        lock.unlock();
-        finishTitle(i);
-        mpConsole->progress(static_cast<int>(i + 1), static_cast<int>(nCount), where);
-    }
-    for (std::thread& worker : workers)
-        worker.join();
+    ParallelWork::forEachBeside(nJobs, static_cast<int>(nCount), work, finishInOrder);
     mpConsole->clearProgress();
     for (TitleScan::ItemScan* pItem : mProbed)
         mpCache->store(pItem->cacheKey, pItem->nSize, pItem->nTime, pItem->values);
+}
+
+void LibraryScanner::finishExisting(TitleScan& scan, size_t nItem,
+                                    std::vector<std::pair<PallixString, PallixString>>& children)
+{
+    std::vector<TitleScan::ItemScan>& items = scan.getItems();
+    TitleScan::ItemScan& item = items[nItem];
+    // Only the probed values of a record follow its file; the rest is the user's.
+    if (item.bProbed && !item.bUnchanged && item.record.differsFrom(item.pExisting))
+    {
+        item.record.applyTo(item.pExisting);
+        ++mUpdatedCount;
+        mpConsole->record("Updated", item.pExisting->getTitle());
+    }
+    else
+    {
+        ++mUnchangedCount;
+        mpConsole->record("Unchanged", item.pExisting->getTitle());
+    }
+    // A title already known lists what it listed (an item removed by hand stays
+    // removed); one new to the database lists all it has.
+    const PallixString& title = item.pExisting->getTitle();
+    const bool bListed = items[0].pExisting &&
+                         std::any_of(items[0].pExisting->getFeatureItems().begin(),
+                                     items[0].pExisting->getFeatureItems().end(),
+                                     [&](FeatureItem& feature) { return feature.getPath() == title; });
+    if (nItem > 0 && (!items[0].pExisting || bListed))
+        children.emplace_back(scan.getTitle().items[nItem].label, title);
 }
 
 void LibraryScanner::finishTitle(size_t nTitle)
@@ -271,27 +284,7 @@ void LibraryScanner::finishTitle(size_t nTitle)
                 mProbed.push_back(&part);
         if (item.pExisting)
         {
-            // Only the probed values of a record follow its file; the rest is the user's.
-            if (item.bProbed && !item.bUnchanged && item.record.differsFrom(item.pExisting))
-            {
-                item.record.applyTo(item.pExisting);
-                ++mUpdatedCount;
-                mpConsole->record("Updated", item.pExisting->getTitle());
-            }
-            else
-            {
-                ++mUnchangedCount;
-                mpConsole->record("Unchanged", item.pExisting->getTitle());
-            }
-            // A title already known lists what it listed (an item removed by hand stays
-            // removed); one new to the database lists all it has.
-            const PallixString& title = item.pExisting->getTitle();
-            const bool bListed = items[0].pExisting &&
-                                 std::any_of(items[0].pExisting->getFeatureItems().begin(),
-                                             items[0].pExisting->getFeatureItems().end(),
-                                             [&](FeatureItem& feature) { return feature.getPath() == title; });
-            if (i > 0 && (!items[0].pExisting || bListed))
-                children.emplace_back(scan.getTitle().items[i].label, title);
+            finishExisting(scan, i, children);
             continue;
         }
         if (!item.bProbed)
@@ -400,9 +393,8 @@ std::vector<MediaEntry*> LibraryScanner::ordered()
     return records;
 }
 
-int LibraryScanner::run(int argc, char** argv)
+int LibraryScanner::readCommandLine(int argc, char** argv)
 {
-    mpConsole = std::make_unique<ScanConsole>(::isatty(STDOUT_FILENO) == 1);
     if (!mCommandLine.parse(argc, argv))
     {
         std::cout << "quorva-scan: " << mCommandLine.getError() << std::endl;
@@ -426,15 +418,18 @@ int LibraryScanner::run(int argc, char** argv)
         }
         mRoots.push_back(root);
     }
+    return -1;
+}
 
-    const bool bDryRun = mCommandLine.isDryRun();
+int LibraryScanner::readDatabase(bool& bDatabaseExists)
+{
     struct stat st;
     if (::stat(DatabaseFile::folderOf(mDatabase), &st) != 0 || !S_ISDIR(st.st_mode))
     {
         std::cout << "quorva-scan: " << DatabaseFile::folderOf(mDatabase) << ": not a folder" << std::endl;
         return 2;
     }
-    const bool bDatabaseExists = ::lstat(mDatabase, &st) == 0;
+    bDatabaseExists = ::lstat(mDatabase, &st) == 0;
     if (bDatabaseExists && !mCommandLine.isMerge() && !mCommandLine.isForce())
     {
         std::cout << "quorva-scan: " << mDatabase << " already exists: --merge updates it, --force replaces it"
@@ -450,6 +445,20 @@ int LibraryScanner::run(int argc, char** argv)
         }
         std::cout << "Merging into " << mDatabase << ": " << mExisting.size() << " records" << std::endl;
     }
+    return -1;
+}
+
+int LibraryScanner::run(int argc, char** argv)
+{
+    mpConsole = std::make_unique<ScanConsole>(::isatty(STDOUT_FILENO) == 1);
+    int nStatus = readCommandLine(argc, argv);
+    if (nStatus >= 0)
+        return nStatus;
+    const bool bDryRun = mCommandLine.isDryRun();
+    bool bDatabaseExists = false;
+    nStatus = readDatabase(bDatabaseExists);
+    if (nStatus >= 0)
+        return nStatus;
     if (bDryRun)
         std::cout << "Dry run: nothing is written" << std::endl;
 
@@ -474,7 +483,12 @@ int LibraryScanner::run(int argc, char** argv)
         if (bWritten && !mpCache->save())
             mProblems.push_back(mpCache->getPath() + ": cannot be written");
     }
+    return report(records.size(), bDryRun, bWritten, writeError, bDatabaseExists);
+}
 
+int LibraryScanner::report(size_t nRecords, bool bDryRun, bool bWritten, const PallixString& writeError,
+                           bool bDatabaseExists)
+{
     for (PallixString& line : mMissing)
         mpConsole->line(line);
     for (PallixString& problem : mProblems)
@@ -492,6 +506,6 @@ int LibraryScanner::run(int argc, char** argv)
                   << (bDatabaseExists ? "the old one is unchanged" : "nothing was written") << std::endl;
         return 1;
     }
-    std::cout << "Wrote " << mDatabase << ": " << records.size() << " records" << std::endl;
+    std::cout << "Wrote " << mDatabase << ": " << nRecords << " records" << std::endl;
     return 0;
 }

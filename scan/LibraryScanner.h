@@ -28,6 +28,14 @@ public:
 private:
     // Absolute, without "." and ".." parts or a trailing "/".
     static PallixString absolutePath(const PallixString& path);
+    // The run's folders and database, from the command line; an exit status when
+    // the run ends there, -1 when it goes on.
+    int readCommandLine(int argc, char** argv);
+    // The database's folder checked and, with --merge, its records read; an exit
+    // status when the run ends there, -1 when it goes on.
+    int readDatabase(bool& bDatabaseExists);
+    // The console's summary; the exit status.
+    int report(size_t nRecords, bool bDryRun, bool bWritten, const PallixString& writeError, bool bDatabaseExists);
     // What identifies a record's file across scans: Path/Filename, the folder of a
     // DVD's title-set files, or the Path alone for a record without Filename.
     static PallixString keyOf(MediaEntry* pEntry);
@@ -43,6 +51,9 @@ private:
     // Scans every title on nJobs threads, handing each to finishTitle in order.
     void scanTitles(int nJobs, bool bMakeCovers);
     void finishTitle(size_t nTitle);
+    // An item the database has a record of: updated or unchanged, and listed
+    // under its parent as it was.
+    void finishExisting(TitleScan& scan, size_t nItem, std::vector<std::pair<PallixString, PallixString>>& children);
     // The parent's feature items name its episodes and extras in viewing order.
     static void arrangeFeatureItems(MediaEntry* pParent,
                                     const std::vector<std::pair<PallixString, PallixString>>& children);

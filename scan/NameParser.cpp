@@ -59,7 +59,7 @@ std::string filmIdOf(const std::string& folded)
 GroupKind kindOfGroup(const Words& words, size_t nAt, const std::string& name)
 {
     const size_t nEnd = groupEnd(words, nAt);
-    const std::string raw = DatabaseValue::lower(name.substr(words[nAt].nStart, words[nEnd - 1].nEnd - words[nAt].nStart));
+    const std::string raw = PallixString::LowerAscii(name.substr(words[nAt].nStart, words[nEnd - 1].nEnd - words[nAt].nStart));
     if (nEnd - nAt == 1 && NameWords::yearOf(words[nAt]) > 0 && words[nAt].folded.size() == 4)
         return GROUP_YEAR;
     if (ReleaseTags::isSiteName(raw))
@@ -297,7 +297,7 @@ std::string tidy(const std::string& text)
 
 void addEdition(std::string& editions, const std::string& edition)
 {
-    if (edition.empty() || DatabaseValue::lower(editions).find(DatabaseValue::lower(edition)) != std::string::npos)
+    if (edition.empty() || PallixString::LowerAscii(editions).find(PallixString::LowerAscii(edition)) != std::string::npos)
         return;
     if (!editions.empty())
         editions += ", ";
@@ -490,7 +490,7 @@ bool NameParser::isEarlierEpisode(const EpisodeMark& a, const EpisodeMark& b)
 std::string NameParser::comparable(const std::string& text)
 {
     std::string result;
-    for (char c : DatabaseValue::lower(text))
+    for (char c : PallixString::LowerAscii(text))
     {
         if (c == '&')
             result += "and";

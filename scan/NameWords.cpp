@@ -99,7 +99,7 @@ std::vector<NameWords::Word> NameWords::split(const std::string& name)
         if (!bInWord)
             return;
         current.nEnd = nEnd;
-        current.folded = DatabaseValue::lower(current.text);
+        current.folded = PallixString::LowerAscii(current.text);
         words.push_back(current);
         current = Word();
         bInWord = false;
@@ -166,7 +166,7 @@ void NameWords::mergeAcronyms(std::vector<Word>& words, const std::string& name)
             for (size_t k = i; k < nEnd; ++k)
                 acronym.text += std::string(1, words[k].text[0]) + ".";
             acronym.nEnd = words[nEnd - 1].nEnd;
-            acronym.folded = DatabaseValue::lower(acronym.text);
+            acronym.folded = PallixString::LowerAscii(acronym.text);
             merged.push_back(acronym);
             i = nEnd;
             continue;

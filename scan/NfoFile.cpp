@@ -1,5 +1,7 @@
 #include "NfoFile.h"
 
+#include "FileHandle.h"
+
 #include <pugixml.hpp>
 
 #include <algorithm>
@@ -158,15 +160,14 @@ bool NfoFile::load(const PallixString& path)
     *this = NfoFile();
     std::string content;
     bool bWhole = false;
-    if (FILE* pFile = std::fopen(path.c_str(), "rb"))
+    if (FileHandle file{std::fopen(path.c_str(), "rb")})
     {
         char buffer[8192];
         // Metadata is small; the first pieces are enough to tell a link or XML.
         size_t n = 0;
-        while (content.size() < MAX_READ_BYTES && (n = std::fread(buffer, 1, sizeof(buffer), pFile)) > 0)
+        while (content.size() < MAX_READ_BYTES && (n = std::fread(buffer, 1, sizeof(buffer), file.get())) > 0)
             content.append(buffer, n);
-        bWhole = n == 0 && !std::ferror(pFile);
-        std::fclose(pFile);
+        bWhole = n == 0 && !std::ferror(file.get());
     }
     const size_t nFirst = content.find_first_not_of(" \t\r\n\xEF\xBB\xBF");
     if (nFirst != std::string::npos && content[nFirst] != '<')

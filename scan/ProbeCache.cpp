@@ -12,11 +12,6 @@ namespace
 const std::string HEADER = "quorva-scan cache 1";
 constexpr size_t VALUE_FIELDS = 5;
 
-struct FileCloser
-{
-    void operator()(FILE* pFile) const { std::fclose(pFile); }
-};
-
 std::vector<std::string> splitTabs(const std::string& text)
 {
     std::vector<std::string> parts;
@@ -42,7 +37,7 @@ ProbeCache::ProbeCache(PallixString path) : mPath(std::move(path)) {}
 void ProbeCache::load()
 {
     mRecords.clear();
-    std::unique_ptr<FILE, FileCloser> file(FileUtils::openRegularFile(mPath));
+    FileHandle file = FileUtils::openRegularFile(mPath);
     if (!file)
         return;
     std::string line;

@@ -6,6 +6,7 @@
 #include "FilmParts.h"
 #include "FolderWalker.h"
 #include "PallixDirScanner.h"
+#include "PallixTitleSetName.h"
 #include "ProbeCache.h"
 
 #include <algorithm>
@@ -16,17 +17,6 @@ namespace
 int64_t timeOf(const struct stat64& st)
 {
     return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
-}
-
-bool isTitleSetFile(const std::string& name)
-{
-    if (name.size() < 12)
-        return false;
-    std::string folded = name;
-    for (char& c : folded)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return folded.compare(0, 4, "VTS_") == 0 && folded.compare(folded.size() - 4, 4, ".VOB") == 0;
 }
 } // namespace
 
@@ -76,7 +66,7 @@ bool TitleScan::readFileState(ItemScan& scan, const PallixString& path, bool bTi
     {
         const PallixString name = listing.GetEntry(i);
         struct stat64 part;
-        if (!isTitleSetFile(name.str()) || ::stat64(path + "/" + name, &part) != 0)
+        if (!PallixTitleSetName::Is(name.str()) || ::stat64(path + "/" + name, &part) != 0)
             continue;
         scan.nSize += static_cast<uint64_t>(part.st_size);
         scan.nTime = std::max(scan.nTime, timeOf(part));

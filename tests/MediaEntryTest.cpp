@@ -1,5 +1,6 @@
 #include "HTMLDBParser.h"
 #include "MediaEntry.h"
+#include "MediaEntryFields.h"
 
 #include "PallixBitmap.h"
 #include "TestSupport.h"
@@ -199,6 +200,42 @@ TEST(MediaEntry, ExportBlocksWriteEveryFieldUnchanged)
     EXPECT_EQ(pRead->getEdition(), "Director's Cut");
     EXPECT_EQ(pRead->getFilmId(), "tt0113277");
     EXPECT_EQ(pRead->getOtherTitle(), "Heat (original)");
+}
+
+TEST(MediaEntry, EveryFieldOfTheTableSurvivesAWriteAndAReadBack)
+{
+    // Each row gets a value of its own; the detail block carries them all, the
+    // index block exactly its own rows.
+    MediaEntry entry;
+    int nRow = 0;
+    for (const MediaEntryFields::Field& field : MediaEntryFields::all())
+        field.set(entry, PallixString("Label " + std::to_string(++nRow) + ",value " + field.szKey));
+    TempDir dir;
+    auto readBack = [&](const std::string& block)
+    {
+        dir.write("record.info", block);
+        FILE* pFile = std::fopen(dir.file("record.info").c_str(), "r");
+        std::unique_ptr<MediaEntry> pRead(pFile ? HTMLDBParser().parseEntry(pFile, true) : new MediaEntry());
+        if (pFile)
+            std::fclose(pFile);
+        return pRead;
+    };
+    std::unique_ptr<MediaEntry> pDetail = readBack(fullBlock(entry));
+    std::unique_ptr<MediaEntry> pIndex = readBack(headerBlock(entry));
+    for (const MediaEntryFields::Field& field : MediaEntryFields::all())
+    {
+        if (field.block == MediaEntryFields::FEATURE_ITEMS)
+        {
+            ASSERT_EQ(pDetail->getFeatureItems().GetSize(), 1) << field.szKey;
+            EXPECT_EQ(pDetail->getFeatureItems()[0].getPath(), "value " + std::string(field.szKey));
+            EXPECT_EQ(pIndex->getFeatureItems().GetSize(), 0) << field.szKey;
+            continue;
+        }
+        EXPECT_EQ(field.get(*pDetail), field.get(entry)) << field.szKey;
+        MediaEntry fresh;
+        EXPECT_EQ(field.get(*pIndex), field.block == MediaEntryFields::INDEX ? field.get(entry) : field.get(fresh))
+            << field.szKey;
+    }
 }
 
 TEST(MediaEntry, LastViewedTimeIsALocalDate)

@@ -85,11 +85,41 @@ int PallixString::Compare(const char* text, bool bCaseSensitive, bool, int nLeng
 bool PallixString::Contains(const char* text, bool bCaseSensitive, bool) const
 {
     std::string_view needle(text ? text : "");
-    if (needle.empty())
-        return true;
-    auto equal = [bCaseSensitive](char a, char b)
-    { return bCaseSensitive ? a == b : foldAscii(a) == foldAscii(b); };
-    return std::search(mText.begin(), mText.end(), needle.begin(), needle.end(), equal) != mText.end();
+    if (!bCaseSensitive)
+        return ContainsFolded(mText, needle);
+    return mText.find(needle) != std::string::npos;
+}
+
+std::string PallixString::LowerAscii(std::string_view text)
+{
+    std::string result(text);
+    LowerAsciiInPlace(result);
+    return result;
+}
+
+void PallixString::LowerAsciiInPlace(std::string& text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+}
+
+std::string PallixString::UpperAscii(std::string_view text)
+{
+    std::string result(text);
+    std::transform(result.begin(), result.end(), result.begin(), foldAscii);
+    return result;
+}
+
+int PallixString::CompareFolded(std::string_view a, std::string_view b)
+{
+    return compareBytes(a, b, false);
+}
+
+bool PallixString::ContainsFolded(std::string_view text, std::string_view needle)
+{
+    return needle.empty() || std::search(text.begin(), text.end(), needle.begin(), needle.end(),
+                       [](char a, char b) { return foldAscii(a) == foldAscii(b); }) != text.end();
 }
 
 int PallixString::Find(char c) const

@@ -41,6 +41,15 @@ public:
     int Compare(const char* text, bool bCaseSensitive = true, bool bReserved = false, int nLength = -1) const;
     bool Contains(const char* text, bool bCaseSensitive = true, bool bReserved = false) const;
 
+    // The case-blind forms for text held elsewhere: ASCII letters folded, every
+    // other byte as it is (the same folding as Compare and Contains use).
+    static std::string LowerAscii(std::string_view text);
+    // The same, keeping the string's room: for scratch text folded again and again.
+    static void LowerAsciiInPlace(std::string& text);
+    static std::string UpperAscii(std::string_view text);
+    static int CompareFolded(std::string_view a, std::string_view b);
+    static bool ContainsFolded(std::string_view text, std::string_view needle);
+
     // Byte index of the first or last occurrence of c, or -1.
     int Find(char c) const;
     int ReverseFind(char c) const;

@@ -1,6 +1,7 @@
 #include "PallixAttachedFonts.h"
 
 #include "PallixAVTypes.h"
+#include "PallixString.h"
 
 #include <algorithm>
 #include <cctype>
@@ -18,10 +19,7 @@ constexpr size_t EDGE_BYTES = 4096;
 
 std::string lower(const char* text)
 {
-    std::string out = text ? text : "";
-    for (char& c : out)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return out;
+    return PallixString::LowerAscii(text ? text : "");
 }
 
 bool endsWith(const std::string& text, const char* suffix)

@@ -103,6 +103,19 @@ void copyLanguage(char (&target)[4], const AVStream* st)
         copyText(target, language);
 }
 
+// What sound and subtitle tracks have alike: how the player names them, their
+// language, codec and title.
+template <typename Track>
+void fillTrack(Track& track, const AVStream* st, int nId, int nSSID, const char* title)
+{
+    track.m_nPIDorStreamID = nId;
+    track.m_nSSID = nSSID;
+    copyLanguage(track.m_language, st);
+    copyText(track.m_codec, avcodec_get_name(st->codecpar->codec_id));
+    if (title)
+        track.m_title = title;
+}
+
 bool isBitmapSubtitle(AVCodecID id)
 {
     const AVCodecDescriptor* descriptor = avcodec_descriptor_get(id);
@@ -165,7 +178,7 @@ std::shared_ptr<const std::vector<uint8_t>> HeadOfPart(const std::shared_ptr<con
 }
 } // namespace
 
-bool PallixMPEGFile::Fail(const char* reason)
+void PallixMPEGFile::ClearAnalysis()
 {
     mType = kUnknownMPEGFileType;
     mPrograms.clear();
@@ -173,6 +186,11 @@ bool PallixMPEGFile::Fail(const char* reason)
     mStartTime = 0.0;
     mChapters.clear();
     mOpened.reset();
+}
+
+bool PallixMPEGFile::Fail(const char* reason)
+{
+    ClearAnalysis();
     mFailureReason = reason;
     return false;
 }
@@ -180,15 +198,10 @@ bool PallixMPEGFile::Fail(const char* reason)
 bool PallixMPEGFile::SetStream(PallixFileStream& stream)
 {
     pallix_av::InitOnce();
-    mType = kUnknownMPEGFileType;
-    mPrograms.clear();
-    mDuration = 0.0;
-    mStartTime = 0.0;
+    ClearAnalysis();
     mFailureReason.clear();
     mContainer.clear();
     mParts.clear();
-    mChapters.clear();
-    mOpened.reset();
     mPath = static_cast<const char*>(stream.GetPath());
     mFileSize = stream.GetSize();
     for (const PallixJoinedFile::Part& part : stream.GetParts())
@@ -246,53 +259,6 @@ bool PallixMPEGFile::AnalyseMPEG(const std::shared_ptr<const std::vector<uint8_t
     mType = type;
     mContainer = format->iformat->name;
 
-    // libavformat names program-stream ids by their whole start code (0x1E0),
-    // and substreams of private stream 1 (AC-3, LPCM, DVD subtitles) by their
-    // substream id alone.
-    auto identify = [&](const AVStream* st, int& id, int& ssid) {
-        if (bTransport)
-            id = st->id;
-        else if (st->id < 0x100)
-        {
-            id = PRIVATE_STREAM_1;
-            ssid = st->id;
-        }
-        else
-            id = st->id & 0xFF;
-    };
-    auto describe = [&](ProgramEntry& entry, const AVStream* st) {
-        const AVCodecParameters* par = st->codecpar;
-        if (par->codec_type == AVMEDIA_TYPE_VIDEO)
-        {
-            VideoStream video;
-            video.m_nPIDorStreamID = bTransport ? st->id : (st->id & 0xFF);
-            video.m_nPictureWidth = par->width;
-            video.m_nPictureHeight = par->height;
-            copyText(video.m_codec, avcodec_get_name(par->codec_id));
-            entry.video.push_back(video);
-        }
-        else if (par->codec_type == AVMEDIA_TYPE_AUDIO)
-        {
-            AudioStream audio;
-            audio.m_streamType = AudioTypeOf(par->codec_id);
-            identify(st, audio.m_nPIDorStreamID, audio.m_nSSID);
-            copyLanguage(audio.m_language, st);
-            copyText(audio.m_codec, avcodec_get_name(par->codec_id));
-            audio.m_nChannels = par->ch_layout.nb_channels;
-            entry.audio.push_back(audio);
-        }
-        else if (par->codec_type == AVMEDIA_TYPE_SUBTITLE)
-        {
-            SubtitleStream subtitle;
-            identify(st, subtitle.m_nPIDorStreamID, subtitle.m_nSSID);
-            subtitle.m_bBitmap = isBitmapSubtitle(par->codec_id);
-            subtitle.m_bForced = (st->disposition & AV_DISPOSITION_FORCED) != 0;
-            copyLanguage(subtitle.m_language, st);
-            copyText(subtitle.m_codec, avcodec_get_name(par->codec_id));
-            entry.subtitles.push_back(subtitle);
-        }
-    };
-
     if (bTransport && format->nb_programs > 0)
     {
         for (unsigned p = 0; p < format->nb_programs; ++p)
@@ -302,7 +268,7 @@ bool PallixMPEGFile::AnalyseMPEG(const std::shared_ptr<const std::vector<uint8_t
             entry.program.m_nProgramID = program->program_num;
             entry.program.m_nPCRPID = program->pcr_pid;
             for (unsigned i = 0; i < program->nb_stream_indexes; ++i)
-                describe(entry, format->streams[program->stream_index[i]]);
+                AddMPEGStream(entry, format->streams[program->stream_index[i]], bTransport);
             mPrograms.push_back(std::move(entry));
         }
     }
@@ -310,11 +276,67 @@ bool PallixMPEGFile::AnalyseMPEG(const std::shared_ptr<const std::vector<uint8_t
     {
         ProgramEntry entry;
         for (unsigned i = 0; i < format->nb_streams; ++i)
-            describe(entry, format->streams[i]);
+            AddMPEGStream(entry, format->streams[i], bTransport);
         mPrograms.push_back(std::move(entry));
     }
-    // A stream id sorts the streams the way a viewer expects: the first video
-    // and the first audio track come first.
+    SortStreams();
+    FindDurations(format.get());
+    return true;
+}
+
+void PallixMPEGFile::AddMPEGStream(ProgramEntry& entry, const AVStream* st, bool bTransport)
+{
+    // libavformat names program-stream ids by their whole start code (0x1E0),
+    // and substreams of private stream 1 (AC-3, LPCM, DVD subtitles) by their
+    // substream id alone.
+    int nId = st->id & 0xFF;
+    int nSSID = 0;
+    if (bTransport)
+        nId = st->id;
+    else if (st->id < 0x100 && st->codecpar->codec_type != AVMEDIA_TYPE_VIDEO)
+    {
+        nId = PRIVATE_STREAM_1;
+        nSSID = st->id;
+    }
+    AddStreamRecord(entry, st, nId, nSSID, false);
+}
+
+void PallixMPEGFile::AddStreamRecord(ProgramEntry& entry, const AVStream* st, int nId, int nSSID, bool bTagged)
+{
+    const AVCodecParameters* par = st->codecpar;
+    const char* title = bTagged ? metadata(st, "title") : nullptr;
+    if (par->codec_type == AVMEDIA_TYPE_VIDEO)
+    {
+        VideoStream video;
+        video.m_nPIDorStreamID = nId;
+        video.m_nPictureWidth = par->width;
+        video.m_nPictureHeight = par->height;
+        copyText(video.m_codec, avcodec_get_name(par->codec_id));
+        entry.video.push_back(video);
+    }
+    else if (par->codec_type == AVMEDIA_TYPE_AUDIO)
+    {
+        AudioStream audio;
+        fillTrack(audio, st, nId, nSSID, title);
+        audio.m_streamType = AudioTypeOf(par->codec_id);
+        audio.m_nChannels = par->ch_layout.nb_channels;
+        audio.m_bDefault = bTagged && (st->disposition & AV_DISPOSITION_DEFAULT) != 0;
+        entry.audio.push_back(audio);
+    }
+    else if (par->codec_type == AVMEDIA_TYPE_SUBTITLE)
+    {
+        SubtitleStream subtitle;
+        fillTrack(subtitle, st, nId, nSSID, title);
+        subtitle.m_bBitmap = isBitmapSubtitle(par->codec_id);
+        subtitle.m_bForced = (st->disposition & AV_DISPOSITION_FORCED) != 0;
+        entry.subtitles.push_back(subtitle);
+    }
+}
+
+// A stream id sorts the streams the way a viewer expects: the first video and
+// the first audio track come first.
+void PallixMPEGFile::SortStreams()
+{
     auto byId = [](const auto& a, const auto& b) {
         return a.m_nPIDorStreamID != b.m_nPIDorStreamID ? a.m_nPIDorStreamID < b.m_nPIDorStreamID
                                                         : a.m_nSSID < b.m_nSSID;
@@ -326,8 +348,6 @@ bool PallixMPEGFile::AnalyseMPEG(const std::shared_ptr<const std::vector<uint8_t
         std::stable_sort(entry.audio.begin(), entry.audio.end(), byId);
         std::stable_sort(entry.subtitles.begin(), entry.subtitles.end(), byId);
     }
-    FindDurations(format.get());
-    return true;
 }
 
 // Each part's own running time, from its timestamps: the parts of a title set
@@ -391,43 +411,10 @@ bool PallixMPEGFile::AnalyseContainer(const std::shared_ptr<const std::vector<ui
     ProgramEntry entry;
     for (unsigned i = 0; i < format->nb_streams; ++i)
     {
+        // A cover picture is no video to play.
         const AVStream* st = format->streams[i];
-        const AVCodecParameters* par = st->codecpar;
-        const int id = int(i) + 1;
-        if (par->codec_type == AVMEDIA_TYPE_VIDEO && !(st->disposition & AV_DISPOSITION_ATTACHED_PIC))
-        {
-            VideoStream video;
-            video.m_nPIDorStreamID = id;
-            video.m_nPictureWidth = par->width;
-            video.m_nPictureHeight = par->height;
-            copyText(video.m_codec, avcodec_get_name(par->codec_id));
-            entry.video.push_back(video);
-        }
-        else if (par->codec_type == AVMEDIA_TYPE_AUDIO)
-        {
-            AudioStream audio;
-            audio.m_nPIDorStreamID = id;
-            audio.m_streamType = AudioTypeOf(par->codec_id);
-            copyLanguage(audio.m_language, st);
-            copyText(audio.m_codec, avcodec_get_name(par->codec_id));
-            audio.m_nChannels = par->ch_layout.nb_channels;
-            audio.m_bDefault = (st->disposition & AV_DISPOSITION_DEFAULT) != 0;
-            if (const char* title = metadata(st, "title"))
-                audio.m_title = title;
-            entry.audio.push_back(audio);
-        }
-        else if (par->codec_type == AVMEDIA_TYPE_SUBTITLE)
-        {
-            SubtitleStream subtitle;
-            subtitle.m_nPIDorStreamID = id;
-            subtitle.m_bBitmap = isBitmapSubtitle(par->codec_id);
-            subtitle.m_bForced = (st->disposition & AV_DISPOSITION_FORCED) != 0;
-            copyLanguage(subtitle.m_language, st);
-            copyText(subtitle.m_codec, avcodec_get_name(par->codec_id));
-            if (const char* title = metadata(st, "title"))
-                subtitle.m_title = title;
-            entry.subtitles.push_back(subtitle);
-        }
+        if (st->codecpar->codec_type != AVMEDIA_TYPE_VIDEO || !(st->disposition & AV_DISPOSITION_ATTACHED_PIC))
+            AddStreamRecord(entry, st, int(i) + 1, 0, true);
     }
     mPrograms.push_back(std::move(entry));
     mDuration = first->GetDuration();

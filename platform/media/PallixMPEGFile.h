@@ -11,6 +11,7 @@ class PallixFileStream;
 class PallixFileDemuxer;
 class PallixOpenedFilm;
 struct AVFormatContext;
+struct AVStream;
 
 // What a movie file holds: its container type and, per program, the video,
 // audio and subtitle streams with the identifiers a decoder selects them by.
@@ -163,11 +164,19 @@ private:
 
     bool AnalyseMPEG(const std::shared_ptr<const std::vector<uint8_t>>& head, uint64_t start);
     bool AnalyseContainer(const std::shared_ptr<const std::vector<uint8_t>>& head, uint64_t start);
+    // Adds one stream of an MPEG stream, named as the player names it there.
+    static void AddMPEGStream(ProgramEntry& entry, const AVStream* st, bool bTransport);
+    // Adds the record of one stream, by its kind; bTagged: the container's own
+    // tags (the default track, titles) are read too.
+    static void AddStreamRecord(ProgramEntry& entry, const AVStream* st, int nId, int nSSID, bool bTagged);
+    void SortStreams();
     void FindDurations(AVFormatContext* pFirst);
     void AddParts(std::unique_ptr<PallixFileDemuxer> first);
     void AddChapters(const AVFormatContext* pFormat, double offset);
     void AddSubtitleFiles();
     bool CheckDecodable();
+    // Forgets what an analysis found (the kind, the streams, the times).
+    void ClearAnalysis();
     bool Fail(const char* reason);
 
     MPEGFileType mType = kUnknownMPEGFileType;

@@ -2,6 +2,8 @@
 
 #include "PallixAVTypes.h"
 #include "PallixDirScanner.h"
+#include "PallixString.h"
+#include "PallixTitleSetName.h"
 
 #include <algorithm>
 #include <cctype>
@@ -16,27 +18,13 @@ namespace
 // Frames decoded after a seek before the nearest one is taken as it is.
 constexpr int MAX_FRAMES_AFTER_SEEK = 250;
 
-std::string Lower(std::string text)
-{
-    for (char& c : text)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 std::string ExtensionOf(const std::string& path)
 {
     size_t dot = path.rfind('.');
     size_t slash = path.rfind('/');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
         return std::string();
-    return Lower(path.substr(dot + 1));
-}
-
-std::string Upper(std::string text)
-{
-    for (char& c : text)
-        c = char(std::toupper(static_cast<unsigned char>(c)));
-    return text;
+    return PallixString::LowerAscii(path.substr(dot + 1));
 }
 
 // libavformat names a family of containers; the extension says which member.
@@ -58,7 +46,7 @@ std::string ContainerLabel(const AVInputFormat* pFormat, const std::string& path
         return "WMV";
     if (name == "flv")
         return "FLV";
-    return Upper(name.substr(0, name.find(',')));
+    return PallixString::UpperAscii(name.substr(0, name.find(',')));
 }
 
 std::string VideoCodecLabel(AVCodecID id)
@@ -71,7 +59,7 @@ std::string VideoCodecLabel(AVCodecID id)
         {AV_CODEC_ID_MJPEG, "MJPEG"},     {AV_CODEC_ID_THEORA, "Theora"},     {AV_CODEC_ID_H263, "H.263"},
     };
     auto found = labels.find(id);
-    return found != labels.end() ? found->second : Upper(avcodec_get_name(id));
+    return found != labels.end() ? found->second : PallixString::UpperAscii(avcodec_get_name(id));
 }
 
 std::string AudioCodecLabel(AVCodecID id)
@@ -90,7 +78,7 @@ std::string AudioCodecLabel(AVCodecID id)
     const std::string name = avcodec_get_name(id);
     if (name.rfind("pcm_", 0) == 0)
         return "PCM";
-    return Upper(name);
+    return PallixString::UpperAscii(name);
 }
 
 // libavformat takes "name:" at the front of a path for a protocol; saying
@@ -136,26 +124,6 @@ double DurationOf(AVFormatContext* pFormat, const AVStream* pStream)
     return 0;
 }
 
-// "VTS_02_3.VOB" (any letter case) gives 2 and 3; menus (part 0) and other names give false.
-bool TitleSetPart(const std::string& name, int& nSet, int& nPart)
-{
-    const std::string upper = Upper(name);
-    if (upper.size() < 12 || upper.compare(0, 4, "VTS_") != 0 || upper.compare(upper.size() - 4, 4, ".VOB") != 0)
-        return false;
-    const std::string middle = upper.substr(4, upper.size() - 8);
-    size_t underscore = middle.find('_');
-    if (underscore == std::string::npos || underscore == 0 || underscore + 1 >= middle.size())
-        return false;
-    const std::string setText = middle.substr(0, underscore);
-    const std::string partText = middle.substr(underscore + 1);
-    auto digits = [](const std::string& text)
-    { return !text.empty() && text.size() <= 2 && std::all_of(text.begin(), text.end(), ::isdigit); };
-    if (!digits(setText) || !digits(partText))
-        return false;
-    nSet = std::stoi(setText);
-    nPart = std::stoi(partText);
-    return nSet > 0 && nPart > 0;
-}
 } // namespace
 
 PallixMediaInfo::ProbeResult PallixMediaInfo::Probe(const std::string& path)
@@ -197,7 +165,8 @@ std::string PallixMediaInfo::ProbeLongestTitleSet(const std::string& folder)
         std::string name = listing.GetEntry(i).str();
         int nSet = 0;
         int nPart = 0;
-        if (TitleSetPart(name, nSet, nPart))
+        // Menus (part 0) and set 0 are no film.
+        if (PallixTitleSetName::Parse(name, nSet, nPart) && nSet > 0 && nPart > 0)
             sets[nSet].emplace(nPart, name);
     }
 
@@ -229,43 +198,65 @@ std::string PallixMediaInfo::ProbeLongestTitleSet(const std::string& folder)
     return longest;
 }
 
-bool PallixMediaInfo::GrabFrame(const std::string& path, double fraction, PallixRGBAImage& image)
+namespace
 {
-    image = PallixRGBAImage();
-    pallix_av::FormatPtr format = OpenAnalysed(path);
-    if (!format)
-        return false;
-    const int nPicture = PictureStreamOf(format.get());
-    if (nPicture < 0)
-        return false;
-    AVStream* pStream = format->streams[nPicture];
+pallix_av::CodecPtr OpenPictureDecoder(const AVStream* pStream)
+{
     const AVCodec* pCodec = avcodec_find_decoder(pStream->codecpar->codec_id);
     if (!pCodec)
-        return false;
+        return nullptr;
     pallix_av::CodecPtr codec(avcodec_alloc_context3(pCodec));
     if (!codec || avcodec_parameters_to_context(codec.get(), pStream->codecpar) < 0 ||
         avcodec_open2(codec.get(), pCodec, nullptr) < 0)
-        return false;
+        return nullptr;
+    return codec;
+}
 
-    // Seek to the key frame before the moment, then decode up to it.
-    int64_t target = AV_NOPTS_VALUE;
-    const double duration = DurationOf(format.get(), pStream);
-    if (duration > 0)
+// Seeks to the key frame before the moment; the moment in the stream's time
+// base, or AV_NOPTS_VALUE when the stream has no known length.
+int64_t SeekBefore(AVFormatContext* pFormat, int nPicture, double fraction)
+{
+    const AVStream* pStream = pFormat->streams[nPicture];
+    const double duration = DurationOf(pFormat, pStream);
+    if (duration <= 0)
+        return AV_NOPTS_VALUE;
+    const double seconds = std::clamp(fraction, 0.0, 1.0) * duration;
+    const double start = pStream->start_time != AV_NOPTS_VALUE ? pStream->start_time * av_q2d(pStream->time_base) : 0.0;
+    const int64_t target = int64_t((start + seconds) / av_q2d(pStream->time_base));
+    if (av_seek_frame(pFormat, nPicture, target, AVSEEK_FLAG_BACKWARD) < 0)
+        av_seek_frame(pFormat, -1, 0, AVSEEK_FLAG_BACKWARD);
+    return target;
+}
+
+// Takes the frames the decoder has ready into chosen, the latest last; true
+// once the frame wanted is there or nothing more will come.
+bool TakeFrames(AVCodecContext* pCodec, AVFrame* pFrame, AVFrame* pChosen, int64_t target, bool bDraining,
+                int& nDecoded)
+{
+    for (;;)
     {
-        const double seconds = std::clamp(fraction, 0.0, 1.0) * duration;
-        const double start = pStream->start_time != AV_NOPTS_VALUE ? pStream->start_time * av_q2d(pStream->time_base)
-                                                                    : 0.0;
-        target = int64_t((start + seconds) / av_q2d(pStream->time_base));
-        if (av_seek_frame(format.get(), nPicture, target, AVSEEK_FLAG_BACKWARD) < 0)
-            av_seek_frame(format.get(), -1, 0, AVSEEK_FLAG_BACKWARD);
+        int nReceived = avcodec_receive_frame(pCodec, pFrame);
+        if (nReceived == AVERROR_EOF)
+            return true;
+        if (nReceived < 0)
+            return bDraining && nReceived != AVERROR(EAGAIN);
+        av_frame_unref(pChosen);
+        av_frame_move_ref(pChosen, pFrame);
+        ++nDecoded;
+        const int64_t pts = pChosen->best_effort_timestamp;
+        if (target == AV_NOPTS_VALUE || (pts != AV_NOPTS_VALUE && pts >= target) || nDecoded >= MAX_FRAMES_AFTER_SEEK)
+            return true;
     }
+}
 
+// Decodes the picture stream up to the frame at or after target (the first
+// frame when there is none); false when no frame came.
+bool DecodeUpTo(AVFormatContext* pFormat, AVCodecContext* pCodec, int nPicture, int64_t target, AVFrame* pChosen)
+{
     pallix_av::PacketPtr packet(av_packet_alloc());
     pallix_av::FramePtr frame(av_frame_alloc());
-    pallix_av::FramePtr chosen(av_frame_alloc());
-    if (!packet || !frame || !chosen)
+    if (!packet || !frame)
         return false;
-    bool bHave = false;
     int nDecoded = 0;
     bool bDone = false;
     bool bDraining = false;
@@ -273,56 +264,33 @@ bool PallixMediaInfo::GrabFrame(const std::string& path, double fraction, Pallix
     {
         if (!bDraining)
         {
-            int nRead = av_read_frame(format.get(), packet.get());
-            if (nRead < 0)
+            if (av_read_frame(pFormat, packet.get()) < 0)
             {
                 bDraining = true;
-                avcodec_send_packet(codec.get(), nullptr);
+                avcodec_send_packet(pCodec, nullptr);
             }
             else
             {
                 if (packet->stream_index == nPicture)
-                    avcodec_send_packet(codec.get(), packet.get());
+                    avcodec_send_packet(pCodec, packet.get());
                 av_packet_unref(packet.get());
             }
         }
-        for (;;)
-        {
-            int nReceived = avcodec_receive_frame(codec.get(), frame.get());
-            if (nReceived == AVERROR_EOF)
-            {
-                bDone = true;
-                break;
-            }
-            if (nReceived < 0)
-            {
-                if (bDraining && nReceived != AVERROR(EAGAIN))
-                    bDone = true;
-                break;
-            }
-            av_frame_unref(chosen.get());
-            av_frame_move_ref(chosen.get(), frame.get());
-            bHave = true;
-            ++nDecoded;
-            const int64_t pts = chosen->best_effort_timestamp;
-            if (target == AV_NOPTS_VALUE || (pts != AV_NOPTS_VALUE && pts >= target) ||
-                nDecoded >= MAX_FRAMES_AFTER_SEEK)
-            {
-                bDone = true;
-                break;
-            }
-        }
+        bDone = TakeFrames(pCodec, frame.get(), pChosen, target, bDraining, nDecoded);
     }
-    if (!bHave || chosen->width <= 0 || chosen->height <= 0)
-        return false;
+    return nDecoded > 0;
+}
 
-    // Pixels that are not square are stretched to the width the picture is shown at.
-    AVRational sar = av_guess_sample_aspect_ratio(format.get(), pStream, chosen.get());
+// The frame in RGBA, pixels that are not square stretched to the width the
+// picture is shown at.
+bool ToRGBA(AVFormatContext* pFormat, AVStream* pStream, AVFrame* pChosen, PallixRGBAImage& image)
+{
+    AVRational sar = av_guess_sample_aspect_ratio(pFormat, pStream, pChosen);
     if (sar.num <= 0 || sar.den <= 0)
         sar = AVRational{1, 1};
-    const int outWidth = std::clamp(int(std::lround(double(chosen->width) * sar.num / sar.den)), 1, 8192);
-    const int outHeight = chosen->height;
-    pallix_av::SwsPtr scaler(sws_getContext(chosen->width, chosen->height, AVPixelFormat(chosen->format), outWidth,
+    const int outWidth = std::clamp(int(std::lround(double(pChosen->width) * sar.num / sar.den)), 1, 8192);
+    const int outHeight = pChosen->height;
+    pallix_av::SwsPtr scaler(sws_getContext(pChosen->width, pChosen->height, AVPixelFormat(pChosen->format), outWidth,
                                             outHeight, AV_PIX_FMT_RGBA, SWS_BICUBIC, nullptr, nullptr, nullptr));
     if (!scaler)
         return false;
@@ -337,7 +305,7 @@ bool PallixMediaInfo::GrabFrame(const std::string& path, double fraction, Pallix
     rgba->width = outWidth;
     rgba->height = outHeight;
     if (av_frame_get_buffer(rgba.get(), 0) < 0 ||
-        sws_scale(scaler.get(), chosen->data, chosen->linesize, 0, chosen->height, rgba->data, rgba->linesize) < 0)
+        sws_scale(scaler.get(), pChosen->data, pChosen->linesize, 0, pChosen->height, rgba->data, rgba->linesize) < 0)
         return false;
     image.width = uint32_t(outWidth);
     image.height = uint32_t(outHeight);
@@ -346,4 +314,27 @@ bool PallixMediaInfo::GrabFrame(const std::string& path, double fraction, Pallix
         std::memcpy(image.pixels.data() + size_t(y) * size_t(outWidth) * 4,
                     rgba->data[0] + ptrdiff_t(y) * rgba->linesize[0], size_t(outWidth) * 4);
     return true;
+}
+} // namespace
+
+bool PallixMediaInfo::GrabFrame(const std::string& path, double fraction, PallixRGBAImage& image)
+{
+    image = PallixRGBAImage();
+    pallix_av::FormatPtr format = OpenAnalysed(path);
+    if (!format)
+        return false;
+    const int nPicture = PictureStreamOf(format.get());
+    if (nPicture < 0)
+        return false;
+    AVStream* pStream = format->streams[nPicture];
+    pallix_av::CodecPtr codec = OpenPictureDecoder(pStream);
+    if (!codec)
+        return false;
+    // Seek to the key frame before the moment, then decode up to it.
+    const int64_t target = SeekBefore(format.get(), nPicture, fraction);
+    pallix_av::FramePtr chosen(av_frame_alloc());
+    if (!chosen || !DecodeUpTo(format.get(), codec.get(), nPicture, target, chosen.get()) || chosen->width <= 0 ||
+        chosen->height <= 0)
+        return false;
+    return ToRGBA(format.get(), pStream, chosen.get(), image);
 }

@@ -1,5 +1,6 @@
 #include "PallixSubtitleFiles.h"
 
+#include "PallixString.h"
 #include "PallixVobSubIndex.h"
 
 #include <algorithm>
@@ -21,13 +22,6 @@ const Kind KINDS[] = {{".srt", "subrip", false},
                       {".ssa", "ssa", false},
                       {".vtt", "webvtt", false},
                       {".idx", "dvd_subtitle", true}};
-
-std::string lower(std::string text)
-{
-    for (char& c : text)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 bool isLetters(const std::string& word, size_t minimum, size_t maximum)
 {
@@ -66,7 +60,7 @@ bool readMiddle(const std::string& middle, PallixSubtitleFiles::Found& found)
         size_t end = middle.find('.', start);
         if (end == std::string::npos)
             end = middle.size();
-        const std::string word = lower(middle.substr(start, end - start));
+        const std::string word = PallixString::LowerAscii(middle.substr(start, end - start));
         if (word == "forced")
             found.bForced = true;
         else if (word != "sdh" && word != "cc" && (!found.language.empty() || !readLanguage(word, found.language)))
@@ -120,7 +114,7 @@ std::vector<PallixSubtitleFiles::Found> PallixSubtitleFiles::Find(const std::str
     {
         std::error_code fileError;
         const std::string name = it->path().filename().string();
-        const std::string extension = lower(it->path().extension().string());
+        const std::string extension = PallixString::LowerAscii(it->path().extension().string());
         const Kind* pKind = kindOf(extension);
         if (!pKind)
             continue;

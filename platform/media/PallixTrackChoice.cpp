@@ -1,5 +1,7 @@
 #include "PallixTrackChoice.h"
 
+#include "PallixString.h"
+
 #include <cctype>
 #include <cstring>
 #include <iterator>
@@ -36,10 +38,7 @@ const Language LANGUAGES[] = {
 
 bool equalFolded(const char* a, const char* b)
 {
-    for (; *a && *b; ++a, ++b)
-        if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b)))
-            return false;
-    return *a == *b;
+    return PallixString::CompareFolded(a, b) == 0;
 }
 
 // "und", "mul" and the like say that no one language is meant.
@@ -77,10 +76,7 @@ std::string codecName(const char* codec)
             return entry.name;
     if (std::strncmp(codec, "pcm_", 4) == 0)
         return "PCM";
-    std::string name = codec;
-    for (char& c : name)
-        c = char(std::toupper(static_cast<unsigned char>(c)));
-    return name;
+    return PallixString::UpperAscii(codec);
 }
 
 std::string channelsName(int nChannels)
@@ -115,10 +111,7 @@ std::string PallixTrackChoice::LanguageName(const char* code)
         return std::string();
     if (const Language* pLanguage = find(code))
         return pLanguage->name;
-    std::string name = code;
-    for (char& c : name)
-        c = char(std::toupper(static_cast<unsigned char>(c)));
-    return name;
+    return PallixString::UpperAscii(code);
 }
 
 int PallixTrackChoice::ChooseAudio(const PallixMPEGFile& file, const char* language)
