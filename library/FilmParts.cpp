@@ -41,12 +41,13 @@ struct MarkRule
     bool bDigitHides;
 };
 
+// The words of a part mark: a film the scanner groups by them, the player
+// follows from its first part to the next ones.
+constexpr std::array<std::string_view, 6> PART_WORDS = {"part", "disc", "disk", "cd", "dvd", "pt"};
 // The scanner's marks, by which a folder's files are grouped into films.
-constexpr std::array<std::string_view, 6> GROUP_WORDS = {"part", "disc", "disk", "cd", "dvd", "pt"};
-const MarkRule GROUP_RULE = {GROUP_WORDS, 2, true};
+const MarkRule GROUP_RULE = {PART_WORDS, 2, true};
 // The marks the player follows from a film's first part to its next ones.
-constexpr std::array<std::string_view, 5> NEXT_WORDS = {"part", "disc", "disk", "cd", "pt"};
-const MarkRule NEXT_RULE = {NEXT_WORDS, 3, false};
+const MarkRule NEXT_RULE = {PART_WORDS, 3, false};
 
 // The last mark of the stem: "Part 2 CD1" is the first part of "Part 2".
 FilmParts::PartMark findMark(const std::string& stem, const MarkRule& rule)

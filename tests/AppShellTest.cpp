@@ -121,7 +121,7 @@ TEST(FileUtils, FilmPartsFollowTheFirstPart)
                              "vts_03_1.vob", "vts_03_2.vob", "Heat CD1.avi", "Heat CD2.avi", "Heat CD2.mkv",
                              "Alien.part09.mkv", "Alien.part10.mkv", "Brazil (Disc 1).mp4", "Brazil (Disc 2).mp4",
                              "Plan A.mkv", "Plan B.mkv", "Plan C.mkv", "Solo.mkv", "Solo2.mkv", "Epic pt1.ts",
-                             "Epic pt2.ts", "Script 1.mkv", "Script 2.mkv", "Two CD1.avi"})
+                             "Epic pt2.ts", "Script 1.mkv", "Script 2.mkv", "Two CD1.avi", "Up.DVD1.avi", "Up.DVD2.avi"})
         dir.write(name, "x");
     dir.write("Two CD2.avi/inside", "a folder, not a part");
     auto parts = [&](const char* first) {
@@ -139,6 +139,8 @@ TEST(FileUtils, FilmPartsFollowTheFirstPart)
     EXPECT_EQ(parts("Brazil (Disc 1).mp4"), "Brazil (Disc 1).mp4|Brazil (Disc 2).mp4");
     EXPECT_EQ(parts("Plan A.mkv"), "Plan A.mkv|Plan B.mkv|Plan C.mkv");
     EXPECT_EQ(parts("Epic pt1.ts"), "Epic pt1.ts|Epic pt2.ts");
+    // Every mark the scanner groups by, the player follows.
+    EXPECT_EQ(parts("Up.DVD1.avi"), "Up.DVD1.avi|Up.DVD2.avi");
     // No part mark, a word that only ends like one, or a folder where the next part would be.
     EXPECT_EQ(parts("Solo.mkv"), "Solo.mkv");
     EXPECT_EQ(parts("Script 1.mkv"), "Script 1.mkv");
