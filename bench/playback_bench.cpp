@@ -4,8 +4,9 @@
 // three runs each, it reports the medians of: the application's CPU seconds
 // per second of movie as a viewer plays it (from /proc, from the Play key to
 // 20 seconds of movie), over "ffmpeg -threads 1 -i FILE -f null -" on the
-// same 20 seconds run just before it (an interlaced film also over ffmpeg
-// decoding and deinterlacing it with the same filter); the speed of playing
+// same 20 seconds run just before it (an interlaced or HDR film also over
+// ffmpeg doing to its pictures what the application does: deinterlacing them,
+// or converting their colours for the screen); the speed of playing
 // (seconds of movie per second); and the bytes the application read over the
 // bytes of movie it played. Beside them: pictures dropped, the largest
 // audio/video offset, and for eight 15-second jumps the time from the
@@ -16,6 +17,8 @@
 // FOLDER (a temporary one by default) and kept there for the next run; FILEs
 // replace the standard seven (SD and HD MPEG, 1080p H.264 and HEVC in
 // Matroska, a 4K HEVC 10-bit HDR film, a 480i DVD and a 1080i transport stream).
+
+#include "PallixSdrConversion.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -39,6 +42,11 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+
+extern "C"
+{
+#include <libavutil/pixfmt.h>
+}
 #include <vector>
 
 extern char** environ;
@@ -224,7 +232,8 @@ struct Movie
     std::string path;
     std::vector<std::string> make;
     // The filters the application needs on top of decoding (the deinterlacer
-    // of an interlaced film): ffmpeg is measured with them as well.
+    // of an interlaced film, the colour conversion of an HDR one): ffmpeg is
+    // measured with them as well.
     std::string filters;
 };
 
@@ -463,6 +472,14 @@ std::vector<Movie> StandardMovies(const fs::path& folder)
     const std::string tone = "sine=frequency=440:beep_factor=4:sample_rate=48000";
     const std::string seconds = "60";
     const std::string hd = "testsrc2=size=1920x1080:rate=24,noise=alls=8:allf=t";
+    // What the application does to an HDR10 picture on the 720p screen.
+    PallixSdrConversion::Colours hdr10;
+    hdr10.nTransfer = AVCOL_TRC_SMPTE2084;
+    hdr10.nPrimaries = AVCOL_PRI_BT2020;
+    hdr10.nMatrix = AVCOL_SPC_BT2020_NCL;
+    hdr10.nRange = AVCOL_RANGE_MPEG;
+    hdr10.nBits = 10;
+    const std::string sdr = PallixSdrConversion::Filters(hdr10, 1280, 720);
     return {
         {"SD program stream (720x480 MPEG-2 3.5 Mb/s, MP2)", (folder / "sd.mpg").string(),
          {"-f", "lavfi", "-i", "testsrc2=size=720x480:rate=30000/1001", "-f", "lavfi", "-i", tone, "-t", seconds,
@@ -494,7 +511,7 @@ std::vector<Movie> StandardMovies(const fs::path& folder)
           "master-display=G(13250,34500)B(7500,3000)R(34000,16000)WP(15635,16450)L(10000000,50):max-cll=1000,400",
           "-color_primaries", "bt2020", "-color_trc", "smpte2084", "-colorspace", "bt2020nc", "-c:a", "eac3",
           "-b:a", "640k", "-ac", "2", "-f", "matroska"},
-         ""},
+         sdr},
         {"480i NTSC DVD (MPEG-2 interlaced, top field first, AC-3)", (folder / "dvd.vob").string(),
          {"-f", "lavfi", "-i", "testsrc2=size=720x480:rate=60000/1001,tinterlace=mode=interleave_top", "-f",
           "lavfi", "-i", tone, "-t", seconds, "-target", "ntsc-dvd", "-flags", "+ildct+ilme", "-top", "1", "-ac",
@@ -522,11 +539,18 @@ int main(int argc, char** argv)
     }
     const fs::path folder = argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path() / "quorva-playback-bench";
     fs::create_directories(folder);
+    // A FILE that is one of the standard movies keeps its label and filters.
+    const std::vector<Movie> standard = StandardMovies(fs::absolute(folder));
     std::vector<Movie> movies;
     for (int i = 2; i < argc; ++i)
-        movies.push_back(Movie{"movie", fs::absolute(argv[i]).string(), {}, ""});
+    {
+        const std::string path = fs::absolute(argv[i]).string();
+        auto pStandard = std::find_if(standard.begin(), standard.end(),
+                                      [&](const Movie& movie) { return movie.path == path; });
+        movies.push_back(pStandard != standard.end() ? *pStandard : Movie{"movie", path, {}, ""});
+    }
     if (movies.empty())
-        movies = StandardMovies(fs::absolute(folder));
+        movies = standard;
     for (const Movie& movie : movies)
     {
         if (fs::exists(movie.path) || movie.make.empty())
