@@ -7,6 +7,7 @@
 // the application would use them. Usage: grid_bench [titles] (default 2000).
 
 #include "BenchFigures.h"
+#include "BenchHeadless.h"
 #include "ImageList.h"
 #include "PallixApp.h"
 #include "PallixBitmap.h"
@@ -164,16 +165,10 @@ private:
 int main(int argc, char** argv)
 {
     int titles = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2000;
-    std::filesystem::path buildBin = std::filesystem::canonical("/proc/self/exe").parent_path().parent_path() / "bin";
-    if (!std::filesystem::exists(buildBin / "images") || !std::filesystem::exists(buildBin / "graphics"))
-    {
-        std::fprintf(stderr, "artwork missing in %s: build the quorva target first\n", buildBin.c_str());
+    const std::filesystem::path buildBin = PrepareHeadless();
+    if (buildBin.empty())
         return 1;
-    }
     std::string dir = stageLibrary(buildBin, titles);
-    setenv("PALLIX_DISPLAY", "headless", 1);
-    setenv("PALLIX_ECP_PORT", "0", 1);
-    setenv("PALLIX_GRAPHICS_DIR", (buildBin / "graphics").c_str(), 1);
 
     QuorvaApp app;
     Watcher watcher(app, titles);

@@ -9,6 +9,7 @@
 // Usage: paint_bench [repetitions] (default 500).
 
 #include "BenchFigures.h"
+#include "BenchHeadless.h"
 #include "PallixApp.h"
 #include "PallixBitmap.h"
 #include "PallixEventLoop.h"
@@ -138,16 +139,10 @@ void measure(int repetitions)
 int main(int argc, char** argv)
 {
     int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 500;
-    std::filesystem::path buildBin = std::filesystem::canonical("/proc/self/exe").parent_path().parent_path() / "bin";
-    if (!std::filesystem::exists(buildBin / "images") || !std::filesystem::exists(buildBin / "graphics"))
-    {
-        std::fprintf(stderr, "artwork missing in %s: build the quorva target first\n", buildBin.c_str());
+    const std::filesystem::path buildBin = PrepareHeadless();
+    if (buildBin.empty())
         return 1;
-    }
     std::string dir = stageLibrary(buildBin);
-    setenv("PALLIX_DISPLAY", "headless", 1);
-    setenv("PALLIX_ECP_PORT", "0", 1);
-    setenv("PALLIX_GRAPHICS_DIR", (buildBin / "graphics").c_str(), 1);
 
     QuorvaApp app;
     std::string program = dir + "/quorva";

@@ -9,6 +9,7 @@
 // library is made once under it and reused by later runs (the caller removes it).
 
 #include "BenchFigures.h"
+#include "BenchHeadless.h"
 #include "ContinueWatching.h"
 #include "MainWindow.h"
 #include "PallixApp.h"
@@ -278,16 +279,10 @@ private:
 int main(int argc, char** argv)
 {
     int titles = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100000;
-    std::filesystem::path buildBin = std::filesystem::canonical("/proc/self/exe").parent_path().parent_path() / "bin";
-    if (!std::filesystem::exists(buildBin / "images") || !std::filesystem::exists(buildBin / "graphics"))
-    {
-        std::fprintf(stderr, "artwork missing in %s: build the quorva target first\n", buildBin.c_str());
+    const std::filesystem::path buildBin = PrepareHeadless();
+    if (buildBin.empty())
         return 1;
-    }
     std::string dir = stageLibrary(buildBin, titles);
-    setenv("PALLIX_DISPLAY", "headless", 1);
-    setenv("PALLIX_ECP_PORT", "0", 1);
-    setenv("PALLIX_GRAPHICS_DIR", (buildBin / "graphics").c_str(), 1);
 
     int status = 0;
     {
