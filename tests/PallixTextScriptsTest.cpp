@@ -224,6 +224,15 @@ TEST(PallixTextLayout, CutsAndBreaksBetweenGraphemeClusters)
     // Bytes that are not UTF-8 become replacement characters, never a cut sequence.
     lines = PallixTextLayout::Lay("ab\xFF\xC3", 1000, 20, 20, 0, fixedWidth);
     EXPECT_EQ(lines[0].text, "ab\xEF\xBF\xBD\xEF\xBF\xBD");
+    // The noncharacter U+FFFF, which the line breaker takes for the end of the
+    // text, wraps like any other character and is kept.
+    const std::string odd = "ab \xEF\xBF\xBF cd ef";
+    lines = PallixTextLayout::Lay(odd, 35, 1000, 20, PallixTextLayout::kWrap, fixedWidth);
+    joined.clear();
+    for (const auto& line : lines)
+        joined += line.text;
+    EXPECT_GT(lines.size(), 1u);
+    EXPECT_NE(joined.find("\xEF\xBF\xBF"), std::string::npos);
 }
 
 TEST(PallixTextScripts, AFaceNamedByPallixFontGetsTheCharactersItLacksFromOthers)

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <memory>
 #include <mutex>
+#include <string>
 
 namespace
 {
@@ -33,6 +34,20 @@ UBreakIterator* characterIterator()
             iterator.reset();
     }
     return iterator.get();
+}
+
+// What libunibreak can read: it takes U+FFFF for the end of the text, and the
+// noncharacters U+FFFE and U+FFFF break its bookkeeping, so they become U+FFFD,
+// as long in bytes, and the marks stay at the text's own offsets.
+std::string forLineBreaking(std::string_view text)
+{
+    std::string safe(text);
+    if (safe.find('\xEF') == std::string::npos)
+        return safe;
+    for (const PallixUTF8::Char& c : PallixUTF8::Chars(text))
+        if (c.code == 0xFFFE || c.code == 0xFFFF)
+            safe[c.end - 1] = char(0xBD);
+    return safe;
 }
 
 // Every character boundary: the answer when no iterator can be had.
@@ -88,7 +103,8 @@ std::vector<size_t> PallixTextBreaks::LineBreaks(std::string_view text)
     if (text.size() < 2)
         return breaks;
     std::vector<char> marks(text.size(), LINEBREAK_NOBREAK);
-    set_linebreaks_utf8(reinterpret_cast<const utf8_t*>(text.data()), text.size(), nullptr, marks.data());
+    const std::string safe = forLineBreaking(text);
+    set_linebreaks_utf8(reinterpret_cast<const utf8_t*>(safe.data()), safe.size(), nullptr, marks.data());
     const std::vector<size_t> clusters = GraphemeEnds(text);
     // marks[i] says whether a line may end after byte i.
     for (size_t cluster : clusters)
