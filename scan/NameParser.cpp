@@ -27,9 +27,12 @@ enum GroupKind
     GROUP_TEXT,
 };
 
+// Bytes past ASCII are the letters of other scripts ("東京物語", "Левиафан").
 bool hasAlnum(const std::string& text)
 {
-    return std::any_of(text.begin(), text.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) != 0 || static_cast<unsigned char>(c) >= 0x80;
+    });
 }
 
 size_t groupEnd(const Words& words, size_t nAt)
